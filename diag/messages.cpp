@@ -1,0 +1,82 @@
+#include "diag/messages.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "diag/format.h"
+
+MessageSink g_error_sink = WarningBox;
+MessageSink g_warning_sink = WarningBox;
+MessageSink g_trace_sink = DiscardLine;
+
+namespace {
+
+constexpr size_t kMessageSize = 2048;  // at most 2047 characters reach a sink
+
+MessageBoxPresenter g_presenter = nullptr;
+
+void FormatMessage(char (&buffer)[kMessageSize], const char* format, va_list args) {
+  if (FormatV(buffer, sizeof buffer, format, args) < 0) {
+    buffer[0] = '\0';
+  }
+}
+
+}  // namespace
+
+void SetMessageBoxPresenter(MessageBoxPresenter presenter) {
+  g_presenter = presenter;
+}
+
+int WarningBox(const char* text) {
+  if (g_presenter != nullptr) {
+    return g_presenter(kWarningBoxCaption, text);
+  }
+  fprintf(stderr, "%s: %s\n", kWarningBoxCaption, text);
+  return 1;  // as if OK had been pressed
+}
+
+int DiscardLine(const char*) {
+  return 0;
+}
+
+int ErrorMessage(const char* format, ...) {
+  char buffer[kMessageSize];
+  va_list args;
+  va_start(args, format);
+  FormatMessage(buffer, format, args);
+  va_end(args);
+  return g_error_sink(buffer);
+}
+
+int WarningMessage(const char* format, ...) {
+  char buffer[kMessageSize];
+  va_list args;
+  va_start(args, format);
+  FormatMessage(buffer, format, args);
+  va_end(args);
+  return g_warning_sink(buffer);
+}
+
+void TraceMessage(const char* format, ...) {
+  // Tracing is on hot paths; while nobody listens it must cost nothing.
+  if (g_trace_sink == DiscardLine) {
+    return;
+  }
+  char buffer[kMessageSize];
+  va_list args;
+  va_start(args, format);
+  FormatMessage(buffer, format, args);
+  va_end(args);
+  char* line = buffer;
+  while (*line != '\0') {
+    char* feed = strchr(line, '\n');
+    if (feed == nullptr) {
+      g_trace_sink(line);
+      return;
+    }
+    *feed = '\0';
+    g_trace_sink(line);
+    line = feed + 1;
+  }
+}
