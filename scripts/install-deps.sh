@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that Quorvel needs and that are missing.
+# Usage: scripts/install-deps.sh [build|gui|bench|fuzz]...   (default: build)
+set -euo pipefail
+
+build_pkgs=(build-essential cmake pkg-config qt6-base-dev zlib1g-dev libjpeg62-turbo-dev
+  libturbojpeg0-dev libpng-dev libmd-dev libgtest-dev libgmock-dev libtiff-dev
+  libbenchmark-dev)
+gui_pkgs=(xvfb xauth)
+bench_pkgs=(qpdf mupdf-tools poppler-utils)
+fuzz_pkgs=(clang libclang-rt-14-dev)
+
+wanted=()
+for group in "${@:-build}"; do
+  case "$group" in
+    build) wanted+=("${build_pkgs[@]}") ;;
+    gui) wanted+=("${gui_pkgs[@]}") ;;
+    bench) wanted+=("${bench_pkgs[@]}") ;;
+    fuzz) wanted+=("${fuzz_pkgs[@]}") ;;
+    *) echo "unknown package group: $group" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for pkg in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$pkg")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,36 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+CommandLine Parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "quorvel");
+  return ParseCommandLine(static_cast<int>(args.size()), const_cast<char**>(args.data()));
+}
+
+TEST(CommandLine, Switches) {
+  CommandLine line = Parse({"--trace", "--select", "Root/Pages", "a.pdf", "--screenshot", "s.png"});
+  EXPECT_TRUE(line.error.empty());
+  EXPECT_TRUE(line.trace);
+  EXPECT_EQ(line.select, "Root/Pages");
+  EXPECT_EQ(line.file, "a.pdf");
+  EXPECT_EQ(line.screenshot, "s.png");
+  EXPECT_FALSE(line.help);
+}
+
+TEST(CommandLine, UsageErrors) {
+  EXPECT_FALSE(Parse({"--select"}).error.empty());
+  EXPECT_FALSE(Parse({"--bogus"}).error.empty());
+  EXPECT_FALSE(Parse({"a.pdf", "b.pdf"}).error.empty());
+  EXPECT_TRUE(Parse({"-"}).error.empty());
+}
+
+TEST(CommandLine, Version) {
+  EXPECT_TRUE(Parse({"--version"}).version);
+  EXPECT_EQ(VersionText(), "Quorvel 1.02b6");
+}
+
+}  // namespace

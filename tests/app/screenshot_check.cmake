@@ -1,0 +1,10 @@
+# Runs the viewer with --screenshot and checks that a PNG came out.
+file(REMOVE ${OUT})
+execute_process(COMMAND ${EXE} --screenshot ${OUT} RESULT_VARIABLE rc TIMEOUT 60)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "quorvel --screenshot exited with ${rc}")
+endif()
+file(READ ${OUT} magic LIMIT 8 HEX)
+if(NOT magic STREQUAL "89504e470d0a1a0a")
+  message(FATAL_ERROR "no PNG written to ${OUT}")
+endif()
