@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -57,8 +58,12 @@ PdfBuilder& PdfBuilder::Trailer(std::string_view body, size_t xref_offset) {
 
 size_t PdfBuilder::Finish(std::string_view entries) {
   int highest = offsets_.empty() ? 0 : offsets_.rbegin()->first;
-  size_t offset = XrefSection(0, highest + 1);
-  std::string body = "/Size " + std::to_string(highest + 1) + " ";
+  // An update's section lists only its own objects: one subsection from its
+  // lowest to its highest number.
+  int lowest = (last_section_ >= 0 && !offsets_.empty()) ? offsets_.begin()->first : 0;
+  highest_ever_ = std::max(highest_ever_, highest);
+  size_t offset = XrefSection(lowest, highest - lowest + 1);
+  std::string body = "/Size " + std::to_string(highest_ever_ + 1) + " ";
   body.append(entries);
   if (last_section_ >= 0) {
     body += " /Prev " + std::to_string(last_section_);

@@ -31,9 +31,11 @@ class PdfBuilder {
   // "trailer\n<< body >>\nstartxref\nOFFSET\n%%EOF\n".
   PdfBuilder& Trailer(std::string_view body, size_t xref_offset);
 
-  // Section covering 0 .. highest recorded number, then a trailer whose body is
-  // "/Size N " followed by `entries` (and " /Prev P" when an earlier section was
-  // written by Finish). Returns the section's offset.
+  // Section covering 0 .. highest recorded number (after StartUpdate: the lowest
+  // to the highest number recorded since), then a trailer whose body is "/Size N "
+  // (N one above the highest number ever recorded) followed by `entries`, and
+  // " /Prev P" when an earlier section was written by Finish. Returns the
+  // section's offset.
   size_t Finish(std::string_view entries);
 
   // Offset recorded for an object number (0 when none).
@@ -51,6 +53,7 @@ class PdfBuilder {
   std::string bytes_;
   std::map<int, size_t> offsets_;
   long last_section_ = -1;
+  int highest_ever_ = 0;
 };
 
 // A small valid document: catalog 1, page tree root 2, info 3, one page 4 with a
