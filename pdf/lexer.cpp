@@ -1,0 +1,159 @@
+// Token::Next: cuts the input into tokens in place, never reading outside
+// [cursor, end).
+#include <cstring>
+
+#include "diag/format.h"
+#include "diag/messages.h"
+#include "pdf/bounds.h"
+#include "pdf/chars.h"
+#include "pdf/token.h"
+
+namespace pdf {
+
+namespace {
+
+// The number's own bytes only (at most kMaxNumberText of them): "1e5" is the
+// token "1" followed by the keyword "e5", so its value must be 1.
+double NumberValue(const char* text, const char* end) {
+  char buffer[kMaxNumberText + 1];
+  size_t size = static_cast<size_t>(end - text);
+  if (size > static_cast<size_t>(kMaxNumberText)) {
+    size = kMaxNumberText;
+  }
+  memcpy(buffer, text, size);
+  buffer[size] = '\0';
+  return ParseDouble(buffer, nullptr);
+}
+
+}  // namespace
+
+bool Token::Next(const char** cursor, const char* end) {
+  FreeOwned();
+  length = 0;
+  type = TokenType::None;
+  const char* at = *cursor;
+  for (;;) {
+    if (at >= end) {
+      text = at;
+      type = TokenType::Eof;
+      *cursor = at;
+      return false;
+    }
+    text = at;
+    char c = *at++;
+    if (IsWhite(c)) {
+      continue;
+    }
+    if (c == '%') {
+      while (at < end && *at != '\r' && *at != '\n') {
+        ++at;
+      }
+      if (at - text == 5 && memcmp(text, "%%EOF", 5) == 0) {
+        type = TokenType::Eof;
+        break;
+      }
+      continue;
+    }
+    if (c == '(') {
+      int depth = 1;
+      for (;;) {
+        if (at >= end) {
+          *cursor = at;
+          length = static_cast<int32_t>(at - text);
+          ErrorMessage("%s", "EOF inside literal string");
+          return false;
+        }
+        char b = *at++;
+        if (b == '\\') {
+          if (at >= end) {
+            *cursor = at;
+            length = static_cast<int32_t>(at - text);
+            ErrorMessage("%s", "Backslash at EOF");
+            return false;
+          }
+          ++at;  // an escaped byte never opens or closes
+        } else if (b == '(') {
+          ++depth;
+        } else if (b == ')' && --depth == 0) {
+          break;
+        }
+      }
+      *cursor = at;
+      text += 1;
+      length = static_cast<int32_t>(at - 1 - text);
+      type = TokenType::String;
+      return true;
+    }
+    if (HasClass(c, kCharNumberStart)) {
+      while (at < end && (IsDigit(*at) || *at == '.')) {
+        ++at;
+      }
+      value = NumberValue(text, at);
+      type = TokenType::Number;
+      break;
+    }
+    if (c == '/') {
+      text = at;
+      while (at < end && !IsWhite(*at) && !IsDelimiter(*at)) {
+        ++at;
+      }
+      type = TokenType::Name;
+      break;
+    }
+    if (c == '<') {
+      if (at >= end) {
+        *cursor = at;
+        length = static_cast<int32_t>(at - text);
+        ErrorMessage("%s", "'<' at EOF");
+        ErrorMessage("%s", "No '>' at end of hex string");
+        return false;
+      }
+      if (*at == '<') {
+        ++at;
+        type = TokenType::Keyword;
+        break;
+      }
+      const char* digits = at;
+      while (at < end && IsHexDigit(*at)) {
+        ++at;
+      }
+      if (at < end && *at == '>') {
+        if ((at - digits) % 2 != 0) {
+          ErrorMessage("%s", "Odd number of digits in hex string?");
+        }
+        ++at;
+        type = TokenType::String;
+      } else {
+        ErrorMessage("%s", "No '>' at end of hex string");
+      }
+      break;
+    }
+    if (c == '>' && at < end && *at == '>') {
+      ++at;
+      type = TokenType::Keyword;
+      break;
+    }
+    if (IsLetter(c) && c != 'p') {
+      while (at < end && IsLetter(*at)) {
+        ++at;
+      }
+      type = TokenType::Keyword;
+      break;
+    }
+    if (c == '[' || c == ']' || c == '{' || c == '}') {
+      type = TokenType::Keyword;
+      break;
+    }
+    // Anything else, including a lone ">", a byte 0 and a lower-case "p".
+    *cursor = at;
+    length = 1;
+    const char* shown = String();
+    ErrorMessage("%s - Unrecognized token\n", shown != nullptr ? shown : "");
+    return false;
+  }
+  *cursor = at;
+  length = static_cast<int32_t>(at - text);
+  return type != TokenType::None;
+}
+
+}  // namespace pdf
