@@ -1,0 +1,15 @@
+// The per-user settings store and the recent-file list kept in it.
+#pragma once
+
+#include "app/recent_files.h"
+
+inline constexpr char kSettingsOrganisation[] = "Local AppWizard-Generated Applications";
+inline constexpr char kSettingsApplication[] = "Quorvel";
+inline constexpr char kRecentFileGroup[] = "Recent File List";
+
+// Names the store after the organisation and the application.
+void SelectSettingsStore();
+// Reads File1 to File8 of the recent-file group.
+void LoadRecentFiles(RecentFileList* list);
+// Writes the list as File1 to FileN and removes the keys past it.
+void SaveRecentFiles(const RecentFileList& list);
