@@ -47,10 +47,10 @@ enum DibColorKind : int {
 struct DibBlock;
 using HDIB = DibBlock*;
 
-HDIB DibHandleAlloc(size_t bytes);         // null on failure; contents not cleared
-void* DibLock(HDIB handle);                 // block address, null for a null handle
-bool DibUnlock(HDIB handle);                // false when not locked
-bool DibHandleFree(HDIB handle);            // false for a null handle
+HDIB DibHandleAlloc(size_t bytes);  // null on failure; contents not cleared
+void* DibLock(HDIB handle);         // block address, null for a null handle
+bool DibUnlock(HDIB handle);        // false when not locked
+bool DibHandleFree(HDIB handle);    // false for a null handle
 size_t DibHandleSize(HDIB handle);
 int DibLockCount(HDIB handle);
 
@@ -64,9 +64,12 @@ RGBQUAD* BmiColorTable(BITMAPINFOHEADER* bmi);
 uint8_t* BmiBits(BITMAPINFOHEADER* bmi);
 size_t BmiColorTableSize(const BITMAPINFOHEADER* bmi);  // bytes
 int BmiRowBytes(const BITMAPINFOHEADER* bmi);
-// Row 0 is the top row of the picture.
+// Row 0 is the top row of the picture. Null when the row lies outside the picture.
 uint8_t* BmiRowPtr(BITMAPINFOHEADER* bmi, int row);
 int BmiHeightAbs(const BITMAPINFOHEADER* bmi);
+// True when the header describes a bitmap this library can read and the header,
+// colour table and pixel rows all lie within `block_bytes`.
+bool BmiHeaderFits(const BITMAPINFOHEADER* bmi, size_t block_bytes);
 void BmiSetResolution(BITMAPINFOHEADER* bmi, double xdpi, double ydpi);
 double BmiPpmToDpi(int ppm);
 void BmiNegate(BITMAPINFOHEADER* bmi);
@@ -75,9 +78,24 @@ int BmiColorClass(const BITMAPINFOHEADER* bmi);
 int BmiSamplesPerPixel(const BITMAPINFOHEADER* bmi);
 int BmiBitsPerSample(const BITMAPINFOHEADER* bmi);
 
+// The built-in 256-colour palette given to palette bitmaps.
+const RGBQUAD* DibBuiltinPalette();
+
 // ---- Upper layer: handles, traced on the library's trace channel ----------------
 int DIB_GetWidth(HDIB handle);
 int DIB_GetHeight(HDIB handle);
 HDIB DIB_ConvertToFormat(HDIB handle, int kind, int depth);
 HDIB DIB_ScaleToGray(HDIB handle, int factor);
 void DIB_Free(HDIB handle);
+// Traced creators: by depth (kind derived from it) and by kind and depth.
+HDIB DIB_Allocate(int depth, int width, int height);
+HDIB DIB_Create(int kind, int depth, int width, int height);
+// A new bitmap holding the same bytes; null on failure.
+HDIB DIB_Copy(HDIB handle);
+
+// The library's own error record, set by the upper layer when it fails
+// (kDibErrConvert with the operation's name). The viewer does not read it.
+inline constexpr int kDibErrNone = 0;
+inline constexpr int kDibErrConvert = 58;
+int DibLastErrorCode();
+const char* DibLastErrorWhere();
