@@ -15,8 +15,17 @@ bool DrawnAsIs(const BITMAPINFOHEADER* bmi) {
       bmi->biCompression == BI_BITFIELDS) {
     return false;
   }
-  // The screen takes no 4-bit rows.
-  return bmi->biBitCount != 4;
+  // The screen takes these layouts as they are; 4-bit and masked 16-bit rows
+  // are converted.
+  switch (bmi->biBitCount) {
+    case 1:
+    case 8:
+    case 24:
+    case 32:
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QRegion>
 #include <QTransform>
@@ -23,8 +24,10 @@ bool RectVisible(QPainter* painter, const QRect& rect) {
   if (device == nullptr) {
     return false;
   }
+  // A recording (QPicture) has no extent of its own yet: nothing to test against.
+  const QRectF device_rect(0, 0, device->width(), device->height());
   const QRectF on_device = painter->combinedTransform().mapRect(QRectF(rect));
-  if (!on_device.intersects(QRectF(0, 0, device->width(), device->height()))) {
+  if (!device_rect.isEmpty() && !on_device.intersects(device_rect)) {
     return false;
   }
   return !painter->hasClipping() || painter->clipRegion().intersects(rect);
@@ -68,9 +71,15 @@ QImage ImageOverRows(BITMAPINFOHEADER* bmi) {
 
 void DrawDirect(BITMAPINFOHEADER* bmi, QPainter* painter, const QRect& target, int src_left,
                 int src_top) {
-  const QImage image = ImageOverRows(bmi);
+  QImage image = ImageOverRows(bmi);
   if (image.isNull()) {
     return;
+  }
+  // Printing and recorded painting may keep the image beyond this call; they get
+  // their own copy of the rows, the screen paints straight from the bitmap.
+  const QPaintEngine* engine = painter->paintEngine();
+  if (engine == nullptr || engine->type() != QPaintEngine::Raster) {
+    image = image.copy();
   }
   const int width = bmi->biWidth;
   const int height = BmiHeightAbs(bmi);

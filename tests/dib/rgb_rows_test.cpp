@@ -125,6 +125,7 @@ TEST(DibChooseDisplayRoute, ConvertsWhatTheScreenCannotTake) {
       {"cmyk32", 32, kDibCmyk4, 0.2, DibDisplayStep::kConvert, kDibRgb, 1},
       {"palette4", 4, kDibPalette, 1.0, DibDisplayStep::kConvert, kDibRgb, 1},
       {"gray4", 4, kDibGray, 1.0, DibDisplayStep::kConvert, kDibGray, 1},
+      {"cmyk-marked 16", 16, kDibCmyk, 1.0, DibDisplayStep::kConvert, kDibRgb, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <QImage>
 #include <QPainter>
+#include <QPicture>
 #include <QRegion>
 
 #include <string>
@@ -192,6 +193,25 @@ TEST(DibDrawToDC, NothingForEmptyNullOrInvisible) {
   DibFree(empty_w);
   DibFree(empty_h);
   DibFree(dib);
+}
+
+TEST(DibDrawToDC, DrawsIntoARecording) {
+  // A recording has no extent yet; it still takes the picture, and replays it
+  // after the bitmap is gone.
+  HDIB dib = MakeDib(24, kDibRgb, 2, {{0, 0, 255, 0, 255, 0}});
+  QPicture picture;
+  {
+    QPainter recorder(&picture);
+    DIB_DrawToDC(dib, &recorder, 1, 1, 2, 1, 0, 0);
+  }
+  DibFree(dib);
+  Canvas canvas;
+  {
+    QPainter painter(&canvas.image);
+    painter.drawPicture(0, 0, picture);
+  }
+  EXPECT_EQ(canvas.At(1, 1), qRgb(255, 0, 0));
+  EXPECT_EQ(canvas.At(2, 1), qRgb(0, 255, 0));
 }
 
 // The visibility test runs before any work: a picture outside the clip or the
