@@ -1,10 +1,26 @@
 #include <QApplication>
+#include <QFile>
 #include <QTimer>
 
 #include <cstdio>
 
+#include "app/app.h"
 #include "app/command_line.h"
+#include "app/left_view.h"
 #include "app/main_frame.h"
+#include "app/message_box.h"
+#include "diag/messages.h"
+
+namespace {
+
+constexpr int kScreenshotDelayMs = 500;  // lets the window lay out and paint first
+
+int TraceToStandardError(const char* line) {
+  fprintf(stderr, "%s\n", line);
+  return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // Answer --help and --version before QApplication: without a display its
@@ -23,18 +39,39 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  QApplication app(argc, argv);
-  CMainFrame frame;
-  frame.show();
+  QApplication qt_app(argc, argv);
+  if (line.trace) {
+    g_trace_sink = TraceToStandardError;
+  }
+  // A screenshot run has nobody to close a message box: messages go to
+  // standard error instead.
+  if (line.screenshot.empty()) {
+    InstallWarningBox();
+  }
+
+  CApp app;
+  if (!app.InitInstance(QFile::decodeName(line.file.c_str()))) {
+    return 1;  // the reasons were shown already
+  }
+  CMainFrame* frame = app.MainFrame();
+  frame->show();
+  bool selected = true;
+  if (!line.select.empty()) {
+    std::string error;
+    selected = frame->LeftView()->SelectPath(line.select, &error);
+    if (!selected) {
+      fprintf(stderr, "quorvel: %s\n", error.c_str());
+    }
+  }
   if (!line.screenshot.empty()) {
-    QString target = QString::fromLocal8Bit(line.screenshot.c_str());
-    QTimer::singleShot(500, &frame, [&frame, target] {
-      bool saved = frame.grab().save(target, "PNG");
+    QString target = QFile::decodeName(line.screenshot.c_str());
+    QTimer::singleShot(kScreenshotDelayMs, frame, [frame, target, selected] {
+      bool saved = frame->grab().save(target, "PNG");
       if (!saved) {
         fprintf(stderr, "quorvel: cannot write %s\n", target.toLocal8Bit().constData());
       }
-      QApplication::exit(saved ? 0 : 1);
+      QApplication::exit(!saved ? 1 : selected ? 0 : 2);
     });
   }
-  return app.exec();
+  return qt_app.exec();
 }

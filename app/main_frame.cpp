@@ -1,6 +1,366 @@
 #include "app/main_frame.h"
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
-  setWindowTitle("Untitled - Quorvel");
-  resize(1024, 700);
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QStyle>
+#include <QToolBar>
+#include <QUrl>
+
+#include "app/about_box.h"
+#include "app/app_doc.h"
+#include "app/commands.h"
+#include "app/left_view.h"
+#include "app/lock_state.h"
+#include "app/printable_pane.h"
+#include "app/split_tracker.h"
+#include "app/toolbar_icons.h"
+#include "diag/format.h"
+
+namespace {
+
+const char kReady[] = "Ready";
+const char* const kIndicatorTexts[] = {"CAP", "NUM", "SCRL"};
+// The tree pane's ideal width, in small-icon widths, and its least width in pixels.
+constexpr int kLeftPaneIcons = 16;
+constexpr int kLeftPaneMinimum = 16;
+// The dialog strip's empty text field, in dialog units.
+constexpr int kStripTextWidth = 300;
+constexpr int kStripTextHeight = 8;
+constexpr QSize kInitialSize(1024, 700);
+
+QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.c_str());
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CAppDoc* doc, QWidget* parent) : QMainWindow(parent), doc_(doc) {
+  setObjectName("CMainFrame");
+  setWindowIcon(ApplicationIcon());
+  setAcceptDrops(true);
+  CreateActions();
+  CreateMenus();
+  CreateToolBars();
+  CreateStatusBar();
+  CreateClientArea();
+  connect(doc_, &CAppDoc::titleChanged, this, &CMainFrame::OnCaptionChanged);
+  OnCaptionChanged(doc_->GetTitle());
+  resize(kInitialSize);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction* CMainFrame::Action(int id) const {
+  if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_LAST) {
+    int index = id - ID_FILE_MRU_FILE1;
+    return index < recent_actions_.size() ? recent_actions_[index] : nullptr;
+  }
+  return actions_.value(id, nullptr);
+}
+
+void CMainFrame::CreateActions() {
+  for (const CommandInfo& info : Commands()) {
+    if (info.id == ID_FILE_MRU_FILE1) {
+      continue;  // made per entry by SetRecentFiles
+    }
+    auto* action = new QAction(FromUtf8(info.text), this);
+    action->setData(info.id);
+    action->setStatusTip(FromUtf8(StatusText(info)));
+    std::string tip = ToolTipText(info);
+    if (!tip.empty()) {
+      action->setToolTip(FromUtf8(tip));
+      action->setIcon(ToolbarIcon(info.id));
+    }
+    QList<QKeySequence> keys;
+    for (const char* key : info.keys) {
+      if (*key != '\0') {
+        keys.append(QKeySequence(key, QKeySequence::PortableText));
+      }
+    }
+    action->setShortcuts(keys);
+    // Keys work whether or not the menus and the toolbar show the command.
+    addAction(action);
+    actions_[info.id] = action;
+    if (IsAlwaysDisabled(info.id)) {
+      action->setEnabled(false);  // no handler, ever
+    }
+  }
+
+  for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS}) {
+    connect(actions_[id], &QAction::triggered, this, [this, id] { emit command(id); });
+  }
+  connect(actions_[ID_FILE_PRINT], &QAction::triggered, this, &CMainFrame::OnFilePrint);
+  connect(actions_[ID_FILE_PRINT_PREVIEW], &QAction::triggered, this,
+          &CMainFrame::OnFilePrintPreview);
+  connect(actions_[ID_FILE_PRINT_SETUP], &QAction::triggered, this, &CMainFrame::OnFilePrintSetup);
+  connect(actions_[ID_APP_EXIT], &QAction::triggered, this, &QWidget::close);
+  connect(actions_[ID_APP_ABOUT], &QAction::triggered, this, &CMainFrame::OnAppAbout);
+  connect(actions_[ID_NEXT_PANE], &QAction::triggered, this, &CMainFrame::ActivateOtherPane);
+  connect(actions_[ID_PREV_PANE], &QAction::triggered, this, &CMainFrame::ActivateOtherPane);
+  connect(actions_[ID_WINDOW_SPLIT], &QAction::triggered, this,
+          [this] { split_tracker_->Start(); });
+  for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}) {
+    actions_[id]->setCheckable(true);
+    actions_[id]->setChecked(true);
+  }
+}
+
+void CMainFrame::CreateMenus() {
+  for (Menu which : {Menu::kFile, Menu::kEdit, Menu::kView, Menu::kHelp}) {
+    QMenu* menu = menuBar()->addMenu(MenuTitle(which));
+    if (which == Menu::kFile) {
+      file_menu_ = menu;
+    }
+    for (int id : MenuLayout(which)) {
+      if (id == kSeparator) {
+        menu->addSeparator();
+      } else if (id == kRecentFilesSlot) {
+        recent_anchor_ = new QAction(this);
+        recent_anchor_->setVisible(false);
+        menu->addAction(recent_anchor_);
+      } else {
+        menu->addAction(actions_[id]);
+      }
+    }
+  }
+  SetRecentFiles(RecentFileList());
+}
+
+void CMainFrame::SetRecentFiles(const RecentFileList& list) {
+  for (QAction* action : recent_actions_) {
+    file_menu_->removeAction(action);
+    // The list changes while one of these actions is still delivering its signal.
+    action->deleteLater();
+  }
+  recent_actions_.clear();
+  QString home = QDir::homePath();
+  const std::string home_path = QFile::encodeName(home).toStdString();
+  for (int i = 0; i < list.Size(); ++i) {
+    const std::string& path = list.Entries()[i];
+    auto* action =
+        new QAction(QString::fromLocal8Bit(RecentFileMenuText(i, path, home_path).c_str()), this);
+    int id = ID_FILE_MRU_FILE1 + i;
+    action->setData(id);
+    action->setStatusTip(FromUtf8(StatusText(*FindCommand(id))));
+    connect(action, &QAction::triggered, this, [this, id] { emit command(id); });
+    file_menu_->insertAction(recent_anchor_, action);
+    recent_actions_.append(action);
+  }
+  if (recent_actions_.isEmpty()) {
+    // An empty list still shows where the recent files will appear.
+    auto* placeholder = new QAction("Recent File", this);
+    placeholder->setEnabled(false);
+    file_menu_->insertAction(recent_anchor_, placeholder);
+    recent_actions_.append(placeholder);
+  }
+}
+
+void CMainFrame::CreateToolBars() {
+  toolbar_ = new QToolBar("Toolbar", this);
+  toolbar_->setObjectName("toolbar");
+  toolbar_->setIconSize(kToolbarButtonSize);
+  toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  toolbar_->setFloatable(false);
+  for (int id : ToolbarLayout()) {
+    if (id == kSeparator) {
+      toolbar_->addSeparator();
+    } else {
+      toolbar_->addAction(actions_[id]);
+    }
+  }
+  addToolBar(Qt::TopToolBarArea, toolbar_);
+
+  dialog_strip_ = new QToolBar("Dialog Bar", this);
+  dialog_strip_->setObjectName("dialogStrip");
+  dialog_strip_->setFloatable(false);
+  dialog_text_ = new QLabel(dialog_strip_);
+  QFontMetrics metrics(dialog_text_->font());
+  dialog_text_->setFixedSize(kStripTextWidth * metrics.averageCharWidth() / 4,
+                             std::max(kStripTextHeight * metrics.height() / 8, metrics.height()));
+  dialog_strip_->addWidget(dialog_text_);
+  addToolBar(Qt::TopToolBarArea, dialog_strip_);
+
+  // The View menu's check marks follow the bars however they were hidden.
+  connect(actions_[ID_VIEW_TOOLBAR], &QAction::toggled, toolbar_, &QWidget::setVisible);
+  connect(toolbar_, &QToolBar::visibilityChanged, this,
+          [this] { actions_[ID_VIEW_TOOLBAR]->setChecked(!toolbar_->isHidden()); });
+}
+
+void CMainFrame::CreateStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->showMessage(kReady);
+  for (int i = 0; i < 3; ++i) {
+    auto* label = new QLabel(kIndicatorTexts[i], bar);
+    label->setObjectName(QString("indicator") + kIndicatorTexts[i]);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setAlignment(Qt::AlignCenter);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance("SCRL") + 8);
+    label->setEnabled(false);
+    bar->addPermanentWidget(label);
+    indicators_[i] = label;
+  }
+  connect(actions_[ID_VIEW_STATUS_BAR], &QAction::toggled, bar, &QWidget::setVisible);
+  LockState state;
+  if (ReadLockState(&state)) {
+    // The lock keys change on key presses and, while another window has the
+    // keyboard, before this one is activated again.
+    qApp->installEventFilter(this);
+    UpdateIndicators();
+  }
+}
+
+void CMainFrame::UpdateIndicators() {
+  LockState state;
+  ReadLockState(&state);
+  indicators_[0]->setEnabled(state.caps);
+  indicators_[1]->setEnabled(state.num);
+  indicators_[2]->setEnabled(state.scroll);
+}
+
+void CMainFrame::CreateClientArea() {
+  splitter_ = new QSplitter(Qt::Horizontal, this);
+  splitter_->setObjectName("splitter");
+  splitter_->setChildrenCollapsible(false);
+  left_view_ = new CLeftView(doc_, splitter_);
+  left_view_->setMinimumWidth(kLeftPaneMinimum);
+  right_pane_ = CreateDetailPane();
+  splitter_->addWidget(left_view_);
+  splitter_->addWidget(right_pane_);
+  // Resizing the window resizes the right pane only.
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  int ideal = kLeftPaneIcons * style()->pixelMetric(QStyle::PM_SmallIconSize);
+  int rest = std::max(kInitialSize.width() - ideal - splitter_->handleWidth(), 0);
+  splitter_->resize(kInitialSize);
+  splitter_->setSizes({ideal, rest});
+  setCentralWidget(splitter_);
+  split_tracker_ = new CSplitTracker(splitter_);
+  active_pane_ = left_view_;
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    for (QWidget* pane : {static_cast<QWidget*>(left_view_), right_pane_}) {
+      if (now != nullptr && (now == pane || pane->isAncestorOf(now))) {
+        active_pane_ = pane;
+      }
+    }
+  });
+  left_view_->setFocus();
+}
+
+QWidget* CMainFrame::CreateDetailPane() {
+  // Stands in for the object detail pane.
+  auto* pane = new QWidget(splitter_);
+  pane->setObjectName("CAppView");
+  pane->setFocusPolicy(Qt::StrongFocus);
+  pane->setBackgroundRole(QPalette::Base);
+  pane->setAutoFillBackground(true);
+  return pane;
+}
+
+QWidget* CMainFrame::ActivePane() const {
+  return active_pane_;
+}
+
+void CMainFrame::ActivateOtherPane() {
+  QWidget* other = ActivePane() == left_view_ ? right_pane_ : left_view_;
+  other->setFocus(Qt::ShortcutFocusReason);
+  active_pane_ = other;
+}
+
+void CMainFrame::OnCaptionChanged(const QString& title) {
+  setWindowTitle(title + " - " + ResourceString(AFX_IDS_APP_TITLE));
+}
+
+bool CMainFrame::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    // Idle, the message pane says "Ready" rather than nothing.
+    QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+    statusBar()->showMessage(tip.isEmpty() ? QString(kReady) : tip);
+    return true;
+  }
+  if (event->type() == QEvent::WindowActivate && indicators_[0] != nullptr) {
+    LockState state;
+    if (ReadLockState(&state)) {
+      UpdateIndicators();
+    }
+  }
+  return QMainWindow::event(event);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyRelease) {
+    UpdateIndicators();
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) {
+      event->acceptProposedAction();
+      return;
+    }
+  }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) {
+      event->acceptProposedAction();
+      emit fileDropped(url.toLocalFile());
+      return;  // one document at a time: the first file wins
+    }
+  }
+}
+
+QPrinter* CMainFrame::Printer() {
+  if (!printer_) {
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  }
+  return printer_.get();
+}
+
+void CMainFrame::PrintActivePane(QPrinter* printer) {
+  if (auto* pane = dynamic_cast<CPrintablePane*>(ActivePane())) {
+    pane->PrintPages(printer);
+    return;
+  }
+  QPainter blank(printer);
+}
+
+void CMainFrame::OnFilePrint() {
+  QPrintDialog dialog(Printer(), this);
+  if (dialog.exec() == QDialog::Accepted) {
+    PrintActivePane(Printer());
+  }
+}
+
+void CMainFrame::OnFilePrintPreview() {
+  QPrintPreviewDialog dialog(Printer(), this);
+  connect(&dialog, &QPrintPreviewDialog::paintRequested, this, &CMainFrame::PrintActivePane);
+  dialog.exec();
+}
+
+void CMainFrame::OnFilePrintSetup() {
+  QPageSetupDialog dialog(Printer(), this);
+  dialog.exec();
+}
+
+void CMainFrame::OnAppAbout() {
+  CAboutBox box(this);
+  box.exec();
 }

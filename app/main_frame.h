@@ -1,11 +1,95 @@
-// The main window.
+// The main window: menus, toolbar, dialog strip, status bar, and a splitter
+// holding the tree pane (left) and the detail pane (right).
 #pragma once
 
 #include <QMainWindow>
+#include <QMap>
+#include <memory>
+
+#include "app/recent_files.h"
+
+class CAppDoc;
+class CLeftView;
+class CSplitTracker;
+class QAction;
+class QLabel;
+class QMenu;
+class QPrinter;
+class QSplitter;
+class QToolBar;
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit CMainFrame(QWidget* parent = nullptr);
+  explicit CMainFrame(CAppDoc* doc, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  // The action of a command id (recent files: ID_FILE_MRU_FILE1 + index), or null.
+  QAction* Action(int id) const;
+  CLeftView* LeftView() const { return left_view_; }
+  QWidget* RightPane() const { return right_pane_; }
+  QSplitter* Splitter() const { return splitter_; }
+  QToolBar* ToolBar() const { return toolbar_; }
+  QToolBar* DialogStrip() const { return dialog_strip_; }
+  QLabel* DialogStripText() const { return dialog_text_; }
+  // "CAP", "NUM" and "SCRL", enabled while lit.
+  QLabel* Indicator(int index) const { return indicators_[index]; }
+
+  // The pane that last had the focus (the tree pane at first).
+  QWidget* ActivePane() const;
+  // Gives the focus to the other pane (F6 and Shift+F6).
+  void ActivateOtherPane();
+
+  // Rebuilds the recent-file entries of the File menu.
+  void SetRecentFiles(const RecentFileList& list);
+
+  // Prints the active pane; a pane without a printed form gives one blank page.
+  void PrintActivePane(QPrinter* printer);
+
+  // Re-reads Caps Lock, Num Lock and Scroll Lock.
+  void UpdateIndicators();
+
+ signals:
+  // A command for the application (New, Open, Save, Save As, recent files).
+  void command(int id);
+  // A file was dropped on the window.
+  void fileDropped(const QString& path);
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void CreateActions();
+  void CreateMenus();
+  void CreateToolBars();
+  void CreateStatusBar();
+  void CreateClientArea();
+  // The right pane of the splitter.
+  QWidget* CreateDetailPane();
+  void OnCaptionChanged(const QString& title);
+  void OnFilePrint();
+  void OnFilePrintPreview();
+  void OnFilePrintSetup();
+  void OnAppAbout();
+  QPrinter* Printer();
+
+  CAppDoc* doc_;
+  QMap<int, QAction*> actions_;
+  QMenu* file_menu_ = nullptr;
+  QAction* recent_anchor_ = nullptr;  // the separator after the recent-file entries
+  QList<QAction*> recent_actions_;
+  QToolBar* toolbar_ = nullptr;
+  QToolBar* dialog_strip_ = nullptr;
+  QLabel* dialog_text_ = nullptr;
+  QLabel* indicators_[3] = {};
+  QSplitter* splitter_ = nullptr;
+  CLeftView* left_view_ = nullptr;
+  QWidget* right_pane_ = nullptr;
+  QWidget* active_pane_ = nullptr;
+  CSplitTracker* split_tracker_ = nullptr;
+  std::unique_ptr<QPrinter> printer_;
 };

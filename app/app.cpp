@@ -1,0 +1,163 @@
+#include "app/app.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFileDialog>
+
+#include "app/app_doc.h"
+#include "app/commands.h"
+#include "app/file_copy.h"
+#include "app/main_frame.h"
+#include "app/settings.h"
+#include "app/wait_cursor.h"
+#include "diag/format.h"
+#include "diag/messages.h"
+#include "pdf/memmap_file.h"
+
+namespace {
+
+// The Open and Save As dialogs' filters, the document type's first.
+const char kFileFilters[] = "PDF Files (*.pdf);;All Files (*.*)";
+
+std::string LocalPath(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
+
+}  // namespace
+
+CApp::CApp() = default;
+
+CApp::~CApp() {
+  frame_.reset();
+  doc_.reset();
+}
+
+bool CApp::InitInstance(const QString& file) {
+  SelectSettingsStore();
+  LoadRecentFiles(&recent_);
+  doc_ = std::make_unique<CAppDoc>();
+  frame_ = std::make_unique<CMainFrame>(doc_.get());
+  connect(frame_.get(), &CMainFrame::command, this, &CApp::OnCommand);
+  connect(frame_.get(), &CMainFrame::fileDropped, this, &CApp::OpenDocumentFile);
+  frame_->SetRecentFiles(recent_);
+  if (!file.isEmpty()) {
+    return OpenDocumentFile(file);
+  }
+  OnFileNew();
+  return true;
+}
+
+bool CApp::OpenDocumentFile(const QString& path) {
+  QString full = QFile::decodeName(FullPath(LocalPath(path).c_str()).c_str());
+  bool opened;
+  {
+    CWaitCursor wait;
+    opened = doc_->OnOpenDocument(full);
+  }
+  if (opened) {
+    recent_.Add(LocalPath(full));
+    RecentFilesChanged();
+  } else {
+    // The failed open has discarded the old contents: what remains is untitled.
+    doc_->OnNewDocument();
+  }
+  doc_->UpdateAllViews(HINT_INITIAL_UPDATE);
+  UpdateSaveCommands();
+  return opened;
+}
+
+bool CApp::OpenRecentFile(int index) {
+  if (index < 0 || index >= recent_.Size()) {
+    return false;
+  }
+  std::string path = recent_.Entries()[index];
+  if (OpenDocumentFile(QFile::decodeName(path.c_str()))) {
+    return true;
+  }
+  recent_.Remove(path);
+  RecentFilesChanged();
+  return false;
+}
+
+void CApp::OnFileNew() {
+  doc_->OnNewDocument();
+  doc_->UpdateAllViews(HINT_INITIAL_UPDATE);
+  UpdateSaveCommands();
+}
+
+void CApp::OnFileOpen() {
+  QString path =
+      QFileDialog::getOpenFileName(frame_.get(), "Open", doc_->GetPathName(), kFileFilters);
+  if (!path.isEmpty()) {
+    OpenDocumentFile(path);
+  }
+}
+
+void CApp::OnFileSave() {
+  // An opened document never changes, and the file it came from is its stored
+  // form already: there is nothing to write.
+}
+
+void CApp::OnFileSaveAs() {
+  if (doc_->GetPathName().isEmpty()) {
+    return;
+  }
+  QString target =
+      QFileDialog::getSaveFileName(frame_.get(), "Save As", doc_->GetPathName(), kFileFilters);
+  if (!target.isEmpty()) {
+    SaveCopyAs(target);
+  }
+}
+
+bool CApp::SaveCopyAs(const QString& target) {
+  if (doc_->GetPathName().isEmpty() || !doc_->HasFile()) {
+    return false;
+  }
+  std::string to = LocalPath(target);
+  if (IsSameFile(doc_->file.Path(), to)) {
+    ErrorMessage("The file '%s' is the open document; save the copy under another name.",
+                 to.c_str());
+    return false;
+  }
+  ErrorInfo result =
+      WriteFileReplacing(to, doc_->file.Data(), static_cast<size_t>(doc_->file.Size()));
+  if (result.code != 0) {
+    ErrorMessage("%s", result.Message());
+    return false;
+  }
+  return true;
+}
+
+void CApp::OnCommand(int id) {
+  switch (id) {
+    case ID_FILE_NEW:
+      OnFileNew();
+      return;
+    case ID_FILE_OPEN:
+      OnFileOpen();
+      return;
+    case ID_FILE_SAVE:
+      OnFileSave();
+      return;
+    case ID_FILE_SAVE_AS:
+      OnFileSaveAs();
+      return;
+    default:
+      if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_LAST) {
+        OpenRecentFile(id - ID_FILE_MRU_FILE1);
+      }
+      return;
+  }
+}
+
+void CApp::RecentFilesChanged() {
+  SaveRecentFiles(recent_);
+  frame_->SetRecentFiles(recent_);
+}
+
+void CApp::UpdateSaveCommands() {
+  // An untitled document has no stored form to save or copy.
+  bool titled = !doc_->GetPathName().isEmpty();
+  frame_->Action(ID_FILE_SAVE)->setEnabled(titled);
+  frame_->Action(ID_FILE_SAVE_AS)->setEnabled(titled);
+}

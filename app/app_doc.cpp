@@ -1,0 +1,99 @@
+#include "app/app_doc.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdarg>
+
+#include "diag/format.h"
+
+namespace {
+
+constexpr size_t kFindingSize = 512;  // a finding is cut to 511 characters
+const char kUntitled[] = "Untitled";
+
+}  // namespace
+
+CAppDoc::CAppDoc(QObject* parent) : QObject(parent) {
+  SetTitle(kUntitled);
+}
+
+CAppDoc::~CAppDoc() {
+  // Panes may still be listening while the objects go.
+  selection_ = nullptr;
+}
+
+void CAppDoc::SetSelection(pdf::Object* object) {
+  if (object == selection_) {
+    return;
+  }
+  selection_ = object;
+  UpdateAllViews(HINT_SELECTION);
+}
+
+void CAppDoc::DeleteContents() {
+  SetSelection(nullptr);
+}
+
+bool CAppDoc::OnOpenDocument(const QString& path) {
+  DeleteContents();
+  // Marked modified until the open succeeds: a failed open leaves the old
+  // contents lost, and the caller then starts a new document.
+  SetModifiedFlag(true);
+  emit aboutToOpen();
+  if (!Open(QFile::encodeName(path).constData())) {
+    return false;
+  }
+  SetModifiedFlag(false);
+  SetPathName(path);
+  UpdateAllViews(HINT_OPENED);
+  return true;
+}
+
+bool CAppDoc::OnNewDocument() {
+  DeleteContents();
+  SetPathName(QString());
+  SetModifiedFlag(false);
+  SetSelection(nullptr);
+  return true;
+}
+
+void CAppDoc::UpdateAllViews(int hint) {
+  emit updated(hint);
+}
+
+bool CAppDoc::HasFile() const {
+  return file.IsOpen();
+}
+
+void CAppDoc::SetPathName(const QString& path) {
+  path_ = path;
+  SetTitle(path.isEmpty() ? QString(kUntitled) : QFileInfo(path).fileName());
+}
+
+void CAppDoc::SetTitle(const QString& title) {
+  title_ = title;
+  emit titleChanged(title_);
+}
+
+void CAppDoc::ReportInvalid(const char* format, ...) {
+  char text[kFindingSize];
+  va_list args;
+  va_start(args, format);
+  if (FormatV(text, sizeof text, format, args) < 0) {
+    text[0] = '\0';
+  }
+  va_end(args);
+  Trace("Invalid: %s\n", text);
+}
+
+void CAppDoc::ReportWarning(const char* format, ...) {
+  char text[kFindingSize];
+  va_list args;
+  va_start(args, format);
+  if (FormatV(text, sizeof text, format, args) < 0) {
+    text[0] = '\0';
+  }
+  va_end(args);
+  Trace("Warning: %s\n", text);
+}

@@ -1,0 +1,64 @@
+// The viewer's one document: a pdf::Document that the panes observe. It keeps
+// the selected object and tells the panes what changed through update hints.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include "pdf/document.h"
+
+// Update hints; the panes test their bits.
+inline constexpr int HINT_SELECTION = 2;  // the selection changed: the detail pane rebuilds
+inline constexpr int HINT_OPENED = 3;     // a file was opened: both panes rebuild
+// The initial update that follows every new or opened document.
+inline constexpr int HINT_INITIAL_UPDATE = 0;
+
+class CAppDoc : public QObject, public pdf::Document {
+  Q_OBJECT
+
+ public:
+  explicit CAppDoc(QObject* parent = nullptr);
+  ~CAppDoc() override;
+
+  // Stores the object and sends HINT_SELECTION when it differs from the current one.
+  void SetSelection(pdf::Object* object);
+  pdf::Object* GetSelection() const { return selection_; }
+
+  // Opens the full path (see the open steps in app_doc.cpp). On success the
+  // document takes the path and its file name as its title.
+  bool OnOpenDocument(const QString& path);
+  // Empties the document and makes it untitled. The embedded pdf::Document is
+  // left as it is, so the tree keeps what it shows.
+  bool OnNewDocument();
+  // Clears the selection; the objects themselves go at the next open or close.
+  void DeleteContents();
+
+  // Sends the hint to every pane.
+  void UpdateAllViews(int hint);
+
+  const QString& GetPathName() const { return path_; }
+  const QString& GetTitle() const { return title_; }
+  bool IsModified() const { return modified_; }
+  void SetModifiedFlag(bool modified) { modified_ = modified; }
+  // True while a file is mapped, that is after a successful open.
+  bool HasFile() const;
+
+  // Validation findings become trace lines and never fail the open.
+  void ReportInvalid(const char* format, ...) override __attribute__((format(printf, 2, 3)));
+  void ReportWarning(const char* format, ...) override __attribute__((format(printf, 2, 3)));
+
+ signals:
+  void updated(int hint);
+  // An open is about to discard every object: drop all pointers to them now.
+  void aboutToOpen();
+  void titleChanged(const QString& title);
+
+ private:
+  void SetPathName(const QString& path);
+  void SetTitle(const QString& title);
+
+  pdf::Object* selection_ = nullptr;
+  QString path_;
+  QString title_;
+  bool modified_ = false;
+};

@@ -1,0 +1,210 @@
+// CApp: start-up, the recent-file list in the settings store, failed opens,
+// New, Save and Save As.
+#include <QtTest>
+
+#include <QAction>
+#include <QSettings>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/app.h"
+#include "app/app_doc.h"
+#include "app/commands.h"
+#include "app/left_view.h"
+#include "app/main_frame.h"
+#include "app/settings.h"
+#include "tests/app/gui_test_support.h"
+#include "tests/support/pdf_builder.h"
+
+namespace {
+
+QStringList StoredRecentFiles() {
+  QSettings settings(kSettingsOrganisation, kSettingsApplication);
+  settings.beginGroup(kRecentFileGroup);
+  QStringList paths;
+  for (int i = 1; i <= 9; ++i) {
+    QString key = QString("File%1").arg(i);
+    if (settings.contains(key)) {
+      paths << key + "=" + settings.value(key).toString();
+    }
+  }
+  return paths;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream contents;
+  contents << in.rdbuf();
+  return contents.str();
+}
+
+}  // namespace
+
+class AppTest : public QObject {
+  Q_OBJECT
+
+ private:
+  TempFile first_{MinimalPdf()};
+  TempFile second_{MinimalPdf()};
+
+ private slots:
+  void initTestCase() {
+    RecordedBoxes::Install();
+    // The settings live under this program's own XDG_CONFIG_HOME.
+    QVERIFY(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"));
+  }
+
+  void init() {
+    RecordedBoxes::Texts().clear();
+    QSettings(kSettingsOrganisation, kSettingsApplication).remove(kRecentFileGroup);
+  }
+
+  void StartsUntitled() {
+    CApp app;
+    QVERIFY(app.InitInstance(QString()));
+    QCOMPARE(app.MainFrame()->windowTitle(), QString("Untitled - Quorvel"));
+    QCOMPARE(app.MainFrame()->LeftView()->topLevelItemCount(), 0);
+    QVERIFY(!app.MainFrame()->Action(ID_FILE_SAVE)->isEnabled());
+    QVERIFY(!app.MainFrame()->Action(ID_FILE_SAVE_AS)->isEnabled());
+    QCOMPARE(QCoreApplication::organizationName(), QString(kSettingsOrganisation));
+  }
+
+  void StartsWithTheNamedFile() {
+    CApp app;
+    QVERIFY(app.InitInstance(Q(first_.path())));
+    QCOMPARE(app.MainFrame()->windowTitle(), QFileInfo(Q(first_.path())).fileName() + " - Quorvel");
+    QCOMPARE(app.MainFrame()->LeftView()->topLevelItemCount(), 4);
+    QVERIFY(app.MainFrame()->Action(ID_FILE_SAVE_AS)->isEnabled());
+  }
+
+  void StartUpFailsOnAMissingFile() {
+    CApp app;
+    QVERIFY(!app.InitInstance("/nonexistent/start.pdf"));
+    QCOMPARE(RecordedBoxes::Texts().size(), size_t{1});
+  }
+
+  void RecentFilesMostRecentFirstAndStored() {
+    {
+      CApp app;
+      QVERIFY(app.InitInstance(QString()));
+      QVERIFY(app.OpenDocumentFile(Q(first_.path())));
+      QVERIFY(app.OpenDocumentFile(Q(second_.path())));
+      QVERIFY(app.OpenDocumentFile(Q(first_.path())));
+      QCOMPARE(StoredRecentFiles(),
+               (QStringList{"File1=" + Q(first_.path()), "File2=" + Q(second_.path())}));
+      QAction* entry = app.MainFrame()->Action(ID_FILE_MRU_FILE1 + 1);
+      QVERIFY(entry != nullptr);
+      QVERIFY(entry->text().startsWith("&2 "));
+      QCOMPARE(entry->statusTip(), QString("Open this document"));
+    }
+    CApp again;
+    QVERIFY(again.InitInstance(QString()));
+    QCOMPARE(again.RecentFiles().Size(), 2);
+    QCOMPARE(again.RecentFiles().Entries()[0], first_.path());
+  }
+
+  void RecentListKeepsEight() {
+    CApp app;
+    QVERIFY(app.InitInstance(QString()));
+    std::vector<std::unique_ptr<TempFile>> files;
+    for (int i = 0; i < 9; ++i) {
+      files.push_back(std::make_unique<TempFile>(MinimalPdf()));
+      QVERIFY(app.OpenDocumentFile(Q(files.back()->path())));
+    }
+    QStringList stored = StoredRecentFiles();
+    QCOMPARE(stored.size(), 8);
+    QCOMPARE(stored[0], "File1=" + Q(files[8]->path()));
+    QCOMPARE(stored[7], "File8=" + Q(files[1]->path()));
+  }
+
+  void FailedRecentOpenRemovesTheEntry() {
+    auto gone = std::make_unique<TempFile>(MinimalPdf());
+    std::string gone_path = gone->path();
+    CApp app;
+    QVERIFY(app.InitInstance(QString()));
+    QVERIFY(app.OpenDocumentFile(Q(first_.path())));
+    QVERIFY(app.OpenDocumentFile(Q(gone_path)));
+    gone.reset();
+    // A recent entry triggered from the menu, as the user would.
+    app.MainFrame()->Action(ID_FILE_MRU_FILE1)->trigger();
+    QCOMPARE(app.RecentFiles().Size(), 1);
+    QCOMPARE(app.RecentFiles().Entries()[0], first_.path());
+    QCOMPARE(StoredRecentFiles(), QStringList{"File1=" + Q(first_.path())});
+    QCOMPARE(app.MainFrame()->windowTitle(), QString("Untitled - Quorvel"));
+    QCOMPARE(app.MainFrame()->LeftView()->topLevelItemCount(), 0);
+    QCOMPARE(RecordedBoxes::Texts().size(), size_t{1});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  void FailedOpenLeavesUntitledEmptyDocument() {
+    CApp app;
+    QVERIFY(app.InitInstance(Q(first_.path())));
+    TempFile damaged("%PDF-1.4\nthis is not a PDF file\n");
+    QVERIFY(!app.OpenDocumentFile(Q(damaged.path())));
+    CAppDoc* doc = app.Document();
+    QCOMPARE(doc->GetTitle(), QString("Untitled"));
+    QVERIFY(!doc->IsModified());
+    QCOMPARE(doc->GetSelection(), nullptr);
+    QCOMPARE(app.MainFrame()->LeftView()->topLevelItemCount(), 0);
+    QCOMPARE(app.MainFrame()->windowTitle(), QString("Untitled - Quorvel"));
+    QVERIFY(!app.MainFrame()->Action(ID_FILE_SAVE_AS)->isEnabled());
+    QVERIFY(!RecordedBoxes::Texts().empty());
+    QVERIFY(QString::fromStdString(RecordedBoxes::Texts().back())
+                .endsWith("is damaged or not in expected format."));
+    QCOMPARE(app.RecentFiles().Size(), 1);
+  }
+
+  void NewKeepsTreeAndRetitles() {
+    CApp app;
+    QVERIFY(app.InitInstance(Q(first_.path())));
+    app.MainFrame()->Action(ID_FILE_NEW)->trigger();
+    QCOMPARE(app.MainFrame()->windowTitle(), QString("Untitled - Quorvel"));
+    QCOMPARE(app.MainFrame()->LeftView()->topLevelItemCount(), 4);
+  }
+
+  void SaveAsWritesAnExactCopy() {
+    CApp app;
+    QVERIFY(app.InitInstance(Q(first_.path())));
+    QTemporaryDir dir;
+    QString copy = dir.filePath("copy.pdf");
+    QVERIFY(app.SaveCopyAs(copy));
+    QCOMPARE(ReadAll(copy.toStdString()), MinimalPdf());
+    // Over an existing file too.
+    QVERIFY(app.SaveCopyAs(copy));
+    QCOMPARE(ReadAll(copy.toStdString()), MinimalPdf());
+    QVERIFY(RecordedBoxes::Texts().empty());
+  }
+
+  void SaveAsRefusesTheOpenFile() {
+    CApp app;
+    QVERIFY(app.InitInstance(Q(first_.path())));
+    QVERIFY(!app.SaveCopyAs(Q(first_.path())));
+    QCOMPARE(RecordedBoxes::Texts().size(), size_t{1});
+    QCOMPARE(ReadAll(first_.path()), MinimalPdf());
+    QVERIFY(!app.SaveCopyAs("/nonexistent-dir/copy.pdf"));
+    QCOMPARE(RecordedBoxes::Texts().size(), size_t{2});
+  }
+
+  void SaveWritesNothing() {
+    CApp app;
+    QVERIFY(app.InitInstance(Q(first_.path())));
+    QDateTime before = QFileInfo(Q(first_.path())).lastModified();
+    app.MainFrame()->Action(ID_FILE_SAVE)->trigger();
+    QCOMPARE(ReadAll(first_.path()), MinimalPdf());
+    QCOMPARE(QFileInfo(Q(first_.path())).lastModified(), before);
+    app.MainFrame()->Action(ID_FILE_NEW)->trigger();
+    QVERIFY(!app.SaveCopyAs(QDir::temp().filePath("quorvel-untitled-copy.pdf")));
+    QVERIFY(!QFile::exists(QDir::temp().filePath("quorvel-untitled-copy.pdf")));
+  }
+
+  void DroppedFileOpens() {
+    CApp app;
+    QVERIFY(app.InitInstance(QString()));
+    emit app.MainFrame()->fileDropped(Q(second_.path()));
+    QCOMPARE(app.Document()->GetPathName(), Q(second_.path()));
+  }
+};
+
+QTEST_MAIN(AppTest)
+#include "app_guitest.moc"

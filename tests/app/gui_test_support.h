@@ -1,0 +1,50 @@
+// Shared by the viewer's Qt tests: message boxes and trace lines recorded
+// instead of shown, so nothing ever waits for a user.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <vector>
+
+#include "diag/messages.h"
+
+// Records what WarningBox would show; install in initTestCase.
+struct RecordedBoxes {
+  static std::vector<std::string>& Texts() {
+    static std::vector<std::string> texts;
+    return texts;
+  }
+  static int Present(const char* caption, const char* text) {
+    Texts().push_back(std::string(caption) + ": " + text);
+    return 1;
+  }
+  static void Install() { SetMessageBoxPresenter(Present); }
+};
+
+// Captures trace lines for its lifetime.
+class TraceLines {
+ public:
+  TraceLines() : saved_(g_trace_sink) {
+    Lines().clear();
+    g_trace_sink = Record;
+  }
+  ~TraceLines() { g_trace_sink = saved_; }
+  TraceLines(const TraceLines&) = delete;
+  TraceLines& operator=(const TraceLines&) = delete;
+
+  static std::vector<std::string>& Lines() {
+    static std::vector<std::string> lines;
+    return lines;
+  }
+
+ private:
+  static int Record(const char* line) {
+    Lines().push_back(line);
+    return 0;
+  }
+  MessageSink saved_;
+};
+
+inline QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
