@@ -4,10 +4,11 @@
 namespace pdf {
 
 Document::Document() {
-  ResetObjects();
+  Reset();
 }
 
 Document::~Document() {
+  Close();
   DeleteAllObjects();
 }
 
@@ -34,6 +35,11 @@ void Document::DeleteAllObjects() {
     delete objects;
   }
   null_object = nullptr;
+  header_object = nullptr;
+  catalog = nullptr;
+  pages = nullptr;
+  info = nullptr;
+  xref = nullptr;
 }
 
 const char* Document::InternKey(std::string_view key) {
@@ -49,13 +55,45 @@ const char* Document::FindKey(std::string_view key) const {
   return it == keys_.end() ? nullptr : it->c_str();
 }
 
-void Document::ResetObjects() {
+void Document::Reset() {
   stack_count = 0;
-  nesting_ = 0;
-  nesting_exceeded_ = false;
+  invalid = false;
+  version_major = 0;
+  version_minor = 0;
   DeleteAllObjects();
   keys_.clear();  // no dictionary is left to point at them
+  // Nothing may read the bytes of a file that is about to go away.
+  begin = end = cursor = nullptr;
+  current = Token();
+  nesting_ = 0;
+  nesting_exceeded_ = false;
+  loading_.clear();
+
   null_object = new Scalar(this, "null", TokenType::Keyword);
+  header_object = new Scalar(this, "", TokenType::String);
+  info = new Dictionary(this);
+  xref = new XRefTable(this, 0);
+  pages = new Dictionary(this);
+  pages->Set("Type", "/Pages");
+  pages->Set("Kids", new Array(this));
+  pages->Set("Count", 0);
+  catalog = new Dictionary(this);
+  catalog->Set("Type", "/Catalog");
+  catalog->Set("Pages", pages);
+}
+
+void Document::Close() {
+  if (output.callbacks != nullptr) {
+    Write(output);
+    output.Close();
+    if (output.error != nullptr) {
+      Warn("%s", output.error);
+    }
+  }
+  if (file.IsOpen()) {
+    file.Close();
+  }
+  Reset();
 }
 
 }  // namespace pdf

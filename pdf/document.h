@@ -1,5 +1,6 @@
 // A PDF file as a whole: it owns every object read from or built for the file,
-// holds the parse state, and is the channel through which the core reports.
+// the mapped file, the cross-reference chain and the parse state, and it is the
+// channel through which the core reports.
 #pragma once
 
 #include <cstdint>
@@ -8,17 +9,43 @@
 #include <unordered_set>
 #include <vector>
 
+#include "diag/error_info.h"
+#include "pdf/memmap_file.h"
 #include "pdf/object.h"
+#include "pdf/output.h"
 #include "pdf/token.h"
+#include "pdf/xref_table.h"
 
 namespace pdf {
 
 class Document {
  public:
+  // Blank: an empty catalog, page tree root, info and cross-reference table.
   Document();
   Document(const Document&) = delete;
   Document& operator=(const Document&) = delete;
+
+  // The virtual operations, in their slot order.
   virtual ~Document();
+  // Writes the whole document to the output.
+  virtual void Write(Output& output);
+  // A validation finding that makes the file invalid: by default sets `invalid`
+  // and sends the text to the error sink.
+  virtual void ReportInvalid(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // A finding worth a remark: by default a "Warning: " line to the trace sink.
+  virtual void ReportWarning(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+  // ---- Open and close --------------------------------------------------------
+  // Maps the file, reads its structure and validates it. False (with the reason
+  // in `open_error`, already reported) leaves the document blank.
+  bool Open(const char* path);
+  // As Open, over bytes that the caller keeps alive and unchanged until the
+  // next Open, Close or reset; `name` stands for the path in reports.
+  bool OpenMemory(const char* data, int32_t size, const char* name);
+  // Writes to `output` if one is attached, unmaps, and resets.
+  void Close();
+  // Deletes every object and rebuilds the blank document.
+  void Reset();
 
   // ---- Object store ----------------------------------------------------------
   void AddObjectToList(Object* object);
@@ -38,6 +65,13 @@ class Document {
   bool Fail(const char* format, ...) __attribute__((format(printf, 2, 3)));
   bool Warn(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+  // ---- File structure --------------------------------------------------------
+  // Header, last "%%EOF", startxref and the chain of sections with trailers.
+  bool ReadFileStructure(const char* first, const char* last);
+  // The section at the offset with its trailer, and the older ones through Prev;
+  // null when the section cannot be read.
+  XRefTable* ParseXrefTable(int32_t offset);
+
   // ---- Parser ----------------------------------------------------------------
   // On entry `current` holds the first token of the construct, on return the
   // first token after it.
@@ -56,23 +90,36 @@ class Document {
   // ---- Resolution ------------------------------------------------------------
   // The loaded object, or the null object; never null.
   Object* GetObject(int32_t number, int32_t generation);
+  // Parses the object at the offset and registers it; the null object when
+  // nothing could be parsed or registered.
+  Object* LoadObject(int32_t offset);
 
   // ---- State -----------------------------------------------------------------
+  XRefTable* xref = nullptr;  // the newest section; null after a failed read
+  Output output;
   Object* null_object = nullptr;
+  Object* header_object = nullptr;
   Object* objects = nullptr;  // every object of the document, newest first
-
+  Object* catalog = nullptr;
+  Object* pages = nullptr;
+  Object* info = nullptr;
   std::vector<Object*> stack;  // the parser's values; grows as needed
   int32_t stack_count = 0;
-
+  ErrorInfo open_error;
+  bool invalid = false;
+  CMemMapFile file;
+  int32_t version_major = 0;
+  int32_t version_minor = 0;
   const char* begin = nullptr;
   const char* end = nullptr;
   const char* cursor = nullptr;
   Token current;
 
- protected:
-  void ResetObjects();
-
  private:
+  bool FinishOpen(const char* first, const char* last, const char* path);
+  void Validate();
+  void ValidatePages();
+  XRefTable* ParseXrefSection(int32_t offset);
   void Push(Object* object);
   bool EnterNesting();
   void LeaveNesting();
@@ -87,6 +134,7 @@ class Document {
 
   int nesting_ = 0;                // arrays and dictionaries open right now
   bool nesting_exceeded_ = false;  // reported once; the parse unwinds
+  std::vector<int32_t> loading_;   // offsets of the loads in progress, innermost last
 };
 
 }  // namespace pdf

@@ -1,6 +1,7 @@
 // The textual form of objects. Writing is not wired up yet: these keep their
 // slots so that the writer can fill them without changing the class layout.
 #include "pdf/object.h"
+#include "pdf/xref_table.h"
 
 namespace pdf {
 
@@ -22,5 +23,7 @@ void Dictionary::Write(Output&) {}
 void Reference::Write(Output&) {
   Resolve();
 }
+
+void XRefTable::Write(Output&) {}
 
 }  // namespace pdf

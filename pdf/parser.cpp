@@ -238,8 +238,4 @@ Object* Document::ParseIndirectObject(int32_t offset) {
   return result;
 }
 
-Object* Document::GetObject(int32_t, int32_t) {
-  return null_object;
-}
-
 }  // namespace pdf

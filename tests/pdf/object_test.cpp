@@ -24,29 +24,34 @@ class ObjectTest : public SinkTest {
   Document doc;
 };
 
-TEST_F(ObjectTest, ObjectsAreListedNewestFirstAndUnlinkOnDestruction) {
-  Object* null_object = doc.null_object;
-  ASSERT_NE(null_object, nullptr);
-  EXPECT_EQ(List(), std::vector<Object*>{null_object});
+// `front` followed by the blank document's own objects.
+std::vector<Object*> Then(std::vector<Object*> front, const std::vector<Object*>& rest) {
+  front.insert(front.end(), rest.begin(), rest.end());
+  return front;
+}
 
+TEST_F(ObjectTest, ObjectsAreListedNewestFirstAndUnlinkOnDestruction) {
+  ASSERT_NE(doc.null_object, nullptr);
+  const std::vector<Object*> blank = List();
   auto* a = new Array(&doc);
   auto* b = new Array(&doc);
   auto* c = new Array(&doc);
   EXPECT_EQ(a->doc, &doc);
-  EXPECT_EQ(List(), (std::vector<Object*>{c, b, a, null_object}));
+  EXPECT_EQ(List(), Then({c, b, a}, blank));
   delete b;
-  EXPECT_EQ(List(), (std::vector<Object*>{c, a, null_object}));
+  EXPECT_EQ(List(), Then({c, a}, blank));
   delete c;
-  EXPECT_EQ(List(), (std::vector<Object*>{a, null_object}));
+  EXPECT_EQ(List(), Then({a}, blank));
 }
 
 TEST_F(ObjectTest, RemovingAnObjectNotOnTheListLeavesTheListAlone) {
   Document other;
+  const std::vector<Object*> blank = List();
   auto* stray = new Array(&other);
   auto* mine = new Array(&doc);
   doc.RemoveObjectFromList(stray);  // not ours
   EXPECT_EQ(stray->doc, nullptr);
-  EXPECT_EQ(List(), (std::vector<Object*>{mine, doc.null_object}));
+  EXPECT_EQ(List(), Then({mine}, blank));
   stray->doc = &other;  // still on the other document's list, which deletes it
 }
 

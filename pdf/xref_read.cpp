@@ -1,0 +1,242 @@
+// Reading the skeleton of a file: the header line, the last end marker, the
+// startxref offset, and the chain of classic cross-reference sections.
+#include <cstring>
+#include <unordered_set>
+
+#include "pdf/chars.h"
+#include "pdf/document.h"
+
+namespace pdf {
+
+namespace {
+
+// The end marker must start within this many bytes of the end of the file.
+constexpr int64_t kEofWindow = 1024;
+// startxref must start within this many bytes in front of the end marker.
+constexpr int64_t kStartxrefWindow = 32;
+constexpr char kEofMarker[] = "%%EOF";
+constexpr int kEofMarkerSize = 5;
+constexpr char kStartxref[] = "startxref";
+constexpr int kStartxrefSize = 9;
+constexpr int kOffsetFieldSize = 10;
+constexpr int kGenerationFieldSize = 5;
+
+// A decimal integer as the C library's %d and atoi read it (leading white space,
+// an optional sign, digits), but never past `end` (the mapping carries no NUL)
+// and saturated instead of overflowing. False when there are no digits.
+bool ReadDecimal(const char** at, const char* end, int32_t* value) {
+  const char* p = *at;
+  while (p < end && IsCSpace(*p)) {
+    ++p;
+  }
+  bool negative = false;
+  if (p < end && (*p == '+' || *p == '-')) {
+    negative = *p == '-';
+    ++p;
+  }
+  if (p >= end || !IsDigit(*p)) {
+    return false;
+  }
+  int64_t magnitude = 0;
+  for (; p < end && IsDigit(*p); ++p) {
+    if (magnitude <= INT32_MAX) {
+      magnitude = magnitude * 10 + (*p - '0');
+    }
+  }
+  int64_t signed_value = negative ? -magnitude : magnitude;
+  if (signed_value > INT32_MAX) {
+    signed_value = INT32_MAX;
+  } else if (signed_value < INT32_MIN) {
+    signed_value = INT32_MIN;
+  }
+  *value = static_cast<int32_t>(signed_value);
+  *at = p;
+  return true;
+}
+
+// "%PDF-" at byte 0 exactly, then major "." minor. Nothing may stand before the
+// header: the file's first byte is where readers look for it.
+bool ReadHeader(const char* first, const char* last, int32_t* major, int32_t* minor) {
+  if (last - first < 5 || memcmp(first, "%PDF-", 5) != 0) {
+    return false;
+  }
+  const char* at = first + 5;
+  if (!ReadDecimal(&at, last, major)) {
+    return false;
+  }
+  if (at >= last || *at != '.') {
+    return false;
+  }
+  ++at;
+  return ReadDecimal(&at, last, minor);
+}
+
+}  // namespace
+
+bool Document::ReadFileStructure(const char* first, const char* last) {
+  begin = first;
+  end = last;
+  cursor = first;
+  header_object = new Scalar(this, "<no header>", TokenType::String);
+  int32_t major = 0;
+  int32_t minor = 0;
+  if (first == nullptr || last < first || !ReadHeader(first, last, &major, &minor)) {
+    end = begin;  // nothing can be read any more
+    return Fail("%s", "First line is not %PDF-nn.nn");
+  }
+  version_major = major;
+  version_minor = minor;
+  Trace("SOF marker found: PDF %d.%d\n", version_major, version_minor);
+
+  const char* lower = last - first > kEofWindow ? last - kEofWindow : first;
+  const char* marker = FindLast(kEofMarker, lower, last);
+  if (marker == nullptr) {
+    return Fail("%s not found in last 1024 bytes of file", kEofMarker);
+  }
+  Trace("EOF marker found at %d\n", static_cast<int>(marker - begin));
+  end = marker + kEofMarkerSize;  // whatever follows the last marker is never read
+
+  const char* line_end = first;
+  while (line_end < end && *line_end != '\r' && *line_end != '\n') {
+    ++line_end;
+  }
+  header_object = new Scalar(this, Token(first, line_end, TokenType::String));
+
+  lower = marker - first > kStartxrefWindow ? marker - kStartxrefWindow : first;
+  const char* keyword = FindLast(kStartxref, lower, marker);
+  if (keyword == nullptr) {
+    return Fail("startxref not found?");
+  }
+  const char* digits = keyword + kStartxrefSize;
+  int32_t offset = 0;
+  ReadDecimal(&digits, end, &offset);  // no digits reads as 0, as atoi does
+
+  xref = ParseXrefTable(offset);
+  if (xref == nullptr) {
+    return false;
+  }
+  if (xref->trailer == nullptr) {
+    return Fail("trailer not found");
+  }
+  return true;
+}
+
+XRefTable* Document::ParseXrefTable(int32_t offset) {
+  // Older sections are read in a loop rather than by recursion, and each offset
+  // once: a Prev chain may be very long or lead back to a section already read.
+  std::unordered_set<int32_t> visited;
+  XRefTable* newest = nullptr;
+  XRefTable* newer = nullptr;
+  for (;;) {
+    visited.insert(offset);
+    XRefTable* table = ParseXrefSection(offset);
+    if (table == nullptr) {
+      break;  // a failing older section leaves the newer one standing
+    }
+    if (newer == nullptr) {
+      newest = table;
+    } else {
+      newer->prev = table;
+    }
+    if (table->trailer == nullptr) {
+      break;
+    }
+    Object* prev = table->trailer->Get("Prev");
+    if (!prev->IsNumber()) {
+      break;
+    }
+    offset = prev->IntValue();
+    if (!visited.insert(offset).second) {
+      Trace("Prev %d was read already; the chain ends here\n", offset);
+      break;
+    }
+    newer = table;
+  }
+  return newest;
+}
+
+XRefTable* Document::ParseXrefSection(int32_t offset) {
+  Trace("ParseXrefTable(%d)\n", offset);
+  auto* table = new XRefTable(this, offset);
+  Seek(offset);
+  table->text_start = current.text;
+  if (!current.IsKeyword("xref")) {
+    const char* text = current.String();
+    Fail("Expected 'xref' at %s", text != nullptr ? text : "");
+    return nullptr;
+  }
+  if (!NextToken()) {
+    return nullptr;
+  }
+  if (!current.IsInteger()) {
+    Fail("Expected integer");
+    return nullptr;
+  }
+  table->first = current.IntValue();
+  if (!NextToken()) {
+    return nullptr;
+  }
+  if (!current.IsInteger()) {
+    Fail("Expected integer");
+    return nullptr;
+  }
+  const int32_t entry_count = current.IntValue();
+  if (!NextToken()) {
+    return nullptr;
+  }
+  // Every entry takes three tokens, so the file's size bounds this loop
+  // whatever count it claims.
+  for (int32_t i = 0; i < entry_count; ++i) {
+    if (!current.IsInteger()) {
+      Fail("Expected integer");
+      return nullptr;
+    }
+    if (current.length != kOffsetFieldSize) {
+      Fail("Expected 10-digit byte offset");
+      return nullptr;
+    }
+    const int32_t entry_offset = current.IntValue();
+    if (!NextToken()) {
+      return nullptr;
+    }
+    if (!current.IsInteger()) {
+      Fail("Expected integer");
+      return nullptr;
+    }
+    if (current.length != kGenerationFieldSize) {
+      Fail("Expected 5-digit number");
+      return nullptr;
+    }
+    const int32_t entry_generation = current.IntValue();
+    if (!NextToken()) {
+      return nullptr;
+    }
+    if (!current.IsKeyword("n") && !current.IsKeyword("f")) {
+      Fail("Expected 'f' or 'n'");
+      return nullptr;
+    }
+    if (!table->SetEntryAt(i, entry_generation, entry_offset, current.text[0])) {
+      Fail("Out of memory");
+      return nullptr;
+    }
+    if (!NextToken()) {
+      return nullptr;
+    }
+  }
+  table->text_length = static_cast<int32_t>(current.text - table->text_start);
+  if (!current.IsKeyword("trailer")) {
+    return table;
+  }
+  NextToken();
+  if (current.IsKeyword("<<")) {
+    table->trailer = ParseDictionary();
+  } else {
+    Fail("trailer not found");
+  }
+  if (table->trailer == nullptr) {
+    Fail("trailer dict parse");
+  }
+  return table;
+}
+
+}  // namespace pdf

@@ -1,0 +1,143 @@
+// pdf::XRefTable: the entries of one section and the chain walks over sections.
+#include "pdf/xref_table.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "pdf/document.h"
+
+namespace pdf {
+
+namespace {
+
+constexpr int kInitialCapacity = 16;
+constexpr int32_t kFreeHeadGeneration = 65535;
+
+}  // namespace
+
+XRefTable::XRefTable(Document* owner, int32_t offset_in) : Object(owner) {
+  section_offset = offset_in;
+  if (Grow(kInitialCapacity)) {
+    count = 1;
+    entries[0] = XRefEntry{kFreeHeadGeneration, 0, nullptr, 'f'};
+  }
+}
+
+XRefTable::~XRefTable() {
+  free(entries);
+}
+
+bool XRefTable::IsXRefTable() {
+  return true;
+}
+
+XRefTable* XRefTable::AsXRefTable() {
+  return this;
+}
+
+bool XRefTable::Grow(int n) {
+  if (n == capacity) {
+    return true;
+  }
+  if (n < 0) {
+    return false;
+  }
+  int64_t target = n;
+  if (n > capacity && 2 * static_cast<int64_t>(capacity) > target) {
+    target = 2 * static_cast<int64_t>(capacity);
+    if (target > INT32_MAX) {
+      target = INT32_MAX;
+    }
+  }
+  auto* block =
+      static_cast<XRefEntry*>(realloc(entries, static_cast<size_t>(target) * sizeof(XRefEntry)));
+  if (block == nullptr && target != 0) {
+    return false;
+  }
+  if (target > capacity) {
+    memset(static_cast<void*>(block + capacity), 0,
+           static_cast<size_t>(target - capacity) * sizeof(XRefEntry));
+  }
+  entries = block;
+  capacity = static_cast<int32_t>(target);
+  if (count > capacity) {
+    count = capacity;  // a shrink drops the entries it cuts off
+  }
+  return true;
+}
+
+bool XRefTable::SetEntryAt(int64_t index, int32_t entry_generation, int32_t entry_offset,
+                           char entry_type) {
+  if (index < 0 || index >= INT32_MAX) {
+    return false;
+  }
+  if (index >= capacity && !Grow(static_cast<int>(index + 1))) {
+    return false;
+  }
+  if (index + 1 > count) {
+    count = static_cast<int32_t>(index + 1);
+  }
+  entries[index] = XRefEntry{entry_generation, entry_offset, nullptr, entry_type};
+  return true;
+}
+
+bool XRefTable::SetEntry(int32_t object_number, int32_t entry_generation, int32_t entry_offset,
+                         char entry_type) {
+  return SetEntryAt(static_cast<int64_t>(object_number) - first, entry_generation, entry_offset,
+                    entry_type);
+}
+
+int XRefTable::NewNumber() {
+  int64_t object_number = static_cast<int64_t>(first) + count;
+  if (object_number <= 0 || object_number > INT32_MAX || count == INT32_MAX) {
+    return 0;
+  }
+  if (count + 1 > capacity && !Grow(count + 1)) {
+    return 0;
+  }
+  ++count;
+  return static_cast<int>(object_number);
+}
+
+void XRefTable::AddObject(Object* object) {
+  if (object->number == 0) {
+    int object_number = NewNumber();
+    if (object_number == 0) {
+      doc->Warn("PDF xref table full!");
+      throw this;
+    }
+    object->number = object_number;
+  }
+  XRefTable* oldest = this;
+  for (XRefTable* table = this; table != nullptr; table = table->prev) {
+    int64_t index = static_cast<int64_t>(object->number) - table->first;
+    if (index >= 0 && index < table->count) {
+      XRefEntry& entry = table->entries[index];
+      entry.generation = object->generation;
+      entry.object = object;
+      entry.type = 'n';
+      if (object->offset != 0) {
+        entry.offset = object->offset;
+      }
+      return;
+    }
+    oldest = table;
+  }
+  doc->Warn("PDF xref Add object#%d??", object->number);
+  throw oldest;
+}
+
+int XRefTable::Lookup(int32_t object_number, int32_t) {
+  // The generation is not compared, and a free entry answers with its
+  // next-free number: the newest section that covers the number decides.
+  for (XRefTable* table = this; table != nullptr; table = table->prev) {
+    int64_t index = static_cast<int64_t>(object_number) - table->first;
+    if (index >= 0 && index < table->count) {
+      return table->entries[index].offset;
+    }
+  }
+  return -1;
+}
+
+}  // namespace pdf

@@ -1,0 +1,58 @@
+// One cross-reference section: object numbers first .. first + count - 1 with
+// their offsets, generations and in-use marks, plus the section's trailer.
+// Sections chain from the newest to the oldest through `prev`.
+#pragma once
+
+#include <cstdint>
+
+#include "pdf/object.h"
+
+namespace pdf {
+
+struct XRefEntry {
+  int32_t generation;
+  int32_t offset;  // in use: of the header line; free: the next free number
+  Object* object;  // loaded or registered; not owned
+  char type;       // 'n' in use, 'f' free
+};
+
+class XRefTable : public Object {
+ public:
+  // Empty but for entry 0 (free, generation 65535); on the document's list.
+  XRefTable(Document* doc, int32_t section_offset);
+  ~XRefTable() override;
+
+  void Write(Output& output) override;
+  bool IsXRefTable() override;
+  XRefTable* AsXRefTable() override;
+
+  int EntryCount() const { return count; }
+  // Room for n entries; growth doubles. False when memory runs out.
+  bool Grow(int n);
+  // Stores one entry read from a file; a later call for the same number wins.
+  bool SetEntry(int32_t object_number, int32_t entry_generation, int32_t entry_offset,
+                char entry_type);
+  // The next object number of this table, or 0 when it cannot grow.
+  int NewNumber();
+  // Numbers the object if it has none and records it in the chain. Throws a
+  // pointer to the table where it gave up when that is impossible.
+  void AddObject(Object* object);
+  // Offset of the number in the newest table that covers it, or -1.
+  int Lookup(int32_t object_number, int32_t object_generation);
+
+  int32_t first = 0;
+  int32_t section_offset = 0;
+  XRefTable* prev = nullptr;
+  const char* text_start = nullptr;  // the xref keyword in the mapped file
+  int32_t text_length = 0;           // up to the token after the last entry
+  int32_t count = 0;
+  Dictionary* trailer = nullptr;
+  XRefEntry* entries = nullptr;
+  int32_t capacity = 0;
+
+ private:
+  friend class Document;  // the reader stores entries by index
+  bool SetEntryAt(int64_t index, int32_t entry_generation, int32_t entry_offset, char entry_type);
+};
+
+}  // namespace pdf
