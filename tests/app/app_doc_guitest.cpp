@@ -44,17 +44,6 @@ class AppDocTest : public QObject {
     QVERIFY(RecordedBoxes::Texts().empty());
   }
 
-  void OpenWithSelectionClearsItFirst() {
-    TempFile file(MinimalPdf());
-    CAppDoc doc;
-    QVERIFY(doc.OnOpenDocument(Q(file.path())));
-    doc.SetSelection(doc.null_object);
-    Watch(doc);
-    QVERIFY(doc.OnOpenDocument(Q(file.path())));
-    QCOMPARE(hints_, (std::vector<int>{HINT_SELECTION, HINT_OPENED}));
-    QCOMPARE(doc.GetSelection(), nullptr);
-  }
-
   void RepeatedSelectionSendsOneHint() {
     CAppDoc doc;
     Watch(doc);

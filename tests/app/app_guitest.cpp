@@ -104,20 +104,6 @@ class AppTest : public QObject {
     QCOMPARE(again.RecentFiles().Entries()[0], first_.path());
   }
 
-  void RecentListKeepsEight() {
-    CApp app;
-    QVERIFY(app.InitInstance(QString()));
-    std::vector<std::unique_ptr<TempFile>> files;
-    for (int i = 0; i < 9; ++i) {
-      files.push_back(std::make_unique<TempFile>(MinimalPdf()));
-      QVERIFY(app.OpenDocumentFile(Q(files.back()->path())));
-    }
-    QStringList stored = StoredRecentFiles();
-    QCOMPARE(stored.size(), 8);
-    QCOMPARE(stored[0], "File1=" + Q(files[8]->path()));
-    QCOMPARE(stored[7], "File8=" + Q(files[1]->path()));
-  }
-
   void FailedRecentOpenRemovesTheEntry() {
     auto gone = std::make_unique<TempFile>(MinimalPdf());
     std::string gone_path = gone->path();
