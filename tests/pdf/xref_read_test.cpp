@@ -2,6 +2,7 @@
 // cross-reference sections.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,20 +18,19 @@ namespace {
 class ReadTest : public SinkTest {
  protected:
   bool Read(const std::string& bytes) {
+    sinks.Clear();
+    doc.Reset();
     input_ = std::make_unique<Input>(bytes);
     return doc.ReadFileStructure(input_->begin(), input_->end());
   }
-  // One line per section, newest first: "offset: first count trailer".
-  std::string Chain() {
-    std::string out;
-    int guard = 0;
-    for (XRefTable* t = doc.xref; t != nullptr && guard < 10; t = t->prev, ++guard) {
-      out += std::to_string(t->section_offset) + ": " + std::to_string(t->first) + " " +
-             std::to_string(t->EntryCount()) + (t->trailer != nullptr ? " trailer" : " -") + "\n";
+  // Section offsets, newest first.
+  std::vector<int> Chain() {
+    std::vector<int> offsets;
+    for (XRefTable* t = doc.xref; t != nullptr && offsets.size() < 10; t = t->prev) {
+      offsets.push_back(t->section_offset);
     }
-    return out;
+    return offsets;
   }
-  std::string HeaderText() { return doc.header_object->Text(); }
   Document doc;
   std::unique_ptr<Input> input_;
 };
@@ -42,239 +42,145 @@ std::string SimpleFile(std::string_view header = "%PDF-1.4\n") {
   return b.Bytes();
 }
 
-// A section written by hand: the entry lines are given as they are.
+// An object, then `section` as written, startxref naming it, and the marker.
 std::string FileWithSection(const std::string& section) {
   std::string bytes = "%PDF-1.4\n1 0 obj\n1\nendobj\n";
-  size_t offset = bytes.size();
-  return bytes + section + "\nstartxref\n" + std::to_string(offset) + "\n%%EOF\n";
+  return bytes + section + "\nstartxref\n" + std::to_string(bytes.size()) + "\n%%EOF\n";
 }
 
 TEST_F(ReadTest, HeaderMustStandAtByteZero) {
   struct Case {
-    const char* name;
     std::string header;
-    bool ok;
-    int major;
+    int major;  // -1: refused
     int minor;
   };
   const Case cases[] = {
-      {"1.4", "%PDF-1.4\n", true, 1, 4},
-      {"2.0 with CR", "%PDF-2.0\r", true, 2, 0},
-      {"blanks before the numbers", "%PDF- 1. 7\n", true, 1, 7},
-      {"blank line first", "\n%PDF-1.4\n", false, 0, 0},
-      {"space first", " %PDF-1.4\n", false, 0, 0},
-      {"byte-order mark", "\xEF\xBB\xBF%PDF-1.4\n", false, 0, 0},
-      {"no minor", "%PDF-1\n", false, 0, 0},
-      {"letters", "%PDF-x.y\n", false, 0, 0},
-      {"lower case", "%pdf-1.4\n", false, 0, 0},
+      {"%PDF-1.4\n", 1, 4},    {"%PDF-2.0\r", 2, 0},   {"%PDF- 1. 7\n", 1, 7},
+      {"\n%PDF-1.4\n", -1, 0}, {" %PDF-1.4\n", -1, 0}, {"\xEF\xBB\xBF%PDF-1.4\n", -1, 0},
+      {"%PDF-1\n", -1, 0},     {"%pdf-1.4\n", -1, 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    sinks.Clear();
-    doc.Reset();
-    EXPECT_EQ(Read(SimpleFile(c.header)), c.ok);
-    if (c.ok) {
+    SCOPED_TRACE(c.header);
+    EXPECT_EQ(Read(SimpleFile(c.header)), c.major >= 0);
+    if (c.major >= 0) {
       EXPECT_TRUE(sinks.errors.empty());
-      EXPECT_EQ(doc.version_major, c.major);
-      EXPECT_EQ(doc.version_minor, c.minor);
+      EXPECT_EQ(doc.version_major * 10 + doc.version_minor, c.major * 10 + c.minor);
     } else {
       EXPECT_EQ(sinks.errors, std::vector<std::string>{"First line is not %PDF-nn.nn"});
       EXPECT_EQ(doc.end, doc.begin);
-      EXPECT_EQ(HeaderText(), "<no header>");
+      EXPECT_STREQ(doc.header_object->Text(), "<no header>");
     }
   }
-}
-
-TEST_F(ReadTest, HeaderAndNumbersAreReadWithinTheBytes) {
-  // Exactly sized inputs: a scan past the end shows under the address sanitizer.
-  EXPECT_FALSE(Read("%PDF-1."));
-  EXPECT_EQ(sinks.errors, std::vector<std::string>{"First line is not %PDF-nn.nn"});
-  sinks.Clear();
-  doc.Reset();
-  EXPECT_FALSE(Read("%PDF-1.7"));
-  EXPECT_EQ(sinks.errors, std::vector<std::string>{"%%EOF not found in last 1024 bytes of file"});
-  sinks.Clear();
-  doc.Reset();
-  EXPECT_FALSE(Read("%PDF-1.7\nstartxref\n12%%EOF"));
-  // startxref's number runs into the marker at the very end of the bytes.
-  EXPECT_EQ(sinks.errors, std::vector<std::string>{"Expected 'xref' at rtxref"});
-}
-
-TEST_F(ReadTest, HeaderObjectHoldsTheFirstLine) {
   ASSERT_TRUE(Read(SimpleFile("%PDF-1.4 \xe2\xe3\xcf\xd3\r\n")));
-  EXPECT_EQ(HeaderText(), "%PDF-1.4 \xe2\xe3\xcf\xd3");
-  EXPECT_TRUE(doc.header_object->IsString());
+  EXPECT_STREQ(doc.header_object->Text(), "%PDF-1.4 \xe2\xe3\xcf\xd3");
   EXPECT_EQ(sinks.traces[0], "SOF marker found: PDF 1.4");
 }
 
-TEST_F(ReadTest, EndMarkerMustStartInTheLast1024Bytes) {
+TEST_F(ReadTest, StructureErrors) {
   const std::string file = SimpleFile();  // ends "%%EOF\n"
-  // Marker start = size - 6 - padding.
-  EXPECT_TRUE(Read(file + std::string(1018, 'x')));
-  EXPECT_TRUE(sinks.errors.empty());
-  sinks.Clear();
-  doc.Reset();
-  EXPECT_FALSE(Read(file + std::string(1024, 'x')));
-  EXPECT_EQ(sinks.errors, std::vector<std::string>{"%%EOF not found in last 1024 bytes of file"});
-}
-
-TEST_F(ReadTest, LastMarkerWinsAndStartxrefMustBeJustBeforeIt) {
-  const std::string file = SimpleFile();
-  ASSERT_TRUE(Read(file + "%%EOF"));
-  EXPECT_EQ(doc.end, input_->end());
-  EXPECT_NE(std::find(sinks.traces.begin(), sinks.traces.end(),
-                      "EOF marker found at " + std::to_string(file.size())),
-            sinks.traces.end());
-  sinks.Clear();
-  doc.Reset();
-  EXPECT_FALSE(Read(file + std::string(40, ' ') + "%%EOF"));
-  EXPECT_EQ(sinks.errors, std::vector<std::string>{"startxref not found?"});
-}
-
-TEST_F(ReadTest, SectionSyntaxErrorsFailTheRead) {
-  const std::string good = "0000000009 00000 n ";
+  const std::string obj = "%PDF-1.4\n1 0 obj\n1\nendobj\n";
   struct Case {
-    const char* name;
-    std::string section;
+    std::string bytes;  // read from a block of exactly this size
     std::vector<std::string> errors;
   };
   const Case cases[] = {
-      {"nine-digit offset",
-       "xref\n0 2\n0000000000 65535 f \n000000009 00000 n \ntrailer\n<< >>",
-       {"Expected 10-digit byte offset"}},
-      {"one-digit generation",
-       "xref\n0 2\n0000000000 65535 f \n0000000009 0 n \ntrailer\n<< >>",
-       {"Expected 5-digit number"}},
-      {"type x",
-       "xref\n0 2\n0000000000 65535 f \n0000000009 00000 x \ntrailer\n<< >>",
-       {"Expected 'f' or 'n'"}},
-      {"type nn",
-       "xref\n0 2\n0000000000 65535 f \n0000000009 00000 nn\ntrailer\n<< >>",
-       {"Expected 'f' or 'n'"}},
-      {"offset not a number",
-       "xref\n0 2\n0000000000 65535 f \n/Offset 00000 n \ntrailer\n<< >>",
-       {"Expected integer"}},
-      {"first not an integer", "xref\n0.5 1\n" + good + "\ntrailer\n<< >>", {"Expected integer"}},
-      {"count missing", "xref\n0 trailer\n<< >>", {"Expected integer"}},
-      {"trailer without <<",
-       "xref\n0 1\n0000000000 65535 f \ntrailer\n[ ]",
-       {"trailer not found", "trailer dict parse", "trailer not found"}},
-      {"two subsections",
-       "xref\n0 1\n0000000000 65535 f \n5 1\n" + good + "\ntrailer\n<< >>",
-       {"trailer not found"}},
+      {"%PDF-1.", {"First line is not %PDF-nn.nn"}},
+      {"%PDF-1.7", {"%%EOF not found in last 1024 bytes of file"}},
+      {"%PDF-1.7\nstartxref\n12%%EOF", {"Expected 'xref' at rtxref"}},
+      {file + std::string(1018, 'x'), {}},  // the marker starts 1024 bytes before the end
+      {file + std::string(1024, 'x'), {"%%EOF not found in last 1024 bytes of file"}},
+      {file + "%%EOF", {}},
+      {file + std::string(40, ' ') + "%%EOF", {"startxref not found?"}},
+      {obj + "startxref\n9\n%%EOF\n", {"Expected 'xref' at 1"}},
+      {obj + "startxref\n999999\n%%EOF\n", {"Expected 'xref' at "}},
+      {obj + "startxref\n-5\n%%EOF\n", {"Expected 'xref' at "}},
+      {obj + "startxref\n99999999999999\n%%EOF\n", {"Expected 'xref' at "}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    sinks.Clear();
-    doc.Reset();
-    EXPECT_FALSE(Read(FileWithSection(c.section)));
+    SCOPED_TRACE(c.bytes.substr(0, 40));
+    EXPECT_EQ(Read(c.bytes), c.errors.empty());
     EXPECT_EQ(sinks.errors, c.errors);
   }
+  ASSERT_TRUE(Read(file + "%%EOF"));
+  EXPECT_EQ(doc.end, input_->end()) << "the later marker ends the parse range";
 }
 
-TEST_F(ReadTest, StartxrefMustNameASection) {
-  struct Case {
-    const char* name;
-    std::string offset;
-    std::string error;
+TEST_F(ReadTest, SectionSyntaxErrors) {
+  const std::string head = "xref\n0 2\n0000000000 65535 f \n";
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {head + "000000009 00000 n \ntrailer\n<< >>", {"Expected 10-digit byte offset"}},
+      {head + "0000000009 0 n \ntrailer\n<< >>", {"Expected 5-digit number"}},
+      {head + "0000000009 00000 x \ntrailer\n<< >>", {"Expected 'f' or 'n'"}},
+      {head + "/Offset 00000 n \ntrailer\n<< >>", {"Expected integer"}},
+      {"xref\n0.5 1\n0000000000 65535 f \ntrailer\n<< >>", {"Expected integer"}},
+      {"xref\n0 trailer\n<< >>", {"Expected integer"}},
+      {"xref\n0 1\n0000000000 65535 f \ntrailer\n[ ]",
+       {"trailer not found", "trailer dict parse", "trailer not found"}},
+      {"xref\n0 1\n0000000000 65535 f \n5 1\n0000000009 00000 n \ntrailer\n<< >>",
+       {"trailer not found"}},
   };
-  const Case cases[] = {
-      {"an object", "9", "Expected 'xref' at 1"},
-      {"past the end", "999999", "Expected 'xref' at "},
-      {"negative", "-5", "Expected 'xref' at "},
-      {"huge", "99999999999999", "Expected 'xref' at "},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    sinks.Clear();
-    doc.Reset();
-    std::string file = "%PDF-1.4\n1 0 obj\n1\nendobj\nstartxref\n" + c.offset + "\n%%EOF\n";
-    EXPECT_FALSE(Read(file));
-    EXPECT_EQ(sinks.errors, std::vector<std::string>{c.error});
+  for (const auto& [section, errors] : cases) {
+    SCOPED_TRACE(section);
+    EXPECT_FALSE(Read(FileWithSection(section)));
+    EXPECT_EQ(sinks.errors, errors);
   }
-}
 
-TEST_F(ReadTest, SectionTextAndEmptySection) {
-  std::string section = "xref\n5 0\ntrailer\n<< /Size 6 >>";
-  std::string file = FileWithSection(section);
+  const std::string empty = "xref\n5 0\ntrailer\n<< /Size 6 >>";
+  const std::string file = FileWithSection(empty);
   ASSERT_TRUE(Read(file));
-  XRefTable* table = doc.xref;
-  EXPECT_EQ(table->text_start, input_->begin() + file.find("xref"));
-  EXPECT_EQ(table->text_length, static_cast<int>(section.find("trailer")));
-  EXPECT_EQ(table->first, 5);
-  EXPECT_EQ(table->EntryCount(), 1);
-  EXPECT_EQ(table->entries[0].type, 'f');
-  EXPECT_EQ(table->entries[0].generation, 65535);
-  EXPECT_EQ(Dump(table->trailer), "<< /Size 6 >>");
+  EXPECT_EQ(doc.xref->text_start, input_->begin() + file.find("xref"));
+  EXPECT_EQ(doc.xref->text_length, static_cast<int>(empty.find("trailer")));
+  EXPECT_EQ(doc.xref->first, 5);
+  EXPECT_EQ(doc.xref->EntryCount(), 1) << "entry 0 now stands for object 5";
+  EXPECT_EQ(doc.xref->entries[0].generation, 65535);
 }
 
 TEST_F(ReadTest, IncrementalUpdatesChainThroughPrev) {
   PdfBuilder b;
   b.Object(1, "<< /Type /Catalog >>");
-  size_t first = b.Finish("/Root 1 0 R");
+  int first = static_cast<int>(b.Finish("/Root 1 0 R"));
   b.StartUpdate();
   b.Object(2, "(update)");
-  size_t second = b.Finish("/Root 1 0 R");
-  b.StartUpdate();
-  b.Object(3, "(again)");
-  size_t third = b.Finish("/Root 1 0 R");
+  int second = static_cast<int>(b.Finish("/Root 1 0 R"));
   ASSERT_TRUE(Read(b.Bytes()));
-  EXPECT_EQ(Chain(), std::to_string(third) + ": 3 1 trailer\n" + std::to_string(second) +
-                         ": 2 1 trailer\n" + std::to_string(first) + ": 0 2 trailer\n");
-  std::vector<std::string> parses;
-  for (const std::string& line : sinks.traces) {
-    if (line.rfind("ParseXrefTable(", 0) == 0) {
-      parses.push_back(line);
-    }
-  }
-  EXPECT_EQ(parses, (std::vector<std::string>{"ParseXrefTable(" + std::to_string(third) + ")",
-                                              "ParseXrefTable(" + std::to_string(second) + ")",
-                                              "ParseXrefTable(" + std::to_string(first) + ")"}));
-  EXPECT_TRUE(sinks.errors.empty());
+  EXPECT_EQ(Chain(), (std::vector<int>{second, first}));
+  EXPECT_EQ(doc.xref->first, 2);
+  EXPECT_EQ(std::count(sinks.traces.begin(), sinks.traces.end(),
+                       "ParseXrefTable(" + std::to_string(first) + ")"),
+            1);
 }
 
 TEST_F(ReadTest, PrevChainEndsAtBadOrRepeatedSections) {
-  const std::string entry0 = "xref\n0 1\n0000000000 65535 f \n";
+  // Sections of 64 bytes each after the 9-byte header; "@i" names section i.
   struct Case {
-    const char* name;
-    std::vector<std::string> prevs;  // trailer entries of sections 0, 1, ...; the last is newest
-    std::string chain;               // section indexes, newest first
+    std::vector<std::string> trailers;  // the last section is the newest
+    std::vector<int> chain;             // section indexes, newest first
     std::vector<std::string> errors;
   };
   const Case cases[] = {
-      {"prev is a string", {"", "/Prev (0)"}, "1", {}},
-      {"prev to itself", {"/Prev @0"}, "0", {}},
-      {"loop of two", {"/Prev @1", "/Prev @0"}, "1 0", {}},
-      {"prev at garbage", {"/Prev 1"}, "0", {"Expected 'xref' at PDF"}},
-      {"prev at a section without trailer", {"NOTRAILER", "/Prev @0"}, "1 0", {}},
+      {{"", "/Prev (0)"}, {1}, {}},           {{"/Prev @0"}, {0}, {}},
+      {{"/Prev @1", "/Prev @0"}, {1, 0}, {}}, {{"/Prev 1"}, {0}, {"Expected 'xref' at PDF"}},
+      {{"none", "/Prev @0"}, {1, 0}, {}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    sinks.Clear();
-    doc.Reset();
-    // Sections of equal length, so every offset is known before writing.
     std::string bytes = "%PDF-1.4\n";
-    const size_t width = 64;
-    std::vector<size_t> offsets;
-    for (size_t i = 0; i < c.prevs.size(); ++i) {
-      offsets.push_back(bytes.size() + i * width);
-    }
-    for (size_t i = 0; i < c.prevs.size(); ++i) {
-      std::string prev = c.prevs[i];
-      size_t at = prev.find('@');
+    auto offset_of = [](size_t i) { return std::to_string(9 + 64 * i); };
+    for (std::string trailer : c.trailers) {
+      size_t at = trailer.find('@');
       if (at != std::string::npos) {
-        prev = prev.substr(0, at) + std::to_string(offsets[std::stoul(prev.substr(at + 1))]);
+        trailer = trailer.substr(0, at) + offset_of(std::stoul(trailer.substr(at + 1)));
       }
-      std::string section = entry0 + (prev == "NOTRAILER" ? "" : "trailer << " + prev + " >>");
-      section.resize(width, ' ');
+      std::string section = "xref\n0 1\n0000000000 65535 f \n";
+      section += trailer == "none" ? "" : "trailer << " + trailer + " >>";
+      section.resize(64, ' ');
       bytes += section;
     }
-    bytes += "startxref\n" + std::to_string(offsets.back()) + "\n%%EOF\n";
-    EXPECT_TRUE(Read(bytes) || c.prevs.size() == 0);
-    std::string chain;
-    for (XRefTable* t = doc.xref; t != nullptr && chain.size() < 20; t = t->prev) {
-      size_t index = std::find(offsets.begin(), offsets.end(), t->section_offset) - offsets.begin();
-      chain += (chain.empty() ? "" : " ") + std::to_string(index);
+    bytes += "startxref\n" + offset_of(c.trailers.size() - 1) + "\n%%EOF\n";
+    SCOPED_TRACE(bytes);
+    EXPECT_TRUE(Read(bytes));
+    std::vector<int> chain;
+    for (int offset : Chain()) {
+      chain.push_back((offset - 9) / 64);
     }
     EXPECT_EQ(chain, c.chain);
     EXPECT_EQ(sinks.errors, c.errors);
@@ -288,10 +194,7 @@ TEST_F(ReadTest, VeryLongPrevChainIsReadWithoutRecursion) {
   for (int i = 0; i < kSections; ++i) {
     size_t offset = bytes.size();
     bytes += "xref\n0 1\n0000000000 65535 f \ntrailer\n<<";
-    if (i > 0) {
-      bytes += " /Prev " + std::to_string(previous);
-    }
-    bytes += " >>\n";
+    bytes += (i > 0 ? " /Prev " + std::to_string(previous) : "") + " >>\n";
     previous = offset;
   }
   bytes += "startxref\n" + std::to_string(previous) + "\n%%EOF\n";
@@ -302,7 +205,6 @@ TEST_F(ReadTest, VeryLongPrevChainIsReadWithoutRecursion) {
     ++length;
   }
   EXPECT_EQ(length, kSections);
-  EXPECT_TRUE(sinks.errors.empty());
 }
 
 }  // namespace
