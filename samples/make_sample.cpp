@@ -1,13 +1,15 @@
 // Writes the bundled sample: pages with Flate and plain content streams, Info and
 // ID, and an incremental update that replaces the catalog, the page tree root and
-// the Info dictionary and adds a page.
+// the Info dictionary and adds a page showing one image of each kind.
 #include <zlib.h>
 
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "tests/support/pdf_builder.h"
+#include "tests/support/sample_images.h"
 
 namespace {
 
@@ -25,6 +27,20 @@ std::string Deflate(const std::string& data) {
 std::string PageContent(int page) {
   return "BT /F1 24 Tf 72 712 Td (Quorvel sample, page " + std::to_string(page) +
          ") Tj ET\n0 0 1 RG 72 600 m 540 600 l S\n";
+}
+
+// Draws the images in rows of three below the page's text line.
+std::string ImagePlacements(const std::vector<SampleImage>& images) {
+  std::string ops;
+  for (size_t i = 0; i < images.size(); ++i) {
+    const int x = 72 + static_cast<int>(i % 3) * 168;
+    const int y = 440 - static_cast<int>(i / 3) * 150;
+    const int w = 144;
+    const int h = w * images[i].height / images[i].width;
+    ops += "q " + std::to_string(w) + " 0 0 " + std::to_string(h) + " " + std::to_string(x) + " " +
+           std::to_string(y) + " cm /" + images[i].name + " Do Q\n";
+  }
+  return ops;
 }
 
 }  // namespace
@@ -51,15 +67,35 @@ int main(int argc, char** argv) {
 
   // Incremental update: its section lists only its own objects, so the new ones
   // are numbered in one run: a new Info (11), a new page tree root (12) holding a
-  // fourth page (13, 14) and a catalog (15) pointing at it.
+  // fourth page (13, 14), a catalog (15) pointing at it, and from 16 on the
+  // images that the fourth page shows (an indexed image's lookup stream right
+  // after it).
+  const std::vector<SampleImage> images = MakeSampleImages();
+  std::string xobjects;
+  int number = 16;
+  for (const SampleImage& image : images) {
+    xobjects += " /" + image.name + " " + std::to_string(number) + " 0 R";
+    number += image.lookup.empty() ? 1 : 2;
+  }
   b.StartUpdate();
-  b.Object(11, "<< /Title (Quorvel sample, updated) /Author (Quorvel) /Producer (make-sample) "
-               "/ModDate (D:20261207120000Z) >>");
+  b.Object(11,
+           "<< /Title (Quorvel sample, updated) /Author (Quorvel) /Producer (make-sample) "
+           "/ModDate (D:20261207120000Z) >>");
   b.Object(12, "<< /Type /Pages /Kids [4 0 R 6 0 R 8 0 R 13 0 R] /Count 4 >>");
-  b.Object(13, "<< /Type /Page /Parent 12 0 R /MediaBox [0 0 612 792] " + std::string(fonts) +
-                   " /Contents 14 0 R >>");
-  b.Stream(14, "", PageContent(4));
+  b.Object(13,
+           "<< /Type /Page /Parent 12 0 R /MediaBox [0 0 612 792] /Resources << /Font << "
+           "/F1 10 0 R >> /XObject <<" +
+               xobjects + " >> >> /Contents 14 0 R >>");
+  b.Stream(14, "", PageContent(4) + ImagePlacements(images));
   b.Object(15, "<< /Type /Catalog /Pages 12 0 R /PageMode /UseNone >>");
+  number = 16;
+  for (const SampleImage& image : images) {
+    b.Stream(number, image.Entries(number + 1), image.data);
+    if (!image.lookup.empty()) {
+      b.Stream(number + 1, "", image.lookup);
+    }
+    number += image.lookup.empty() ? 1 : 2;
+  }
   b.Finish(std::string("/Root 15 0 R /Info 11 0 R ") + id);
 
   try {

@@ -35,6 +35,7 @@ class OwnedDib {
   OwnedDib& operator=(const OwnedDib&) = delete;
 
   explicit operator bool() const { return bmi_ != nullptr; }
+  HDIB handle() const { return handle_; }
   BITMAPINFOHEADER* bmi() const { return bmi_; }
   BITMAPINFOHEADER* operator->() const { return bmi_; }
 
