@@ -1,6 +1,7 @@
 #include "app/left_view.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 #include <functional>
 
@@ -97,6 +98,19 @@ void CLeftView::OnItemExpanded(QTreeWidgetItem* item) {
   item->setData(0, kFilledRole, true);
   CWaitCursor wait;
   InsertChildren(item, object);
+}
+
+void CLeftView::keyPressEvent(QKeyEvent* event) {
+  // "*" would expand every descendant, and children made on expansion never run
+  // out along a cycle (a page's Parent leads back to its Kids): one level only.
+  if (event->key() == Qt::Key_Asterisk) {
+    if (QTreeWidgetItem* item = currentItem()) {
+      expandItem(item);
+    }
+    event->accept();
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
 }
 
 void CLeftView::OnSelectionChanged() {

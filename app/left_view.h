@@ -51,6 +51,9 @@ class CLeftView : public QTreeWidget, public CPrintablePane {
   std::vector<OutlineLine> VisibleOutline() const;
   void PrintPages(QPrinter* printer) override;
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   void OnUpdate(int hint);
   void OnItemExpanded(QTreeWidgetItem* item);

@@ -160,6 +160,21 @@ class LeftViewTest : public QObject {
     QVERIFY(!view.SelectPath("", &error));
   }
 
+  void AsteriskOnACycleExpandsOneLevel() {
+    CAppDoc doc;
+    CLeftView view(&doc);
+    QVERIFY(doc.OnOpenDocument(Q(minimal_.path())));
+    std::string error;
+    QVERIFY(view.SelectPath("Root/Pages/Kids/[0]", &error));
+    QTreeWidgetItem* page = view.currentItem();
+    QTreeWidgetItem* parent = Child(page, "Parent= <<...>>");
+    view.setCurrentItem(parent);
+    QTest::keyClick(&view, Qt::Key_Asterisk);
+    QVERIFY(parent->isExpanded());
+    QCOMPARE(parent->childCount(), 3);
+    QVERIFY(!Child(parent, "Kids= array")->isExpanded());
+  }
+
   void FailedOpenLeavesEmptyTree() {
     CAppDoc doc;
     CLeftView view(&doc);
