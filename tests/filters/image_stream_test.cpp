@@ -405,3 +405,78 @@ TEST_F(ImageStreamTest, IndexedFlatePictureGetsItsPalette) {
 }
 
 }  // namespace
+
+namespace {
+
+class ImageStreamFuzzTest : public ImageTest {};
+
+// Every decoder with every colour space and a spread of sizes over random and
+// truncated data: a missing bitmap is always explained, and none is leaked.
+// Run under the sanitizers, this is where an out-of-bounds write would show.
+TEST_F(ImageStreamFuzzTest, RandomDataNeverEscapeTheBitmap) {
+  const char* filters[] = {"FlateDecode", "LZWDecode", "CCITTFaxDecode", "DCTDecode"};
+  const char* spaces[] = {"DeviceGray", "DeviceRGB", "DeviceCMYK", nullptr};
+  const int bits[] = {1, 2, 4, 8, 16};
+  const int sizes[][2] = {{1, 1}, {3, 7}, {17, 5}, {33, 2}};
+  const std::string flate = Deflate(Pattern(600, 3));
+  uint32_t seed = 1;
+  for (const char* filter : filters) {
+    for (const char* space : spaces) {
+      for (int b : bits) {
+        for (const auto& size : sizes) {
+          SCOPED_TRACE(std::string(filter) + " " + (space ? space : "indexed") + " " +
+                       std::to_string(b) + " bits " + std::to_string(size[0]) + "x" +
+                       std::to_string(size[1]));
+          for (const std::string& raw :
+               {AsString(Pattern(97, seed++)), flate, flate.substr(0, flate.size() / 3)}) {
+            sinks.Clear();
+            pdf::Object* color_space =
+                space != nullptr
+                    ? Name(space)
+                    : Array({Name("Indexed"), Name("DeviceRGB"), Number(255), Stream("\x01\x02")});
+            const int live = DibLiveCount();
+            HDIB dib = Image(Name(filter), color_space, size[0], size[1], b, raw)->ToDib();
+            if (dib == nullptr) {
+              EXPECT_FALSE(sinks.errors.empty());
+            }
+            DibFree(dib);
+            EXPECT_EQ(DibLiveCount(), live);
+          }
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+class ImageWithoutDataTest : public ImageTest {};
+
+TEST_F(ImageWithoutDataTest, APlainDictionaryHasNoDataToDecode) {
+  struct Case {
+    const char* filter;
+    bool bitmap;  // LZW and CCITT keep a blank picture; Flate and JPEG fail
+  };
+  const Case cases[] = {
+      {"FlateDecode", false}, {"LZWDecode", true}, {"CCITTFaxDecode", true}, {"DCTDecode", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.filter);
+    sinks.Clear();
+    pdf::Object* dict = Dict({{"Width", Number(8)},
+                              {"Height", Number(2)},
+                              {"BitsPerComponent", Number(1)},
+                              {"ColorSpace", Name("DeviceGray")},
+                              {"Filter", Name(c.filter)}});
+    OwnedDib dib(dict->AsDictionary()->ToDib());
+    EXPECT_EQ(static_cast<bool>(dib), c.bitmap);
+    if (dib) {
+      EXPECT_EQ(dib.Rows(1), (std::vector<uint8_t>{0xFF, 0xFF}));  // white
+    } else {
+      EXPECT_EQ(sinks.errors.size(), 1u);
+    }
+  }
+}
+
+}  // namespace
