@@ -1,0 +1,11 @@
+// Packs one decoded fax line into a bitmap row.
+#pragma once
+
+#include <cstdint>
+
+// Writes a line given as run lengths that alternate white, black, white, ...
+// (white first, possibly 0) into `row`: black as 1 bits, white as 0 bits, the
+// first pixel in the most significant bit of the first byte. Exactly `width`
+// bits are written: runs that pass the width are cut there, and the bits after
+// it in the last byte keep their value.
+void FaxFillRow(uint8_t* row, int width, const uint32_t* runs, int count);
