@@ -13,8 +13,6 @@ namespace {
 // one code (horizontal mode), the pending run, the clean-up's zero black run and
 // white padding, and the two zero runs that close a reference line.
 constexpr int kRunReserve = 7;
-// Bits of the end-of-block mark left after its first end-of-line code.
-constexpr int kEndOfBlockRest = 13;
 
 enum class RunEnd { kRun, kEol, kBad, kEof };
 
@@ -77,8 +75,9 @@ void CcittDecoder::Decode(int k) {
   if (width_ <= 0 || rows <= 0)
     return;  // no pixel to write
 
-  // Each role gets room for twice the width rounded up to 32 runs: a valid line
-  // has at most one run per pixel plus a leading empty white run.
+  // Each role gets room for twice the width (rounded up to 32) in runs: a valid
+  // line needs at most one run per pixel plus a leading empty white run, and a
+  // damaged one is stopped at the limit.
   const bool two_dimensional = k != 0;
   const size_t region = width_ > kMaxFaxLineWidth
                             ? 0
@@ -129,10 +128,8 @@ void CcittDecoder::Decode(int k) {
       // The end-of-block mark (or the end of the data) ends the image: the rest
       // of the mark and anything after it is not read, so every remaining row
       // finds no data and is padded white.
-      if (end == LineEnd::kEol || end == LineEnd::kEof) {
-        reader_.Consume(kEndOfBlockRest);
+      if (end == LineEnd::kEol || end == LineEnd::kEof)
         reader_.Finish();
-      }
     } else if (end == LineEnd::kEof || end == LineEnd::kEofInSync) {
       break;  // Group 3 stops; rows not reached are left as they are
     }
@@ -174,7 +171,8 @@ CcittDecoder::LineEnd CcittDecoder::DecodeOneDimensional(Line& line) {
   const int width = width_;
   const int a0_limit = width + kFaxLongestMakeUp;
   RunEnd got = RunEnd::kRun;
-  while (count <= run_limit_) {
+  const int run_limit = run_limit_;
+  while (count <= run_limit) {
     uint32_t white;
     got = ReadRun<false>(r, a0, pending, a0_limit, &white);
     if (got != RunEnd::kRun)
@@ -192,7 +190,7 @@ CcittDecoder::LineEnd CcittDecoder::DecodeOneDimensional(Line& line) {
     if (a0 >= width)
       break;
   }
-  if (count > run_limit_)
+  if (count > run_limit)
     got = RunEnd::kBad;  // a damaged line that would not end
   reader_ = r;
   line.count = count;
@@ -222,6 +220,7 @@ CcittDecoder::LineEnd CcittDecoder::DecodeTwoDimensional(Line& line) {
   int pending = line.pending;
   const int width = width_;
   const int a0_limit = width + kFaxLongestMakeUp;
+  const int run_limit = run_limit_;
 
   // Changes on the reference line: run k starts at t (t = the sum of runs
   // 0 .. k-1). It starts white at even k and black at odd k. k is kept at the
@@ -232,7 +231,7 @@ CcittDecoder::LineEnd CcittDecoder::DecodeTwoDimensional(Line& line) {
   LineEnd end = LineEnd::kComplete;
   RunEnd got = RunEnd::kRun;
   while (a0 < width) {
-    if (count > run_limit_) {  // a damaged line that would not end
+    if (count > run_limit) {  // a damaged line that would not end
       end = LineEnd::kBad;
       break;
     }
@@ -254,6 +253,20 @@ CcittDecoder::LineEnd CcittDecoder::DecodeTwoDimensional(Line& line) {
       break;
     }
     const FaxEntry e = kFaxModeTable[r.Peek(kFaxModeBits)];
+    if (e.state >= FaxState::V0 && e.state <= FaxState::VL) {
+      // Vertical modes, by far the most frequent codes, first.
+      const int offset = e.state == FaxState::VL ? -static_cast<int>(e.param) : e.param;
+      const int a1 = b1 + offset;
+      if (a1 < a0) {  // would end the run before it starts
+        end = LineEnd::kBad;
+        break;
+      }
+      r.Consume(e.width);
+      runs[count++] = static_cast<uint32_t>(pending + (a1 - a0));
+      pending = 0;
+      a0 = a1;
+      continue;
+    }
     switch (e.state) {
       case FaxState::Pass:
         r.Consume(e.width);
@@ -273,22 +286,6 @@ CcittDecoder::LineEnd CcittDecoder::DecodeTwoDimensional(Line& line) {
         if (got != RunEnd::kRun)
           break;
         runs[count++] = run;
-        break;
-      }
-      case FaxState::V0:
-      case FaxState::VR:
-      case FaxState::VL: {
-        const int a1 = e.state == FaxState::VR   ? b1 + e.param
-                       : e.state == FaxState::VL ? b1 - e.param
-                                                 : b1;
-        if (a1 < a0) {  // would end the run before it starts
-          end = LineEnd::kBad;
-          break;
-        }
-        r.Consume(e.width);
-        runs[count++] = static_cast<uint32_t>(pending + (a1 - a0));
-        pending = 0;
-        a0 = a1;
         break;
       }
       case FaxState::Ext:

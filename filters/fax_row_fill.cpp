@@ -7,57 +7,70 @@ namespace {
 // The leading n bits of a byte.
 constexpr uint8_t kLeadingBits[9] = {0x00, 0x80, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC, 0xFE, 0xFF};
 
-// Sets bits [x0, x1) of whole bytes; x0 < x1.
-inline void SetBlack(uint8_t* row, int x0, int x1) {
-  int b0 = x0 >> 3;
-  const int b1 = x1 >> 3;
-  if (b0 == b1) {
-    row[b0] |= kLeadingBits[x1 & 7] & static_cast<uint8_t>(~kLeadingBits[x0 & 7]);
-    return;
-  }
-  if (x0 & 7)
-    row[b0++] |= static_cast<uint8_t>(~kLeadingBits[x0 & 7]);
-  int n = b1 - b0;
-  uint8_t* p = row + b0;
-  if (n >= 32) {
-    std::memset(p, 0xFF, n);
-    p += n;
-    n = 0;
-  }
-  for (; n >= 4; n -= 4, p += 4)
-    std::memset(p, 0xFF, 4);  // one 32-bit store
-  for (; n > 0; --n)
-    *p++ = 0xFF;
-  if (x1 & 7)
-    *p |= kLeadingBits[x1 & 7];
+constexpr uint64_t kAllOnes = ~uint64_t{0};
+
+inline void StoreBigEndian(uint8_t* p, uint64_t word) {
+  word = __builtin_bswap64(word);
+  std::memcpy(p, &word, 8);
 }
+
+// Collects pixels 64 at a time, the first in the top bit, and stores each
+// completed group as one 64-bit word; runs that cover whole groups are stored
+// without being collected. Only groups that lie wholly inside the line are
+// stored this way, so nothing past the line's whole bytes is written.
+class RowWriter {
+ public:
+  explicit RowWriter(uint8_t* row) : out_(row) {}
+
+  void Put(int n, bool black) {
+    const uint64_t fill = black ? kAllOnes : 0;
+    if (used_ + n < 64) {
+      if (black)
+        word_ |= (kAllOnes >> used_) & ~(kAllOnes >> (used_ + n));
+      used_ += n;
+      return;
+    }
+    StoreBigEndian(out_, word_ | (fill >> used_));
+    out_ += 8;
+    n -= 64 - used_;
+    for (; n >= 64; n -= 64, out_ += 8)
+      StoreBigEndian(out_, fill);
+    used_ = n;
+    word_ = n > 0 ? fill & ~(kAllOnes >> n) : 0;
+  }
+
+  // Stores the collected pixels that remain: whole bytes, then the leading
+  // `partial` bits of one more byte, whose other bits keep their value.
+  void Finish(int partial) {
+    const int bytes = used_ >> 3;
+    for (int b = 0; b < bytes; ++b)
+      out_[b] = static_cast<uint8_t>(word_ >> (56 - 8 * b));
+    if (partial > 0) {
+      const uint8_t mask = kLeadingBits[partial];
+      const uint8_t bits = static_cast<uint8_t>(word_ >> (56 - 8 * bytes));
+      out_[bytes] = static_cast<uint8_t>((out_[bytes] & ~mask) | (bits & mask));
+    }
+  }
+
+ private:
+  uint8_t* out_;
+  uint64_t word_ = 0;
+  int used_ = 0;  // pixels collected in word_, fewer than 64
+};
 
 }  // namespace
 
 void FaxFillRow(uint8_t* row, int width, const uint32_t* runs, int count) {
   if (width <= 0)
     return;
-  const int whole = width >> 3;  // bytes entirely inside the line
-  const int whole_bits = whole << 3;
-  std::memset(row, 0, whole);
-  uint8_t tail = 0;  // the line's pixels in the partly used last byte
-  int x = 0;
-  for (int i = 0; i < count && x < width; ++i) {
-    const int run =
-        runs[i] < static_cast<uint32_t>(width - x) ? static_cast<int>(runs[i]) : width - x;
-    if ((i & 1) && run > 0) {
-      const int end = x + run;
-      if (end > whole_bits) {
-        const int from = x > whole_bits ? x - whole_bits : 0;
-        tail |= kLeadingBits[end - whole_bits] & static_cast<uint8_t>(~kLeadingBits[from]);
-      }
-      const int stop = end < whole_bits ? end : whole_bits;
-      if (x < stop)
-        SetBlack(row, x, stop);
-    }
-    x += run;
+  RowWriter writer(row);
+  int left = width;
+  for (int i = 0; i < count && left > 0; ++i) {
+    const int n = runs[i] < static_cast<uint32_t>(left) ? static_cast<int>(runs[i]) : left;
+    writer.Put(n, i & 1);
+    left -= n;
   }
-  const int rest = width & 7;
-  if (rest)
-    row[whole] = static_cast<uint8_t>((row[whole] & ~kLeadingBits[rest]) | tail);
+  if (left > 0)
+    writer.Put(left, false);  // a line that stops early ends white
+  writer.Finish(width & 7);
 }
