@@ -1,0 +1,170 @@
+// quorvel-inspect: the viewer's views of a PDF file on a terminal.
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/inspect_options.h"
+#include "cli/png_writer.h"
+#include "describe/description.h"
+#include "describe/item_path.h"
+#include "describe/labels.h"
+#include "diag/format.h"
+#include "diag/messages.h"
+#include "pdf/bounds.h"
+#include "pdf/document.h"
+#include "pdf/object.h"
+#include "pdf/xref_table.h"
+
+namespace {
+
+// A document that reports its findings as the viewer does, as lines rather
+// than failures, so a damaged structure still opens.
+class InspectDocument : public pdf::Document {
+ public:
+  std::vector<std::string> findings;
+
+  void ReportInvalid(const char* format, ...) override {
+    va_list args;
+    va_start(args, format);
+    Record("Invalid: ", format, args);
+    va_end(args);
+  }
+  void ReportWarning(const char* format, ...) override {
+    va_list args;
+    va_start(args, format);
+    Record("Warning: ", format, args);
+    va_end(args);
+  }
+
+ private:
+  void Record(const char* prefix, const char* format, va_list args) {
+    char text[pdf::kReportSize];
+    if (FormatV(text, sizeof text, format, args) < 0) {
+      text[0] = '\0';
+    }
+    Trace("%s%s\n", prefix, text);
+    findings.push_back(std::string(prefix) + text);
+  }
+};
+
+int PrintLine(FILE* out, const char* text) {
+  fputs(text, out);
+  size_t n = strlen(text);
+  if (n == 0 || text[n - 1] != '\n') {
+    fputc('\n', out);
+  }
+  return 1;
+}
+
+// Messages the viewer shows in boxes go to standard error, in order.
+int MessageToStderr(const char* text) {
+  return PrintLine(stderr, text);
+}
+int TraceToStderr(const char* text) {
+  fprintf(stderr, "%s\n", text);
+  return 0;
+}
+
+void PrintTree(const std::vector<TreeItem>& items, int depth, int max_depth, int indent) {
+  for (const TreeItem& item : items) {
+    printf("%*s%s\n", indent, "", item.label.c_str());
+    if (depth < max_depth && item.Expandable()) {
+      PrintTree(ChildItems(item.object), depth + 1, max_depth, indent + 2);
+    }
+  }
+}
+
+int Fail(const std::string& message) {
+  fprintf(stderr, "quorvel-inspect: %s\n", message.c_str());
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  InspectOptions options = ParseInspectOptions(argc, argv);
+  if (options.help) {
+    fputs(InspectUsage(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    printf("quorvel-inspect %s\n",
+           FormatResourceText(IDS_VERSION_FORMAT, "Quorvel", 1, 2, 6).c_str());
+    return 0;
+  }
+  if (!options.error.empty()) {
+    fprintf(stderr, "quorvel-inspect: %s\n%s", options.error.c_str(), InspectUsage());
+    return 2;
+  }
+
+  g_error_sink = MessageToStderr;
+  g_warning_sink = MessageToStderr;
+  if (options.trace) {
+    g_trace_sink = TraceToStderr;
+  }
+
+  InspectDocument doc;
+  bool opened = doc.Open(options.file.c_str());
+  // Raw bytes own standard output; findings then go to standard error.
+  FILE* findings_out = options.raw.empty() ? stdout : stderr;
+  for (const std::string& line : doc.findings) {
+    fprintf(findings_out, "%s\n", line.c_str());
+  }
+  if (!opened) {
+    return 1;
+  }
+
+  if (options.object >= 0) {
+    if (doc.xref == nullptr || doc.xref->Lookup(static_cast<int>(options.object), 0) <= 0) {
+      return Fail("object " + std::to_string(options.object) +
+                  " is not in the cross-reference chain");
+    }
+    pdf::Object* object = doc.GetObject(static_cast<int>(options.object), 0);
+    printf("%s\n", DescribeObject(object).c_str());
+    return 0;
+  }
+
+  const std::string& path = !options.select.empty() ? options.select
+                            : !options.raw.empty()  ? options.raw
+                                                    : options.image;
+  if (!path.empty()) {
+    std::vector<TreeItem> trail;
+    std::string error;
+    if (!FindItemPath(doc, path, &trail, &error)) {
+      return Fail(error);
+    }
+    pdf::Object* object = trail.back().object;
+    if (!options.select.empty()) {
+      std::string text = DescribeObject(object);
+      fwrite(text.data(), 1, text.size(), stdout);
+      if (text.empty() || text.back() != '\n') {
+        fputc('\n', stdout);
+      }
+      return 0;
+    }
+    if (!options.raw.empty()) {
+      if (!object->IsStream()) {
+        return Fail("'" + path + "' is not a stream");
+      }
+      pdf::Token data;
+      object->GetStreamData(data);
+      if (data.length > 0) {
+        fwrite(data.text, 1, static_cast<size_t>(data.length), stdout);
+      }
+      return 0;
+    }
+    if (!IsImageStream(object)) {
+      return Fail("'" + path + "' is not an image stream");
+    }
+    std::string error_text;
+    if (!WriteImagePng(object, options.output.c_str(), &error_text)) {
+      return Fail(error_text);
+    }
+    return 0;
+  }
+
+  PrintTree(TopLevelItems(doc), 0, options.tree_depth < 0 ? 0 : options.tree_depth, 0);
+  return 0;
+}

@@ -1,0 +1,117 @@
+#include "cli/inspect_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Deeper trees than this are not useful on a terminal and a cycle would only
+// repeat itself.
+constexpr long kMaxTreeDepth = 64;
+
+bool ParseNumber(const char* text, long max, long* out) {
+  if (*text == '\0') {
+    return false;
+  }
+  char* end = nullptr;
+  errno = 0;
+  long value = strtol(text, &end, 10);
+  if (errno != 0 || *end != '\0' || value < 0 || value > max) {
+    return false;
+  }
+  *out = value;
+  return true;
+}
+
+}  // namespace
+
+InspectOptions ParseInspectOptions(int argc, char** argv) {
+  InspectOptions o;
+  int views = 0;
+  for (int i = 1; i < argc && o.error.empty(); ++i) {
+    std::string arg = argv[i];
+    auto value = [&](std::string& target) {
+      if (i + 1 >= argc) {
+        o.error = "missing value after " + arg;
+      } else {
+        target = argv[++i];
+      }
+    };
+    if (arg == "--help" || arg == "-h") {
+      o.help = true;
+    } else if (arg == "--version") {
+      o.version = true;
+    } else if (arg == "--trace") {
+      o.trace = true;
+    } else if (arg == "--tree") {
+      o.tree_depth = 1;
+      ++views;
+    } else if (arg.rfind("--tree=", 0) == 0) {
+      long depth = 0;
+      if (!ParseNumber(arg.c_str() + 7, kMaxTreeDepth, &depth)) {
+        o.error = "bad depth in " + arg;
+      }
+      o.tree_depth = static_cast<int>(depth);
+      ++views;
+    } else if (arg == "--select") {
+      value(o.select);
+      ++views;
+    } else if (arg == "--object") {
+      std::string number;
+      value(number);
+      if (o.error.empty() && !ParseNumber(number.c_str(), 0x7fffffffL, &o.object)) {
+        o.error = "bad object number: " + number;
+      }
+      ++views;
+    } else if (arg == "--raw") {
+      value(o.raw);
+      ++views;
+    } else if (arg == "--image") {
+      value(o.image);
+      ++views;
+    } else if (arg == "-o") {
+      value(o.output);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      o.error = "unknown option " + arg;
+    } else if (o.file.empty()) {
+      o.file = arg;
+    } else {
+      o.error = "more than one file: " + arg;
+    }
+  }
+  if (!o.error.empty() || o.help || o.version) {
+    return o;
+  }
+  if (o.file.empty()) {
+    o.error = "no file given";
+  } else if (views > 1) {
+    o.error = "give at most one of --tree, --select, --object, --raw and --image";
+  } else if (!o.image.empty() && o.output.empty()) {
+    o.error = "--image needs -o FILE.png";
+  } else if (o.image.empty() && !o.output.empty()) {
+    o.error = "-o is only used with --image";
+  }
+  return o;
+}
+
+const char* InspectUsage() {
+  return "Usage: quorvel-inspect [OPTION] FILE.pdf\n"
+         "Opens FILE.pdf as the Quorvel viewer does and prints what it shows.\n"
+         "Validation findings come first, one \"Invalid: ...\" or \"Warning: ...\" line each.\n"
+         "Without an option it prints the four top-level items.\n"
+         "\n"
+         "  --tree[=DEPTH]     the structure tree, expanded DEPTH levels below the\n"
+         "                     top-level items (default 1; 0 for the top level only)\n"
+         "  --select PATH      describe the item reached by PATH as the detail pane does;\n"
+         "                     PATH names labels from the top, such as Root/Pages/Kids/[0]\n"
+         "  --object N         describe object N as loaded through the cross-reference chain\n"
+         "  --raw PATH         write the raw bytes of the stream at PATH to standard output\n"
+         "  --image PATH -o F  write the picture of the image stream at PATH as a PNG file\n"
+         "  --trace            also write trace lines to standard error\n"
+         "  --version          print the version\n"
+         "  --help             print this text\n"
+         "\n"
+         "Exit status: 0 when the file opened, 1 when it did not, 2 for a usage error\n"
+         "or an item that cannot be shown.\n";
+}

@@ -1,0 +1,21 @@
+// The command line of quorvel-inspect.
+#pragma once
+
+#include <string>
+
+struct InspectOptions {
+  std::string file;
+  int tree_depth = -1;  // --tree[=DEPTH]; -1 when not asked for
+  std::string select;   // --select PATH
+  long object = -1;     // --object N
+  std::string raw;      // --raw PATH
+  std::string image;    // --image PATH (with -o FILE.png)
+  std::string output;   // -o FILE
+  bool trace = false;
+  bool help = false;
+  bool version = false;
+  std::string error;  // usage error
+};
+
+InspectOptions ParseInspectOptions(int argc, char** argv);
+const char* InspectUsage();

@@ -1,0 +1,216 @@
+// End-to-end checks of quorvel-inspect: output, standard error and exit status.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/support/pdf_builder.h"
+#include "tests/support/sample_images.h"
+
+namespace {
+
+struct ToolRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Runs the tool with the arguments (already shell-quoted where needed).
+ToolRun Inspect(const std::string& args) {
+  TempFile err_file("", ".err");
+  std::string command = std::string(INSPECT_EXE) + " " + args + " 2>" + err_file.path();
+  ToolRun run{};
+  FILE* pipe = popen(command.c_str(), "r");
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+    run.out.append(buffer, n);
+  }
+  int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.err = ReadAll(err_file.path());
+  return run;
+}
+
+std::string Quote(const std::string& text) {
+  return "'" + text + "'";
+}
+
+TEST(Inspect, TopLevelLabelsByDefault) {
+  TempFile file(MinimalPdf());
+  ToolRun run = Inspect(Quote(file.path()));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "Header\nRoot\nXRefs\nTrailer\n");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(Inspect, TreeToDepth) {
+  TempFile file(MinimalPdf());
+  ToolRun run = Inspect("--tree=2 " + Quote(file.path()));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "Header\n"
+            "Root\n"
+            "  Type= Catalog\n"
+            "  Pages= <<...>>\n"
+            "    Type= Pages\n"
+            "    Kids= array\n"
+            "    Count= 1\n"
+            "XRefs\n"
+            "Trailer\n"
+            "  Size= 6\n"
+            "  Root= <<...>>\n"
+            "    Type= Catalog\n"
+            "    Pages= <<...>>\n"
+            "  Info= <<...>>\n"
+            "    Title= \"Minimal\"\n"
+            "    Producer= \"Quorvel tests\"\n"
+            "  ID= array\n"
+            "    [0]= \"<00112233445566778899aabbccddeeff>\"\n"
+            "    [1]= \"<00112233445566778899aabbccddeeff>\"\n");
+  EXPECT_EQ(Inspect("--tree=0 " + Quote(file.path())).out, "Header\nRoot\nXRefs\nTrailer\n");
+}
+
+TEST(Inspect, FindingsComeFirstAndNeverFailTheOpen) {
+  PdfBuilder b;
+  b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  b.Object(2, "<< /Type /Pages /Kids [] /Count (3) >>");
+  b.Finish("/Root 1 0 R");
+  TempFile file(b.Bytes());
+  ToolRun run = Inspect("--select Root/Type " + Quote(file.path()));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "Invalid: Count object is not a number\n"
+            "Warning: No 'Info' entry in Trailer\n"
+            "Warning: No 'ID' entry in Trailer (strongly recommended)\n"
+            "name: Catalog\n");
+}
+
+TEST(Inspect, SelectAndObjectDescribe) {
+  TempFile file(MinimalPdf());
+  ToolRun run = Inspect("--select Root/Pages/Kids/[0]/Contents " + Quote(file.path()));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "stream\n  Length=36\n\nBT /F1 24 Tf 72 712 Td (Hello) Tj ET\n");
+  run = Inspect("--object 2 " + Quote(file.path()));
+  EXPECT_EQ(run.out, "dictionary, 3 entries\n");
+}
+
+TEST(Inspect, RawWritesTheStreamBytesOnly) {
+  TempFile file(MinimalPdf());
+  ToolRun run = Inspect("--raw Root/Pages/Kids/[0]/Contents " + Quote(file.path()));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "BT /F1 24 Tf 72 712 Td (Hello) Tj ET");
+}
+
+TEST(Inspect, FailuresAndUsageErrors) {
+  TempFile file(MinimalPdf());
+  TempFile broken("%PDF-1.4\nno structure at all\n");
+  struct Case {
+    const char* name;
+    std::string args;
+    int status;
+    std::string err_contains;
+  };
+  const Case cases[] = {
+      {"missing file", "/nonexistent/x.pdf", 1, "Unable to open file '/nonexistent/x.pdf'."},
+      {"damaged file", Quote(broken.path()), 1, "is damaged or not in expected format."},
+      {"no file", "", 2, "no file given"},
+      {"bad option", "--frobnicate " + Quote(file.path()), 2, "unknown option --frobnicate"},
+      {"bad depth", "--tree=x " + Quote(file.path()), 2, "bad depth"},
+      {"bad path", "--select Root/Nope " + Quote(file.path()), 2, "no item 'Nope' below 'Root'"},
+      {"raw of a non-stream", "--raw Root " + Quote(file.path()), 2, "is not a stream"},
+      {"object not in the table", "--object 99 " + Quote(file.path()), 2, "object 99"},
+      {"image of a non-image", "--image Root -o /tmp/x.png " + Quote(file.path()), 2,
+       "is not an image stream"},
+      {"two views", "--tree --raw Root " + Quote(file.path()), 2, "at most one"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ToolRun run = Inspect(c.args);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_NE(run.err.find(c.err_contains), std::string::npos) << run.err;
+  }
+}
+
+TEST(Inspect, VersionAndHelp) {
+  EXPECT_EQ(Inspect("--version").out, "quorvel-inspect Quorvel 1.02b6\n");
+  ToolRun help = Inspect("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--tree[=DEPTH]"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Reads a PNG back as 8-bit RGB rows.
+bool ReadPng(const std::string& path, int* width, int* height, std::vector<uint8_t>* rgb) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) {
+    return false;
+  }
+  image.format = PNG_FORMAT_RGB;
+  rgb->resize(PNG_IMAGE_SIZE(image));
+  bool ok = png_image_finish_read(&image, nullptr, rgb->data(), 0, nullptr) != 0;
+  *width = static_cast<int>(image.width);
+  *height = static_cast<int>(image.height);
+  return ok;
+}
+
+TEST(Inspect, ImageWritesThePictureAsPng) {
+  std::vector<SampleImage> images = MakeSampleImages();
+  PdfBuilder b;
+  b.Object(1, "<< /Type /Catalog /Pages 2 0 R /Images 3 0 R >>");
+  b.Object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+  std::string dict = "<<";
+  int number = 4;
+  for (const SampleImage& image : images) {
+    int stream = number++;
+    int lookup = image.lookup.empty() ? 0 : number++;
+    b.Stream(stream, image.Entries(lookup), image.data);
+    if (lookup != 0) {
+      b.Stream(lookup, "", image.lookup);
+    }
+    dict += " /" + image.name + " " + std::to_string(stream) + " 0 R";
+  }
+  b.Object(3, dict + " >>");
+  b.Finish("/Root 1 0 R");
+  TempFile file(b.Bytes());
+  ASSERT_FALSE(images.empty());
+  for (const SampleImage& image : images) {
+    SCOPED_TRACE(image.name);
+    TempFile png("", ".png");
+    ToolRun run = Inspect("--image Root/Images/" + image.name + " -o " + Quote(png.path()) + " " +
+                          Quote(file.path()));
+    ASSERT_EQ(run.status, 0) << run.err;
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+    ASSERT_TRUE(ReadPng(png.path(), &width, &height, &rgb));
+    EXPECT_EQ(width, image.width);
+    EXPECT_EQ(height, image.height);
+    ASSERT_EQ(rgb.size(), image.rgb.size());
+    int worst = 0;
+    for (size_t i = 0; i < rgb.size(); ++i) {
+      worst = std::max(worst, std::abs(int(rgb[i]) - int(image.rgb[i])));
+    }
+    EXPECT_LE(worst, image.tolerance);
+  }
+}
+
+}  // namespace
