@@ -1,0 +1,214 @@
+#include "app/app_view.h"
+
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPrinter>
+#include <QScrollBar>
+#include <algorithm>
+#include <cmath>
+
+#include "app/app_doc.h"
+#include "app/view_pages.h"
+#include "app/view_text.h"
+#include "app/wait_cursor.h"
+#include "describe/description.h"
+#include "dib/draw/dib_draw.h"
+#include "pdf/object.h"
+
+namespace {
+
+// Multi-line text, no word wrap, "&" shown as itself.
+constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs;
+// The rectangle the text is laid out in; grown to the text when it is larger, so
+// a long description is never cut off.
+constexpr int kTextLimit = 32767;
+const char kPaneFace[] = "Verdana";
+// Page step is a tenth of the total size, line step a tenth of the page step.
+constexpr int kStepDivisor = 10;
+
+// The distance between two laid-out lines on the device: the layout rounds each
+// line's height, so the font's own line spacing can be a fraction of a pixel
+// short, and a page break would drift into a line.
+double LinePitch(const QFont& font, QPaintDevice* device) {
+  QFontMetricsF metrics(font, device);
+  const QRectF area(0, 0, kTextLimit, kTextLimit);
+  return metrics.boundingRect(area, kTextFlags, "X\nX").height() -
+         metrics.boundingRect(area, kTextFlags, "X").height();
+}
+
+}  // namespace
+
+CAppView::CAppView(CAppDoc* doc, QWidget* parent) : QAbstractScrollArea(parent), doc_(doc) {
+  setFocusPolicy(Qt::StrongFocus);
+  viewport()->setBackgroundRole(QPalette::Base);
+  viewport()->setAutoFillBackground(true);
+  connect(doc_, &CAppDoc::updated, this, &CAppView::OnUpdate);
+  SetScrollSizes(QSize(0, 0));
+}
+
+CAppView::~CAppView() {
+  ReleaseImage();
+}
+
+void CAppView::OnUpdate(int hint) {
+  if (hint == HINT_INITIAL_UPDATE) {
+    OnInitialUpdate();
+    return;
+  }
+  if ((hint & HINT_SELECTION) != 0) {
+    RebuildDescription();
+    viewport()->update();
+  }
+}
+
+void CAppView::OnInitialUpdate() {
+  RebuildDescription();
+  viewport()->update();
+}
+
+void CAppView::ReleaseImage() {
+  if (image_ != nullptr) {
+    DibFree(image_);
+    image_ = nullptr;
+  }
+}
+
+void CAppView::RebuildDescription() {
+  description_.clear();
+  ReleaseImage();
+  pdf::Object* selection = doc_->GetSelection();
+  if (selection != nullptr) {
+    CWaitCursor wait;
+    description_ = DescribeObject(selection);
+    if (IsImageStream(selection)) {
+      // Null when the conversion fails; its messages went to the error sink.
+      image_ = selection->AsDictionary()->ToDib();
+    }
+  }
+  text_ = PaneText(description_);
+
+  extent_ = QRect();
+  if (!text_.isEmpty()) {
+    QFontMetrics metrics(PaneFont(), viewport());
+    QRect bounds = metrics.boundingRect(QRect(0, 0, kTextLimit, kTextLimit), kTextFlags, text_);
+    extent_ = QRect(0, 0, std::max(bounds.right() + 1, 0), std::max(bounds.bottom() + 1, 0));
+  }
+
+  int width = extent_.width();
+  int height = extent_.height();
+  if (image_ != nullptr) {
+    height += DIB_GetHeight(image_);
+    width = std::max(width, DIB_GetWidth(image_));
+  }
+  SetScrollSizes(QSize(width, height));
+}
+
+void CAppView::SetScrollSizes(QSize total) {
+  total_ = total;
+  // Whole pixels, cut down (QSize's own division would round).
+  page_step_ = QSize(total.width() / kStepDivisor, total.height() / kStepDivisor);
+  line_step_ = QSize(page_step_.width() / kStepDivisor, page_step_.height() / kStepDivisor);
+  UpdateScrollBars();
+}
+
+void CAppView::UpdateScrollBars() {
+  QSize visible = viewport()->size();
+  QScrollBar* bars[] = {horizontalScrollBar(), verticalScrollBar()};
+  int totals[] = {total_.width(), total_.height()};
+  int visibles[] = {visible.width(), visible.height()};
+  int pages[] = {page_step_.width(), page_step_.height()};
+  int lines[] = {line_step_.width(), line_step_.height()};
+  for (int i = 0; i < 2; ++i) {
+    bars[i]->setRange(0, std::max(totals[i] - visibles[i], 0));
+    bars[i]->setPageStep(std::max(pages[i], 1));
+    // A drawing under a hundred pixels would get a line step of 0, which
+    // would leave the arrows dead.
+    bars[i]->setSingleStep(std::max(lines[i], 1));
+  }
+}
+
+const QFont& CAppView::PaneFont() {
+  if (!font_) {
+    QFont font = this->font();
+    // Sized in pixels of the screen, so the printed form keeps the pane's layout.
+    if (font.pixelSize() <= 0) {
+      font.setPixelSize(std::max(
+          static_cast<int>(std::lround(font.pointSizeF() * viewport()->logicalDpiY() / 72.0)), 1));
+    }
+    font.setFamily(kPaneFace);
+    font.setWeight(QFont::Normal);
+    font_ = font;
+  }
+  return *font_;
+}
+
+void CAppView::SelectPaneFont(QPainter* painter) {
+  painter->setFont(PaneFont());
+}
+
+void CAppView::Draw(QPainter* painter) {
+  SelectPaneFont(painter);
+  QRect area(0, 0, std::max(kTextLimit, extent_.width()), std::max(kTextLimit, extent_.height()));
+  painter->drawText(area, kTextFlags, text_);
+  if (image_ != nullptr) {
+    int width = DIB_GetWidth(image_);
+    int height = DIB_GetHeight(image_);
+    DIB_DrawToDC(image_, painter, extent_.left(), extent_.top() + extent_.height(), width, height,
+                 0, 0);
+  }
+}
+
+void CAppView::paintEvent(QPaintEvent*) {
+  QPainter painter(viewport());
+  painter.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
+  Draw(&painter);
+}
+
+void CAppView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  UpdateScrollBars();
+}
+
+void CAppView::scrollContentsBy(int, int) {
+  viewport()->update();
+}
+
+void CAppView::PrintPages(QPrinter* printer) {
+  Print(printer);
+}
+
+int CAppView::Print(QPrinter* printer) {
+  // The font is made again for the printer at its first drawing.
+  font_.reset();
+  QPainter painter;
+  if (!painter.begin(printer)) {
+    return 0;
+  }
+  const QRect page = painter.viewport();
+  // One pane pixel becomes what it measures on the screen, unless the drawing
+  // is wider than the page: then it is shrunk to the page's width.
+  double scale = static_cast<double>(printer->logicalDpiX()) / viewport()->logicalDpiX();
+  if (total_.width() > 0 && total_.width() * scale > page.width()) {
+    scale = static_cast<double>(page.width()) / total_.width();
+  }
+  const double pitch = LinePitch(PaneFont(), printer);
+  const std::vector<PageBand> bands =
+      PaginateDrawing(total_.height(), extent_.height(), pitch, page.height() / scale);
+  for (size_t i = 0; i < bands.size(); ++i) {
+    if (i > 0) {
+      printer->newPage();
+    }
+    const PageBand& band = bands[i];
+    painter.save();
+    painter.scale(scale, scale);
+    painter.translate(0, -band.top);
+    painter.setClipRect(QRectF(0, band.top, page.width() / scale, band.bottom - band.top));
+    Draw(&painter);
+    painter.restore();
+  }
+  painter.end();
+  // The screen gets its own font again at the next paint.
+  font_.reset();
+  return static_cast<int>(bands.size());
+}

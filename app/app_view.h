@@ -1,0 +1,76 @@
+// The object detail pane: the selected object described in a few lines of text,
+// and for an image stream its picture drawn below the text. The description is
+// built once per selection change and kept; painting only replays it.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <optional>
+#include <string>
+
+#include "app/printable_pane.h"
+#include "dib/dib.h"
+
+class CAppDoc;
+class QPainter;
+
+class CAppView : public QAbstractScrollArea, public CPrintablePane {
+  Q_OBJECT
+
+ public:
+  explicit CAppView(CAppDoc* doc, QWidget* parent = nullptr);
+  ~CAppView() override;
+  CAppView(const CAppView&) = delete;
+  CAppView& operator=(const CAppView&) = delete;
+
+  // Rebuilds on every hint with the bit value 2 (a new selection, an opened
+  // file) and on the initial update that follows a new or opened document.
+  void OnUpdate(int hint);
+  void OnInitialUpdate();
+
+  // Describes the document's selection again: text, picture and scroll sizes.
+  void RebuildDescription();
+  // Paints the description and the picture in the painter's current colours;
+  // the same for the screen, printing and print preview.
+  void Draw(QPainter* painter);
+  // Creates the pane's font on first use and selects it into the painter.
+  void SelectPaneFont(QPainter* painter);
+
+  // Prints the pane at the screen's size, shrunk to the page width when wider,
+  // continuing on further pages.
+  void PrintPages(QPrinter* printer) override;
+  // The same, returning the number of pages painted (0 when the printer fails).
+  int Print(QPrinter* printer);
+
+  const std::string& Description() const { return description_; }
+  HDIB Image() const { return image_; }
+  // The laid-out text: left and top 0, right and bottom its width and height.
+  QRect Extent() const { return extent_; }
+  QSize TotalSize() const { return total_; }
+  QSize PageStep() const { return page_step_; }
+  QSize LineStep() const { return line_step_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+
+ private:
+  const QFont& PaneFont();
+  void ReleaseImage();
+  void SetScrollSizes(QSize total);
+  void UpdateScrollBars();
+
+  CAppDoc* doc_;
+  std::optional<QFont> font_;  // none until first used, and again once printing begins
+  QRect extent_;
+  std::string description_;
+  QString text_;          // description_ as the characters drawn
+  HDIB image_ = nullptr;  // owned
+  QSize total_;
+  QSize page_step_;
+  QSize line_step_;
+};
