@@ -190,8 +190,8 @@ CcittDecoder::LineEnd CcittDecoder::DecodeOneDimensional(Line& line) {
     if (a0 >= width)
       break;
   }
-  if (count > run_limit)
-    got = RunEnd::kBad;  // a damaged line that would not end
+  if (got == RunEnd::kRun && a0 < width)
+    got = RunEnd::kBad;  // stopped at the run limit: a damaged line that would not end
   reader_ = r;
   line.count = count;
   line.a0 = a0;
