@@ -4,7 +4,7 @@ BUILD ?= build
 BUILD_TYPE ?= Debug
 JOBS ?= $(shell nproc)
 SAMPLE ?= $(BUILD)/samples/sample.pdf
-SELECT ?= Root
+SELECT ?= Root/Pages/Kids/[3]/Resources/XObject/JpegRgb
 
 .PHONY: all deps configure build run test clean
 

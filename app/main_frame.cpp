@@ -1,5 +1,7 @@
 #include "app/main_frame.h"
 
+#include "app/app_view.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -23,6 +25,7 @@
 
 #include "app/about_box.h"
 #include "app/app_doc.h"
+#include "app/app_view.h"
 #include "app/commands.h"
 #include "app/left_view.h"
 #include "app/lock_state.h"
@@ -262,12 +265,8 @@ void CMainFrame::CreateClientArea() {
 }
 
 QWidget* CMainFrame::CreateDetailPane() {
-  // Stands in for the object detail pane.
-  auto* pane = new QWidget(splitter_);
+  auto* pane = new CAppView(doc_, splitter_);
   pane->setObjectName("CAppView");
-  pane->setFocusPolicy(Qt::StrongFocus);
-  pane->setBackgroundRole(QPalette::Base);
-  pane->setAutoFillBackground(true);
   return pane;
 }
 

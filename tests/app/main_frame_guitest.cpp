@@ -13,10 +13,12 @@
 
 #include "app/about_box.h"
 #include "app/app_doc.h"
+#include "app/app_view.h"
 #include "app/commands.h"
 #include "app/left_view.h"
 #include "app/main_frame.h"
 #include "app/toolbar_icons.h"
+#include "describe/description.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/pdf_builder.h"
 
@@ -41,6 +43,19 @@ class MainFrameTest : public QObject {
   void cleanup() {
     frame_.reset();
     doc_.reset();
+  }
+
+  // The right pane is the detail pane and follows the tree's selection.
+  void DetailPaneDescribesTheTreeSelection() {
+    auto* view = frame_->findChild<CAppView*>("CAppView");
+    QVERIFY(view != nullptr);
+    QVERIFY(doc_->OnOpenDocument(QString::fromStdString(minimal_.path())));
+    std::string error;
+    QVERIFY2(frame_->LeftView()->SelectPath("Root/Pages/Kids/[0]/Contents", &error), error.c_str());
+    QCOMPARE(view->Description(), DescribeObject(doc_->GetSelection()));
+    QVERIFY(view->Description().rfind("stream\n", 0) == 0);
+    QVERIFY(frame_->LeftView()->SelectPath("Root/Type", &error));
+    QCOMPARE(view->Description(), std::string("name: Catalog"));
   }
 
   void EditCommandsAlwaysDisabled() {
