@@ -15,6 +15,14 @@ inline constexpr int kMaxNesting = 512;
 // parse; chains of such loads deeper than this yield the null object.
 inline constexpr int kMaxNestedLoads = 16;
 
+// The writer's page count walks the page tree by recursion; real trees are a
+// handful of levels deep, and anything below this depth is not counted.
+inline constexpr int kMaxPageTreeDepth = 256;
+
+// The writer reports in-use entries that have no offset at most this many times
+// per section: a damaged table may hold millions of them.
+inline constexpr int kMaxOffsetWarnings = 16;
+
 // The document's reports are cut to 511 characters.
 inline constexpr int kReportSize = 512;
 

@@ -87,6 +87,13 @@ class Document {
   // when there is none, or null when the header is not there.
   Object* ParseIndirectObject(int32_t offset);
 
+  // ---- Writing ---------------------------------------------------------------
+  // The number of page leaves below the node, correcting each node's Count on
+  // the way. A node met again (a cycle, or a page listed twice) counts as 0;
+  // below kMaxPageTreeDepth nothing is counted, and the Counts above such a cut
+  // are left as they were.
+  int CountPages(Object* node);
+
   // ---- Resolution ------------------------------------------------------------
   // The loaded object, or the null object; never null.
   Object* GetObject(int32_t number, int32_t generation);

@@ -126,6 +126,14 @@ class Array : public Object {
   virtual void Clear();
 
   void Reserve(int items) { items_.reserve(static_cast<size_t>(items)); }
+  // Puts `item` in place of the one at the index; false out of range.
+  bool Replace(int index, Object* item) {
+    if (item == nullptr || index < 0 || static_cast<size_t>(index) >= items_.size()) {
+      return false;
+    }
+    items_[static_cast<size_t>(index)] = item;
+    return true;
+  }
 
  private:
   std::vector<Object*> items_;  // not owned
