@@ -82,9 +82,11 @@ void CcittDecoder::Decode(int k) {
   const size_t region = width_ > kMaxFaxLineWidth
                             ? 0
                             : 2 * ((static_cast<size_t>(width_) + 31) & ~size_t{31}) + kRunReserve;
-  if (region != 0)
+  if (region != 0) {
     run_store_.reset(new (std::nothrow) uint32_t[region * (two_dimensional ? 2 : 1)]);
-  if (!run_store_) {
+    fill_words_.reset(new (std::nothrow) uint64_t[FaxFillWords(width_)]);
+  }
+  if (!run_store_ || !fill_words_) {
     ErrorMessage("Out of memory");
     return;
   }
@@ -118,7 +120,7 @@ void CcittDecoder::Decode(int k) {
       TraceMessage("Premature EOF (x %lu)", static_cast<unsigned long>(line.a0));
     CleanUp(line);
     if (uint8_t* pixels = BmiRowPtr(bmi_, row))
-      FaxFillRow(pixels, width_, line.runs, line.count);
+      FaxFillRow(pixels, width_, line.runs, line.count, fill_words_.get());
     if (two_dimensional) {
       line.runs[line.count] = 0;
       line.runs[line.count + 1] = 0;
@@ -190,8 +192,10 @@ CcittDecoder::LineEnd CcittDecoder::DecodeOneDimensional(Line& line) {
     if (a0 >= width)
       break;
   }
-  if (got == RunEnd::kRun && a0 < width)
-    got = RunEnd::kBad;  // stopped at the run limit: a damaged line that would not end
+  // Each recorded pair of runs advances a0, so a line that reaches the width
+  // never passes the limit: passing it means the loop stopped short, damaged.
+  if (count > run_limit)
+    got = RunEnd::kBad;
   reader_ = r;
   line.count = count;
   line.a0 = a0;

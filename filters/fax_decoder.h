@@ -56,6 +56,7 @@ class CcittDecoder {
   // Both line roles share one allocation; the current line and the reference
   // line trade places after every two-dimensionally decoded line.
   std::unique_ptr<uint32_t[]> run_store_;
+  std::unique_ptr<uint64_t[]> fill_words_;  // scratch for filling a row
   uint32_t* current_ = nullptr;
   uint32_t* reference_ = nullptr;
   // A line stops recording runs beyond this count; the entries after it keep

@@ -9,68 +9,58 @@ constexpr uint8_t kLeadingBits[9] = {0x00, 0x80, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC, 0
 
 constexpr uint64_t kAllOnes = ~uint64_t{0};
 
+// Sets pixels [x0, x1) in words whose first pixel is the top bit; x0 < x1.
+inline void SetBlack(uint64_t* words, int x0, int x1) {
+  const int w0 = x0 >> 6;
+  const int w1 = (x1 - 1) >> 6;
+  const uint64_t head = kAllOnes >> (x0 & 63);
+  const uint64_t tail = ~((kAllOnes >> ((x1 - 1) & 63)) >> 1);  // pixels up to x1 - 1
+  if (w0 == w1) {
+    words[w0] |= head & tail;
+    return;
+  }
+  words[w0] |= head;
+  for (int w = w0 + 1; w < w1; ++w)
+    words[w] = kAllOnes;
+  words[w1] |= tail;
+}
+
 inline void StoreBigEndian(uint8_t* p, uint64_t word) {
   word = __builtin_bswap64(word);
   std::memcpy(p, &word, 8);
 }
 
-// Collects pixels 64 at a time, the first in the top bit, and stores each
-// completed group as one 64-bit word; runs that cover whole groups are stored
-// without being collected. Only groups that lie wholly inside the line are
-// stored this way, so nothing past the line's whole bytes is written.
-class RowWriter {
- public:
-  explicit RowWriter(uint8_t* row) : out_(row) {}
-
-  void Put(int n, bool black) {
-    const uint64_t fill = black ? kAllOnes : 0;
-    if (used_ + n < 64) {
-      if (black)
-        word_ |= (kAllOnes >> used_) & ~(kAllOnes >> (used_ + n));
-      used_ += n;
-      return;
-    }
-    StoreBigEndian(out_, word_ | (fill >> used_));
-    out_ += 8;
-    n -= 64 - used_;
-    for (; n >= 64; n -= 64, out_ += 8)
-      StoreBigEndian(out_, fill);
-    used_ = n;
-    word_ = n > 0 ? fill & ~(kAllOnes >> n) : 0;
-  }
-
-  // Stores the collected pixels that remain: whole bytes, then the leading
-  // `partial` bits of one more byte, whose other bits keep their value.
-  void Finish(int partial) {
-    const int bytes = used_ >> 3;
-    for (int b = 0; b < bytes; ++b)
-      out_[b] = static_cast<uint8_t>(word_ >> (56 - 8 * b));
-    if (partial > 0) {
-      const uint8_t mask = kLeadingBits[partial];
-      const uint8_t bits = static_cast<uint8_t>(word_ >> (56 - 8 * bytes));
-      out_[bytes] = static_cast<uint8_t>((out_[bytes] & ~mask) | (bits & mask));
-    }
-  }
-
- private:
-  uint8_t* out_;
-  uint64_t word_ = 0;
-  int used_ = 0;  // pixels collected in word_, fewer than 64
-};
-
 }  // namespace
 
-void FaxFillRow(uint8_t* row, int width, const uint32_t* runs, int count) {
+void FaxFillRow(uint8_t* row, int width, const uint32_t* runs, int count, uint64_t* words) {
   if (width <= 0)
     return;
-  RowWriter writer(row);
-  int left = width;
-  for (int i = 0; i < count && left > 0; ++i) {
-    const int n = runs[i] < static_cast<uint32_t>(left) ? static_cast<int>(runs[i]) : left;
-    writer.Put(n, i & 1);
-    left -= n;
+  // The black runs are set in aligned 64-bit words first (white is the cleared
+  // words), then the words go to the row as whole bytes.
+  std::memset(words, 0, static_cast<size_t>(FaxFillWords(width)) * 8);
+  int x = 0;
+  for (int i = 0; i < count && x < width; ++i) {
+    const uint32_t run = runs[i];
+    const int end = run < static_cast<uint32_t>(width - x) ? x + static_cast<int>(run) : width;
+    if ((i & 1) && x < end)
+      SetBlack(words, x, end);
+    x = end;
   }
-  if (left > 0)
-    writer.Put(left, false);  // a line that stops early ends white
-  writer.Finish(width & 7);
+
+  const int whole = width >> 3;  // bytes entirely inside the line
+  int b = 0;
+  for (; b + 8 <= whole; b += 8)
+    StoreBigEndian(row + b, words[b >> 3]);
+  const int rest = width & 7;
+  if (b == whole && rest == 0)
+    return;
+  const uint64_t last = words[b >> 3];
+  for (int i = 0; b + i < whole; ++i)
+    row[b + i] = static_cast<uint8_t>(last >> (56 - 8 * i));
+  if (rest) {
+    const int i = whole - b;
+    const uint8_t bits = static_cast<uint8_t>(last >> (56 - 8 * i));
+    const uint8_t mask = kLeadingBits[rest];
+    row[whole] = static_cast<uint8_t>((row[whole] & ~mask) | (bits & mask));
+  }
 }

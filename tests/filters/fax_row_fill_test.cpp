@@ -26,7 +26,8 @@ std::vector<uint8_t> FillSlowly(int width, const std::vector<uint32_t>& runs, si
 
 std::vector<uint8_t> Fill(int width, const std::vector<uint32_t>& runs, size_t bytes) {
   std::vector<uint8_t> row(bytes, kSentinel);
-  FaxFillRow(row.data(), width, runs.data(), static_cast<int>(runs.size()));
+  std::vector<uint64_t> words(FaxFillWords(width), 0x5A5A5A5A5A5A5A5A);
+  FaxFillRow(row.data(), width, runs.data(), static_cast<int>(runs.size()), words.data());
   return row;
 }
 
