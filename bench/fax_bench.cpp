@@ -32,7 +32,7 @@ double BestSeconds(F&& decode) {
   return best;
 }
 
-int CountErrors(const char*) {
+int IgnoreMessage(const char*) {
   return 0;
 }
 
@@ -73,7 +73,7 @@ bool Run(const char* name, const Bilevel& page, FaxCoding coding, int k) {
 }  // namespace
 
 int main() {
-  g_error_sink = CountErrors;  // a benchmark shows no message boxes
+  g_error_sink = IgnoreMessage;  // a benchmark shows no message boxes
   const Bilevel page = MakeTextPage(kWidth, kHeight, 1);
   bool ok = Run("G4", page, FaxCoding::kG4, -1);
   ok = Run("G3 1-D", page, FaxCoding::kG3OneD, 0) && ok;
