@@ -294,7 +294,7 @@ CcittDecoder::LineEnd CcittDecoder::DecodeTwoDimensional(Line& line) {
       }
       case FaxState::Ext:
         r.Consume(e.width);
-        ErrorMessage("Uncompressed data (not supported) (x %lu)", static_cast<unsigned long>(a0));
+        LineError("Uncompressed data (not supported) (x %lu)", a0);
         runs[count++] = static_cast<uint32_t>(pending + (width - a0));
         pending = 0;
         a0 = width;
@@ -368,10 +368,14 @@ void CcittDecoder::CleanUp(Line& line) {
 }
 
 void CcittDecoder::BadCodeWord(int a0) {
+  LineError("Bad code word (x %lu)", a0);
+}
+
+void CcittDecoder::LineError(const char* format, int a0) {
   const unsigned long x = static_cast<unsigned long>(a0);
   if (++bad_code_words_ <= kMaxBadCodeMessages) {
-    ErrorMessage("Bad code word (x %lu)", x);
+    ErrorMessage(format, x);
   } else {
-    TraceMessage("Bad code word (x %lu)", x);
+    TraceMessage(format, x);
   }
 }

@@ -9,7 +9,8 @@
 #include "dib/dib.h"
 #include "filters/fax_bit_reader.h"
 
-// After this many "Bad code word" messages for one image, the user has seen
+// After this many damaged-line messages ("Bad code word", "Uncompressed data")
+// for one image, the user has seen
 // that it is damaged; further ones go to the trace sink only.
 inline constexpr int kMaxBadCodeMessages = 5;
 // Far wider than any scanned line (88 m at 300 dpi); keeps the run arrays and
@@ -46,6 +47,9 @@ class CcittDecoder {
   LineEnd DecodeTwoDimensional(Line& line);
   void CleanUp(Line& line);
   void BadCodeWord(int a0);
+  // A damaged line's message: the first few of an image reach the error sink,
+  // the rest only the trace sink, so one image cannot flood the user.
+  void LineError(const char* format, int a0) __attribute__((format(printf, 2, 0)));
 
   BITMAPINFOHEADER* bmi_;
   FaxBitReader reader_;

@@ -407,6 +407,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, FaxStreams, ::testing::ValuesIn(StreamCases()),
                            return std::string(info.param.name);
                          });
 
+TEST_F(SinkTest, FaxUncompressedMessagesShareTheCap) {
+  // Group 4, every line opening in uncompressed mode: one message per line.
+  std::string stream;
+  for (int i = 0; i < 8; ++i)
+    stream += std::string(kExt);
+  Picture picture(8, 8);
+  Decode(Bits({stream}), picture, -1);
+  EXPECT_EQ(sinks.errors, std::vector<std::string>(kMaxBadCodeMessages,
+                                                   "Uncompressed data (not supported) (x 0)"));
+  EXPECT_EQ(std::count(sinks.traces.begin(), sinks.traces.end(),
+                       "Uncompressed data (not supported) (x 0)"),
+            8 - kMaxBadCodeMessages);
+}
+
 TEST_F(SinkTest, FaxBadCodeWordsAfterTheFifthGoToTheTraceOnly) {
   std::string stream;
   for (int i = 0; i < 8; ++i)
