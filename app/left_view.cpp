@@ -7,8 +7,9 @@
 
 #include "app/app_doc.h"
 #include "app/outline_printer.h"
-#include "app/tree_source.h"
 #include "app/wait_cursor.h"
+#include "describe/item_path.h"
+#include "describe/labels.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ void CLeftView::ClearItems() {
 
 void CLeftView::Rebuild() {
   ClearItems();
-  for (const TreeItem& item : TopLevelTreeItems(*doc_)) {
+  for (const TreeItem& item : TopLevelItems(*doc_)) {
     InsertObjectItem(nullptr, item);
   }
 }
@@ -75,7 +76,7 @@ QTreeWidgetItem* CLeftView::InsertObjectItem(QTreeWidgetItem* parent, const Tree
 }
 
 void CLeftView::InsertChildren(QTreeWidgetItem* item, pdf::Object* object) {
-  for (const TreeItem& child : ChildTreeItems(object)) {
+  for (const TreeItem& child : ChildItems(object)) {
     InsertObjectItem(item, child);
   }
 }
@@ -119,7 +120,7 @@ void CLeftView::OnSelectionChanged() {
 }
 
 bool CLeftView::SelectPath(const std::string& path, std::string* error) {
-  std::vector<std::string> keys = SplitTreePath(path);
+  std::vector<std::string> keys = SplitItemPath(path);
   if (keys.empty()) {
     *error = "empty item path";
     return false;

@@ -7,7 +7,9 @@ namespace {
 
 constexpr uint32_t kHeaderBytes = sizeof(BITMAPINFOHEADER);
 
-bool KnownBitCount(int bits) {
+}  // namespace
+
+bool DibStandardDepth(int bits) {
   switch (bits) {
     case 1:
     case 4:
@@ -21,8 +23,6 @@ bool KnownBitCount(int bits) {
       return false;
   }
 }
-
-}  // namespace
 
 uint64_t DibPaddedRowBytes(int64_t bit_count, int64_t width) {
   if (bit_count <= 0 || width <= 0) {
@@ -102,7 +102,7 @@ bool BmiHeaderFits(const BITMAPINFOHEADER* bmi, size_t block_bytes) {
   if (bmi == nullptr || block_bytes < kHeaderBytes || bmi->biSize != kHeaderBytes) {
     return false;
   }
-  if (!KnownBitCount(bmi->biBitCount) || bmi->biWidth < 0) {
+  if (!DibStandardDepth(bmi->biBitCount) || bmi->biWidth < 0) {
     return false;
   }
   DibSizes sizes;

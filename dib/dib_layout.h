@@ -18,6 +18,8 @@ struct DibSizes {
 };
 
 // Padded row size; 0 for a width or depth of 0 or less.
+// One of the depths a bitmap is stored at: 1, 4, 8, 16, 24, 32 or 48.
+bool DibStandardDepth(int bits);
 uint64_t DibPaddedRowBytes(int64_t bit_count, int64_t width);
 // Bytes that hold the samples of one row, without padding.
 uint64_t DibUsedRowBytes(int64_t bit_count, int64_t width);

@@ -4,6 +4,7 @@
 
 #include "dib/dib.h"
 #include "dib/dib_internal.h"
+#include "dib/dib_layout.h"
 #include "dib/dib_locked.h"
 #include "dib/dib_trace.h"
 
@@ -17,26 +18,11 @@ unsigned HandleId(HDIB handle) {
   return static_cast<unsigned>(reinterpret_cast<uintptr_t>(handle));
 }
 
-bool StandardDepth(int depth) {
-  switch (depth) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-    case 48:
-      return true;
-    default:
-      return false;
-  }
-}
-
 const char* DepthNote(int depth) {
   if (depth == 15) {
     return " (using depth=16)";
   }
-  return StandardDepth(depth) ? "" : " (odd depth, but OK...)";
+  return DibStandardDepth(depth) ? "" : " (odd depth, but OK...)";
 }
 
 }  // namespace
