@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "dib/dib.h"
-#include "tests/jpeg/jpeg_encode.h"
+#include "tests/support/jpeg_encoder.h"
 
 namespace {
 
