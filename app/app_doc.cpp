@@ -3,13 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstdarg>
-
-#include "diag/format.h"
-
 namespace {
 
-constexpr size_t kFindingSize = 512;  // a finding is cut to 511 characters
 const char kUntitled[] = "Untitled";
 
 }  // namespace
@@ -74,26 +69,4 @@ void CAppDoc::SetPathName(const QString& path) {
 void CAppDoc::SetTitle(const QString& title) {
   title_ = title;
   emit titleChanged(title_);
-}
-
-void CAppDoc::ReportInvalid(const char* format, ...) {
-  char text[kFindingSize];
-  va_list args;
-  va_start(args, format);
-  if (FormatV(text, sizeof text, format, args) < 0) {
-    text[0] = '\0';
-  }
-  va_end(args);
-  Trace("Invalid: %s\n", text);
-}
-
-void CAppDoc::ReportWarning(const char* format, ...) {
-  char text[kFindingSize];
-  va_list args;
-  va_start(args, format);
-  if (FormatV(text, sizeof text, format, args) < 0) {
-    text[0] = '\0';
-  }
-  va_end(args);
-  Trace("Warning: %s\n", text);
 }

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QString>
 
-#include "pdf/document.h"
+#include "describe/viewer_document.h"
 
 // Update hints; the panes test their bits.
 inline constexpr int HINT_SELECTION = 2;  // the selection changed: the detail pane rebuilds
@@ -13,7 +13,8 @@ inline constexpr int HINT_OPENED = 3;     // a file was opened: both panes rebui
 // The initial update that follows every new or opened document.
 inline constexpr int HINT_INITIAL_UPDATE = 0;
 
-class CAppDoc : public QObject, public pdf::Document {
+// Validation findings become trace lines and never fail the open (ViewerDocument).
+class CAppDoc : public QObject, public ViewerDocument {
   Q_OBJECT
 
  public:
@@ -42,10 +43,6 @@ class CAppDoc : public QObject, public pdf::Document {
   void SetModifiedFlag(bool modified) { modified_ = modified; }
   // True while a file is mapped, that is after a successful open.
   bool HasFile() const;
-
-  // Validation findings become trace lines and never fail the open.
-  void ReportInvalid(const char* format, ...) override __attribute__((format(printf, 2, 3)));
-  void ReportWarning(const char* format, ...) override __attribute__((format(printf, 2, 3)));
 
  signals:
   void updated(int hint);

@@ -1,5 +1,4 @@
 // quorvel-inspect: the viewer's views of a PDF file on a terminal.
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,43 +9,22 @@
 #include "describe/description.h"
 #include "describe/item_path.h"
 #include "describe/labels.h"
+#include "describe/viewer_document.h"
 #include "diag/format.h"
 #include "diag/messages.h"
-#include "pdf/bounds.h"
 #include "pdf/document.h"
 #include "pdf/object.h"
 #include "pdf/xref_table.h"
 
 namespace {
 
-// A document that reports its findings as the viewer does, as lines rather
-// than failures, so a damaged structure still opens.
-class InspectDocument : public pdf::Document {
+// Findings are kept to be printed before the view asked for.
+class InspectDocument : public ViewerDocument {
  public:
   std::vector<std::string> findings;
 
-  void ReportInvalid(const char* format, ...) override {
-    va_list args;
-    va_start(args, format);
-    Record("Invalid: ", format, args);
-    va_end(args);
-  }
-  void ReportWarning(const char* format, ...) override {
-    va_list args;
-    va_start(args, format);
-    Record("Warning: ", format, args);
-    va_end(args);
-  }
-
- private:
-  void Record(const char* prefix, const char* format, va_list args) {
-    char text[pdf::kReportSize];
-    if (FormatV(text, sizeof text, format, args) < 0) {
-      text[0] = '\0';
-    }
-    Trace("%s%s\n", prefix, text);
-    findings.push_back(std::string(prefix) + text);
-  }
+ protected:
+  void OnFinding(const char* line) override { findings.emplace_back(line); }
 };
 
 int PrintLine(FILE* out, const char* text) {
