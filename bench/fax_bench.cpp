@@ -2,12 +2,13 @@
 // 2480 x 3508 page (A4 at 300 dpi) of text-like content is written by libtiff
 // as Group 4, Group 3 one-dimensional and Group 3 two-dimensional strips; our
 // decoder fills a bitmap from each raw strip and libtiff decodes the same strip
-// with TIFFReadEncodedStrip. Prints pages per second for both and the ratio.
+// with TIFFReadEncodedStrip. One table row per coding: pages per second.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
+#include <string>
 #include <vector>
 
+#include "bench/bench_report.h"
 #include "diag/messages.h"
 #include "dib/dib.h"
 #include "filters/fax_decoder.h"
@@ -18,19 +19,7 @@ namespace {
 
 constexpr int kWidth = 2480;
 constexpr int kHeight = 3508;
-constexpr int kRuns = 30;  // the best run counts
-
-template <typename F>
-double BestSeconds(F&& decode) {
-  double best = 1e30;
-  for (int i = 0; i < kRuns; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    decode();
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    best = std::min(best, took.count());
-  }
-  return best;
-}
+constexpr int kRuns = 15;  // the median run counts
 
 int IgnoreMessage(const char*) {
   return 0;
@@ -49,10 +38,9 @@ bool Run(const char* name, const Bilevel& page, FaxCoding coding, int k) {
   std::vector<uint8_t> tiff_out(page.rows.size());
   long tiff_n = 0;
 
-  const double ours =
-      BestSeconds([&] { CcittDecode(raw.data(), static_cast<int>(raw.size()), bmi, k); });
-  const double theirs =
-      BestSeconds([&] { tiff_n = libtiff.Decode(tiff_out.data(), tiff_out.size()); });
+  const bench::PairTimes t = bench::TimePair(
+      kRuns, [&] { CcittDecode(raw.data(), static_cast<int>(raw.size()), bmi, k); },
+      [&] { tiff_n = libtiff.Decode(tiff_out.data(), tiff_out.size()); });
 
   bool same = tiff_n == static_cast<long>(page.rows.size()) && tiff_out == page.rows;
   for (int y = 0; y < page.height && same; ++y) {
@@ -65,8 +53,11 @@ bool Run(const char* name, const Bilevel& page, FaxCoding coding, int k) {
     std::fprintf(stderr, "%s: decoded page differs from the original\n", name);
     return false;
   }
-  std::printf("%-10s %7.0f KB coded   ours %7.1f pages/s   libtiff %7.1f pages/s   ratio %.2f\n",
-              name, raw.size() / 1e3, 1 / ours, 1 / theirs, theirs / ours);
+  bench::PrintRatioRow(std::string("CCITT ") + name +
+                           bench::Format(", 2480x3508 text page (%.0f KB coded)", raw.size() / 1e3),
+                       bench::Format("%.0f pages/s", 1 / t.ours),
+                       bench::Format("libtiff %.0f pages/s", 1 / t.theirs), t.theirs / t.ours, 1.0,
+                       "");
   return true;
 }
 

@@ -1,14 +1,14 @@
 // LZW decoding speed: our decoder against libtiff's on the same code streams.
 // libtiff writes each data set as one LZW strip of an in-memory TIFF; its raw
 // strip is the stream our decoder reads, and libtiff decodes the same strip with
-// TIFFReadEncodedStrip. Prints MB/s of decoded output for both and the ratio.
+// TIFFReadEncodedStrip. One table row per data set: MB/s of decoded output.
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <random>
 #include <vector>
 
+#include "bench/bench_report.h"
 #include "filters/lzw_decoder.h"
 #include "tests/support/synthetic_data.h"
 #include "tests/support/tiff_oracle.h"
@@ -16,7 +16,7 @@
 namespace {
 
 constexpr size_t kDataSize = 8 << 20;  // decoded bytes per run
-constexpr int kRuns = 15;              // the best run counts
+constexpr int kRuns = 9;               // the median run counts
 
 // An 8-bit grayscale picture: smooth shading, edges and a little noise, the kind
 // of image that is stored with LZW.
@@ -37,18 +37,6 @@ std::vector<uint8_t> MakeGrayImage(size_t size) {
   return pixels;
 }
 
-template <typename F>
-double BestSeconds(F&& decode) {
-  double best = 1e30;
-  for (int i = 0; i < kRuns; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    decode();
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    best = std::min(best, took.count());
-  }
-  return best;
-}
-
 bool Run(const char* name, const std::vector<uint8_t>& plain) {
   std::vector<uint8_t> file = TiffWriteLzw(plain.data(), plain.size());
   const std::vector<uint8_t> raw = TiffRawStrip(file);
@@ -61,22 +49,25 @@ bool Run(const char* name, const std::vector<uint8_t>& plain) {
   std::vector<uint8_t> tiff_out(plain.size());
   int ours_n = 0;
   long tiff_n = 0;
-  const double ours = BestSeconds([&] {
-    LzwDecoder decoder;
-    ours_n = decoder.Decode(raw.data(), static_cast<int>(raw.size()), ours_out.data(),
-                            static_cast<int>(ours_out.size()));
-  });
-  const double theirs =
-      BestSeconds([&] { tiff_n = libtiff.Decode(tiff_out.data(), tiff_out.size()); });
+  const bench::PairTimes t = bench::TimePair(
+      kRuns,
+      [&] {
+        LzwDecoder decoder;
+        ours_n = decoder.Decode(raw.data(), static_cast<int>(raw.size()), ours_out.data(),
+                                static_cast<int>(ours_out.size()));
+      },
+      [&] { tiff_n = libtiff.Decode(tiff_out.data(), tiff_out.size()); });
   if (ours_n != static_cast<int>(plain.size()) || ours_out != plain || tiff_n != ours_n ||
       tiff_out != plain) {
     std::fprintf(stderr, "%s: decoded output differs from the input\n", name);
     return false;
   }
   const double mb = plain.size() / 1e6;
-  std::printf(
-      "%-14s %6.2f MB -> %5.2f MB coded   ours %8.1f MB/s   libtiff %8.1f MB/s   ratio %.2f\n",
-      name, mb, raw.size() / 1e6, mb / ours, mb / theirs, theirs / ours);
+  bench::PrintRatioRow(bench::Format("LZW decode, %.1f MB of ", mb) + name +
+                           bench::Format(" (%.1f MB coded)", raw.size() / 1e6),
+                       bench::Format("%.0f MB/s", mb / t.ours),
+                       bench::Format("libtiff %.0f MB/s", mb / t.theirs), t.theirs / t.ours, 1.0,
+                       "");
   return true;
 }
 

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Runs every benchmark and prints one Markdown table: per workload our figure,
+# the peers' figures from the same run on the same data, the ratio of our speed
+# to the peer's (above 1: we are faster), the target and whether it is met.
+# The large files are generated into the build directory, never committed.
+#
+# Usage: bench/run_bench.sh [BUILD_DIR]   (default build-bench)
+set -euo pipefail
+
+build=${1:-build-bench}
+bin=$build/bench
+inspect=$build/cli/quorvel-inspect
+large=$build/bench-large.pdf
+tiny=$build/bench-tiny.pdf
+objects=1000000
+
+# (Re)generate when missing or older than the generator.
+generate() {
+  if [ ! -s "$1" ] || [ "$bin/make_large_pdf" -nt "$1" ]; then
+    "$bin/make_large_pdf" "$@" >&2
+  fi
+}
+generate "$large" "$objects"
+generate "$tiny" 12
+
+rows=$(mktemp)
+trap 'rm -f "$rows"' EXIT
+failed=0
+run() {
+  local out
+  echo "running $1 ..." >&2
+  if out=$("$bin/$1" "${@:2}"); then
+    grep '^ROW' <<<"$out" | cut -f2- >>"$rows" || true
+  else
+    echo "$1 failed" >&2
+    failed=1
+  fi
+}
+run inspect_process_bench "$inspect" "$large" "$tiny" $((objects + 1))
+run open_bench "$large"
+run tree_expand_bench "$large"
+run describe_flate_bench "$large"
+run lzw_bench
+run fax_bench
+run image_bench
+
+# Columns padded to their widest cell, so the table also reads as plain text.
+awk -F'\t' '
+  BEGIN { n = split("Workload|Ours|Peers (same run, same data)|Ratio|Target|Met|Memory", head, "|") }
+  { rows[NR] = $0; for (i = 1; i <= n; i++) if (length($i) > w[i]) w[i] = length($i) }
+  END {
+    for (i = 1; i <= n; i++) if (length(head[i]) > w[i]) w[i] = length(head[i])
+    line = "|"; rule = "|"
+    for (i = 1; i <= n; i++) {
+      line = line sprintf(" %-*s |", w[i], head[i])
+      dashes = ""; for (j = 0; j < w[i]; j++) dashes = dashes "-"
+      rule = rule " " dashes " |"
+    }
+    print line; print rule
+    for (r = 1; r <= NR; r++) {
+      split(rows[r], c, "\t"); line = "|"
+      for (i = 1; i <= n; i++) line = line sprintf(" %-*s |", w[i], c[i])
+      print line
+    }
+  }' "$rows"
+cpu=$(grep -m1 'model name' /proc/cpuinfo 2>/dev/null | cut -d: -f2 | sed 's/^ *//' || true)
+echo
+echo "Medians of several runs, ours and the peers' interleaved; $(nproc) cores${cpu:+, $cpu}."
+exit $failed
