@@ -1,0 +1,54 @@
+// DibFromStream with a fuzzed dictionary and data: the first two bytes give the
+// length of the dictionary text that follows ("<< /Width ... >>"), the rest is
+// the stream's raw data. References resolve to nothing.
+#include <cstddef>
+#include <cstdint>
+
+#include "dib/dib.h"
+#include "filters/image_stream.h"
+#include "fuzz/fuzz_sinks.h"
+#include "pdf/document.h"
+#include "tests/malformed/document_walk.h"
+
+namespace {
+
+constexpr size_t kPrefixBytes = 2;
+// Bitmaps as large as 2 GiB are accepted; the fuzzer looks for faults, not for
+// the cost of clearing them.
+constexpr int64_t kMaxImageBytes = int64_t{64} << 20;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  DiscardAllMessages();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < kPrefixBytes || size > INT32_MAX) {
+    return 0;
+  }
+  size_t text_size = static_cast<size_t>(data[0] << 8 | data[1]);
+  if (text_size > size - kPrefixBytes) {
+    text_size = size - kPrefixBytes;
+  }
+  const char* text = reinterpret_cast<const char*>(data + kPrefixBytes);
+  const char* data_end = reinterpret_cast<const char*>(data + size);
+  pdf::Document doc;
+  doc.begin = text;
+  doc.end = text + text_size;
+  doc.cursor = text;
+  doc.NextToken();
+  pdf::Dictionary* dictionary = doc.ParseDictionary();
+  if (dictionary == nullptr) {
+    return 0;
+  }
+  if (!dictionary->IsStream()) {
+    dictionary->data = pdf::Token(doc.end, data_end, pdf::TokenType::StreamData);
+  }
+  if (RequestedImageBytes(dictionary) > kMaxImageBytes) {
+    return 0;
+  }
+  DibFree(dictionary->ToDib());
+  return 0;
+}

@@ -1,0 +1,20 @@
+// PIXDEC_DibFromBuffer on arbitrary bytes.
+#include <cstddef>
+#include <cstdint>
+
+#include "dib/dib.h"
+#include "fuzz/fuzz_sinks.h"
+#include "jpeg/pixdec.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  DiscardAllMessages();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > INT32_MAX) {
+    return 0;
+  }
+  DibFree(PIXDEC_DibFromBuffer(data, static_cast<int>(size)));
+  return 0;
+}

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Runs every fuzz target for a bounded time from fresh seeds plus the corpus kept
+# from earlier runs, and fails when any target finds a crash, a leak, a timeout
+# or an out-of-memory. Usage: fuzz/run-fuzzers.sh BUILD_DIR SECONDS [TARGET...]
+set -uo pipefail
+
+build=${1:?usage: run-fuzzers.sh BUILD_DIR SECONDS [TARGET...]}
+seconds=${2:?usage: run-fuzzers.sh BUILD_DIR SECONDS [TARGET...]}
+shift 2
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  targets=(lexer parse_object open_walk lzw ccitt image_stream pixdec)
+fi
+here="$(cd "$(dirname "$0")" && pwd)"
+
+# Everything a run writes stays in the build folder: seeds are made afresh, new
+# corpus entries accumulate in corpus/, findings land in artifacts/.
+seeds="$build/seeds"
+corpus="$build/corpus"
+artifacts="$build/artifacts"
+logs="$build/fuzz-logs"
+rm -rf "$seeds"
+mkdir -p "$corpus" "$artifacts" "$logs"
+"$build/fuzz/make-fuzz-seeds" "$seeds" || exit 1
+
+summary="$build/fuzz-summary.txt"
+printf '%-14s %8s %12s %10s  %s\n' target seconds executions exec/s result > "$summary"
+failed=0
+for target in "${targets[@]}"; do
+  mkdir -p "$corpus/$target"
+  args=(-max_total_time="$seconds" -timeout=2 -rss_limit_mb=2048 -print_final_stats=1
+        -artifact_prefix="$artifacts/$target-")
+  if [ -f "$here/pdf.dict" ] && [[ $target == lexer || $target == parse_object || $target == open_walk ]]; then
+    args+=(-dict="$here/pdf.dict")
+  fi
+  log="$logs/$target.log"
+  echo "fuzzing $target for ${seconds}s ..."
+  "$build/fuzz/${target}_fuzzer" "${args[@]}" "$corpus/$target" "$seeds/$target" > "$log" 2>&1
+  rc=$?
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  result=ok
+  if [ $rc -ne 0 ]; then
+    result="FAILED (exit $rc, see $log)"
+    failed=1
+    grep -E '^==[0-9]+==ERROR|^SUMMARY|ALARM|out-of-memory|runtime error|Test unit written' "$log" | head -20
+  fi
+  printf '%-14s %8s %12s %10s  %s\n' "$target" "$seconds" "${runs:-?}" "${rate:-?}" "$result" >> "$summary"
+done
+cat "$summary"
+exit $failed
