@@ -66,7 +66,12 @@ CMainFrame::CMainFrame(CAppDoc* doc, QWidget* parent) : QMainWindow(parent), doc
   resize(kInitialSize);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+  // QWidget's destructor still closes the window, which moves the focus and
+  // delivers application events; by then this frame's members are gone.
+  disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+  qApp->removeEventFilter(this);
+}
 
 QAction* CMainFrame::Action(int id) const {
   if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_LAST) {
