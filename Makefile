@@ -6,8 +6,11 @@ JOBS ?= $(shell nproc)
 SAMPLE ?= $(BUILD)/samples/sample.pdf
 SELECT ?= Root/Pages/Kids/[3]/Resources/XObject/JpegRgb
 BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+ASAN_BUILD ?= build-asan
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test test-asan fuzz bench clean
 
 all: build
 
@@ -35,6 +38,27 @@ run: build
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) --timeout 600
+
+# The whole test suite built with the address and undefined-behaviour
+# sanitizers, in its own directory.
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON -DQUORVEL_GUI=ON \
+	  > $(ASAN_BUILD).configure.log 2>&1 || { cat $(ASAN_BUILD).configure.log; exit 1; }
+	@cmake --build $(ASAN_BUILD) -j$(JOBS)
+	@cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j$(JOBS) --timeout 900
+
+# Every libFuzzer target for FUZZ_SECONDS each (clang, installed first). New
+# corpus entries stay in $(FUZZ_BUILD)/corpus; any crash, leak, timeout or
+# out-of-memory fails, with the input in $(FUZZ_BUILD)/artifacts.
+fuzz:
+	@scripts/install-deps.sh build fuzz
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_FUZZ=ON -DQUORVEL_GUI=OFF \
+	  > $(FUZZ_BUILD).configure.log 2>&1 || { cat $(FUZZ_BUILD).configure.log; exit 1; }
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzzers
+	@fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # Benchmarks against peer tools (installed first), built in Release into their
 # own directory; prints one table. See README, "Performance".
