@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > INT32_MAX) {
     return 0;
   }
-  ViewerHooksDocument doc;
+  ViewerDocument doc;
   if (doc.OpenMemory(reinterpret_cast<const char*>(data), static_cast<int32_t>(size), "fuzz.pdf")) {
     WalkDocument(doc);
   }

@@ -1,17 +1,13 @@
 #include "tests/malformed/document_walk.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdint>
 #include <unordered_set>
 
 #include "describe/description.h"
 #include "describe/labels.h"
-#include "diag/format.h"
-#include "diag/messages.h"
 #include "dib/dib.h"
 #include "filters/image_stream.h"
-#include "pdf/bounds.h"
 #include "pdf/object.h"
 #include "pdf/xref_table.h"
 
@@ -87,29 +83,7 @@ class Walker {
   WalkCounts counts_;
 };
 
-void TraceFinding(const char* prefix, const char* format, va_list args) {
-  char buffer[pdf::kReportSize];
-  if (FormatV(buffer, sizeof buffer, format, args) < 0) {
-    buffer[0] = '\0';
-  }
-  TraceMessage("%s: %s\n", prefix, buffer);
-}
-
 }  // namespace
-
-void ViewerHooksDocument::ReportInvalid(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  TraceFinding("Invalid", format, args);
-  va_end(args);
-}
-
-void ViewerHooksDocument::ReportWarning(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  TraceFinding("Warning", format, args);
-  va_end(args);
-}
 
 int64_t RequestedImageBytes(pdf::Object* stream) {
   ImageRequest request;

@@ -8,15 +8,8 @@
 
 #include <cstdint>
 
+#include "describe/viewer_document.h"
 #include "pdf/document.h"
-
-// A document with the viewer's report hooks: findings become trace lines and
-// never fail the open, so a file whose structure reads is always shown.
-class ViewerHooksDocument : public pdf::Document {
- public:
-  void ReportInvalid(const char* format, ...) override __attribute__((format(printf, 2, 3)));
-  void ReportWarning(const char* format, ...) override __attribute__((format(printf, 2, 3)));
-};
 
 struct WalkLimits {
   // Top-level items are at depth 0; items at this depth are not expanded.

@@ -112,7 +112,7 @@ TEST(RequestedImageBytes, FollowsTheColourSpaceAndPadsRows) {
     b.Stream(3, std::string("/Subtype /Image ") + c.entries, "x");
     b.Finish("/Root 1 0 R");
     UserMessages quiet;
-    ViewerHooksDocument doc;
+    ViewerDocument doc;
     const std::string bytes = b.Bytes();
     ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), "image.pdf"));
     EXPECT_EQ(RequestedImageBytes(doc.GetObject(3, 0)), c.expect);

@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DeepNesting, CatalogKeepsTheLevelsBelowTheLimit) {
   const std::string bytes = NestedObjectPdf("[", kDeepNesting);
   UserMessages quiet;
-  ViewerHooksDocument doc;
+  ViewerDocument doc;
   ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), kMalformedName));
   pdf::Object* level = doc.GetObject(1, 0);
   int depth = 0;
@@ -78,7 +78,7 @@ TEST(PrevLoop, ChainStopsAtTheFirstSectionReadTwice) {
     EXPECT_TRUE(outcome.messages.empty()) << outcome.messages.front();
 
     UserMessages quiet;
-    ViewerHooksDocument doc;
+    ViewerDocument doc;
     ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), kMalformedName));
     int sections = 0;
     for (pdf::XRefTable* t = doc.xref; t != nullptr && sections <= 2; t = t->prev) {
@@ -95,7 +95,7 @@ TEST(XrefPastEnd, EntriesOutsideTheFileResolveToNothing) {
   EXPECT_TRUE(Contains(outcome.messages, "1 0 R not found!"));
 
   UserMessages quiet;
-  ViewerHooksDocument doc;
+  ViewerDocument doc;
   ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), kMalformedName));
   for (int number : {1, 2, 5}) {
     SCOPED_TRACE(number);
@@ -137,7 +137,7 @@ TEST_P(LengthReference, LoadingStopsAndTheStreamsStayDictionaries) {
   EXPECT_TRUE(Contains(outcome.messages, "missing or invalid stream length"));
 
   UserMessages quiet;
-  ViewerHooksDocument doc;
+  ViewerDocument doc;
   ASSERT_TRUE(doc.OpenMemory(c.bytes.data(), static_cast<int32_t>(c.bytes.size()), kMalformedName));
   for (int number = 5; number < 5 + c.streams; ++number) {
     SCOPED_TRACE(number);

@@ -60,7 +60,7 @@ const Expect kExpect[][kShapes] = {
 TEST(HugeImage, EachConversionIsRefusedOrEmpty) {
   const std::string bytes = HugeImagePdf();
   UserMessages messages;
-  ViewerHooksDocument doc;
+  ViewerDocument doc;
   ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), kMalformedName));
   const int live_before = DibLiveCount();
   for (int coding = 0; coding < static_cast<int>(std::size(kCodings)); ++coding) {

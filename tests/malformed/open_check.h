@@ -62,7 +62,7 @@ inline OpenOutcome OpenAndWalk(const std::string& bytes, const WalkLimits& limit
   OpenOutcome outcome;
   UserMessages messages;
   {
-    ViewerHooksDocument doc;
+    ViewerDocument doc;
     outcome.opened =
         doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), kMalformedName);
     if (outcome.opened) {

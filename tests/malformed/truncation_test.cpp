@@ -48,10 +48,10 @@ TEST(Truncation, CutAfterTheFirstRevisionOpensItsInfo) {
   const size_t first_end = sample.find("%%EOF\n") + 6;
   ASSERT_LT(first_end, sample.size());
   UserMessages quiet;
-  ViewerHooksDocument doc;
+  ViewerDocument doc;
   ASSERT_TRUE(doc.OpenMemory(sample.data(), static_cast<int32_t>(first_end), kMalformedName));
   EXPECT_STREQ(doc.info->Get("Title")->Text(), "Malformed");
-  ViewerHooksDocument whole;
+  ViewerDocument whole;
   ASSERT_TRUE(whole.OpenMemory(sample.data(), static_cast<int32_t>(sample.size()), kMalformedName));
   EXPECT_STREQ(whole.info->Get("Title")->Text(), "Malformed, updated");
 }
