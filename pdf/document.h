@@ -127,6 +127,12 @@ class Document {
   void Validate();
   void ValidatePages();
   XRefTable* ParseXrefSection(int32_t offset);
+  // Entries in the common 20-byte form, read straight from the bytes from entry
+  // *index on (see xref_entry_text.h); leaves *index at the last one read and
+  // the cursor after its type letter. kNone when the current token does not
+  // start such an entry.
+  enum class EntryRun { kNone, kRead, kOutOfMemory };
+  EntryRun ReadEntryRun(XRefTable* table, int32_t entry_count, int32_t* index);
   void Push(Object* object);
   bool EnterNesting();
   void LeaveNesting();

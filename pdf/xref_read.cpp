@@ -1,10 +1,12 @@
 // Reading the skeleton of a file: the header line, the last end marker, the
 // startxref offset, and the chain of classic cross-reference sections.
+#include <algorithm>
 #include <cstring>
 #include <unordered_set>
 
 #include "pdf/chars.h"
 #include "pdf/document.h"
+#include "pdf/xref_entry_text.h"
 
 namespace pdf {
 
@@ -20,6 +22,8 @@ constexpr char kStartxref[] = "startxref";
 constexpr int kStartxrefSize = 9;
 constexpr int kOffsetFieldSize = 10;
 constexpr int kGenerationFieldSize = 5;
+// The shortest entry with the white space that separates it from the next one.
+constexpr int64_t kMinEntryBytes = kOffsetFieldSize + 1 + kGenerationFieldSize + 1 + 1 + 1;
 
 // A decimal integer as the C library's %d and atoi read it (leading white space,
 // an optional sign, digits), but never past `end` (the mapping carries no NUL)
@@ -155,6 +159,30 @@ XRefTable* Document::ParseXrefTable(int32_t offset) {
   return newest;
 }
 
+Document::EntryRun Document::ReadEntryRun(XRefTable* table, int32_t entry_count, int32_t* index) {
+  XRefEntryText entry;
+  if (!current.IsNumber() || !ReadEntryText(current.text, end, &entry)) {
+    return EntryRun::kNone;
+  }
+  const char* text = current.text;
+  for (;;) {
+    if (!table->SetEntryAt(*index, entry.generation, entry.offset, entry.type)) {
+      return EntryRun::kOutOfMemory;
+    }
+    // Where the token path reads the token after this entry's type letter.
+    cursor = text + kEntryTypeAt + 1;
+    if (*index + 1 >= entry_count) {
+      return EntryRun::kRead;
+    }
+    const char* next = SkipWhite(cursor, end);
+    if (!ReadEntryText(next, end, &entry)) {
+      return EntryRun::kRead;
+    }
+    text = next;
+    ++*index;
+  }
+}
+
 XRefTable* Document::ParseXrefSection(int32_t offset) {
   Trace("ParseXrefTable(%d)\n", offset);
   auto* table = new XRefTable(this, offset);
@@ -184,9 +212,23 @@ XRefTable* Document::ParseXrefSection(int32_t offset) {
   if (!NextToken()) {
     return nullptr;
   }
+  // Room for the whole section at once; the bytes left bound what a count
+  // claims. Failing here is not yet a failure: storing reports it.
+  table->Reserve(std::min<int64_t>(entry_count, (end - cursor) / kMinEntryBytes + 1));
   // Every entry takes three tokens, so the file's size bounds this loop
   // whatever count it claims.
   for (int32_t i = 0; i < entry_count; ++i) {
+    const EntryRun run = ReadEntryRun(table, entry_count, &i);
+    if (run == EntryRun::kOutOfMemory) {
+      Fail("Out of memory");
+      return nullptr;
+    }
+    if (run == EntryRun::kRead) {
+      if (!NextToken()) {
+        return nullptr;
+      }
+      continue;
+    }
     if (!current.IsInteger()) {
       Fail("Expected integer");
       return nullptr;

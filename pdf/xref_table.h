@@ -52,7 +52,22 @@ class XRefTable : public Object {
 
  private:
   friend class Document;  // the reader stores entries by index
-  bool SetEntryAt(int64_t index, int32_t entry_generation, int32_t entry_offset, char entry_type);
+  // Inline: a large section stores millions of entries in a row.
+  bool SetEntryAt(int64_t index, int32_t entry_generation, int32_t entry_offset, char entry_type) {
+    if (index < 0 || index >= INT32_MAX) {
+      return false;
+    }
+    if (index >= capacity && !Grow(static_cast<int>(index + 1))) {
+      return false;
+    }
+    if (index + 1 > count) {
+      count = static_cast<int32_t>(index + 1);
+    }
+    entries[index] = XRefEntry{entry_generation, entry_offset, nullptr, entry_type};
+    return true;
+  }
+  // Grows in doubling steps, as storing n entries one by one would, but at once.
+  bool Reserve(int64_t n);
 };
 
 }  // namespace pdf
