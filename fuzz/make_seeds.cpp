@@ -1,6 +1,8 @@
 // Writes the seed corpus of every fuzz target, one folder per target, from the
 // PDF builder and real encoders (zlib, our LZW encoder, libtiff's fax encoder,
 // libjpeg-turbo). The seeds are made at run time and never committed.
+#include <zlib.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -53,9 +55,95 @@ std::string BigEndian16(int value) {
   return std::string{static_cast<char>(value >> 8 & 0xFF), static_cast<char>(value & 0xFF)};
 }
 
+std::string Deflate(const std::vector<uint8_t>& data) {
+  uLongf size = compressBound(data.size());
+  std::string out(size, '\0');
+  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, data.data(), data.size(), 9) != Z_OK) {
+    throw std::runtime_error("compress2 failed");
+  }
+  out.resize(size);
+  return out;
+}
+
+std::vector<uint8_t> Ramp(size_t size, int step) {
+  std::vector<uint8_t> bytes(size);
+  for (size_t i = 0; i < size; ++i) {
+    bytes[i] = static_cast<uint8_t>(i * static_cast<size_t>(step));
+  }
+  return bytes;
+}
+
+std::string Fax(int width, int height, FaxCoding coding) {
+  const Bilevel page = MakeTextPage(width, height, 3);
+  return Bytes(TiffRawStrip(TiffWriteFax(page.rows, width, height, coding)));
+}
+
+// One page whose resources hold a tiny image of every kind the viewer converts,
+// all reachable within a few expansions: the fuzzer mutates small files much
+// faster than the full rich sample, whose pictures are larger.
+std::string CompactRichPdf() {
+  struct Image {
+    std::string entries;
+    std::string data;
+  };
+  const std::string gray = "/ColorSpace /DeviceGray /BitsPerComponent ";
+  const std::vector<Image> images = {
+      {"/Width 8 /Height 4 " + gray + "8 /Filter /FlateDecode", Deflate(Ramp(32, 8))},
+      {"/Width 4 /Height 4 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode "
+       "/Resolution [300 150]",
+       Deflate(Ramp(48, 5))},
+      {"/Width 16 /Height 4 " + gray + "1 /Filter /FlateDecode", Deflate(Ramp(8, 37))},
+      {"/Width 8 /Height 4 /ColorSpace [/Indexed /DeviceRGB 15 20 0 R] /BitsPerComponent 4 "
+       "/Filter /FlateDecode",
+       Deflate(Ramp(16, 17))},
+      {"/Width 2 /Height 2 /ColorSpace /DeviceCMYK /BitsPerComponent 8 /Filter /FlateDecode",
+       Deflate(Ramp(16, 16))},
+      {"/Width 4 /Height 2 " + gray + "16 /Filter /FlateDecode", Deflate(Ramp(16, 15))},
+      {"/Width 4 /Height 4 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /LZWDecode",
+       Bytes(LzwEncode(Ramp(48, 3)))},
+      {"/Width 32 /Height 8 " + gray + "1 /Filter /CCITTFaxDecode /DecodeParms << /K -1 >>",
+       Fax(32, 8, FaxCoding::kG4)},
+      {"/Width 32 /Height 8 " + gray +
+           "1 /Filter /CCITTFaxDecode /DecodeParms << /K 0 /BlackIs1 "
+           "true >>",
+       Fax(32, 8, FaxCoding::kG3OneD)},
+      {"/Width 32 /Height 8 " + gray + "1 /Filter /CCITTFaxDecode /DecodeParms << /K 4 >>",
+       Fax(32, 8, FaxCoding::kG3TwoD)},
+      {"/Width 8 /Height 8 " + gray + "8 /Filter /DCTDecode",
+       Bytes(JpegEncode(Ramp(64, 4).data(), 8, 8, 1))},
+      {"/Width 8 /Height 8 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode",
+       Bytes(JpegEncode(Ramp(192, 3).data(), 8, 8, 3))},
+  };
+  constexpr int kFirstImage = 6;
+  constexpr int kLookup = 20;
+  std::string xobjects;
+  for (size_t i = 0; i < images.size(); ++i) {
+    const int number = kFirstImage + static_cast<int>(i);
+    xobjects += " /I" + std::to_string(number) + " " + std::to_string(number) + " 0 R";
+  }
+  PdfBuilder b;
+  b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  b.Object(2, "<< /Type /Pages /Kids [4 0 R] /Count 1 >>");
+  b.Object(3, "<< /Title (Compact) >>");
+  b.Object(4, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /XObject <<" +
+                  xobjects + " >> >> /Contents [5 0 R 21 0 R] >>");
+  b.Stream(5, "/Filter /FlateDecode", Deflate(MakeContentText(300, 4)));
+  for (size_t i = 0; i < images.size(); ++i) {
+    b.Stream(kFirstImage + static_cast<int>(i), "/Subtype /Image " + images[i].entries,
+             images[i].data);
+  }
+  b.Stream(kLookup, "", Bytes(Ramp(48, 5)));
+  b.Stream(21, "/Filter /LZWDecode /Length2 5 0 R", Bytes(LzwEncode(MakeContentText(300, 5))));
+  b.Finish("/Root 1 0 R /Info 3 0 R /ID [<00> <01>]");
+  b.StartUpdate();
+  b.Object(3, "<< /Title (Compact, updated) >>");
+  b.Finish("/Root 1 0 R /Info 3 0 R /ID [<00> <01>]");
+  return b.Bytes();
+}
+
 std::vector<std::string> Documents() {
   return {MinimalPdf(),
-          RichSamplePdf(),
+          CompactRichPdf(),
           NestedObjectPdf("[", kSeedNesting),
           NestedObjectPdf("<<", kSeedNesting),
           NestedTrailerPdf("[", kSeedNesting),
