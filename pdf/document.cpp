@@ -34,6 +34,7 @@ void Document::DeleteAllObjects() {
   while (objects != nullptr) {
     delete objects;
   }
+  arena_.Release();  // every object in it is gone now
   null_object = nullptr;
   header_object = nullptr;
   catalog = nullptr;

@@ -134,10 +134,18 @@ class Document {
   enum class EntryRun { kNone, kRead, kOutOfMemory };
   EntryRun ReadEntryRun(XRefTable* table, int32_t entry_count, int32_t* index);
   void Push(Object* object);
+  // Pushes the current token as a scalar not made yet (a null slot).
+  void PushPending();
+  // The object of a stack slot, making a pending scalar now.
+  Object* Materialize(int slot);
+  // The IntValue of a slot's value, without making it.
+  int32_t SlotInt(int slot);
+  // ParseObjects, leaving scalars pending for the container that takes them.
+  int ParseValues();
   bool EnterNesting();
   void LeaveNesting();
   void FillDictionary(Dictionary* dictionary, int first, int count);
-  const char* KeyText(Object* key);
+  const char* KeyText(int slot);
 
   struct KeyHash {
     using is_transparent = void;
@@ -148,6 +156,10 @@ class Document {
   int nesting_ = 0;                // arrays and dictionaries open right now
   bool nesting_exceeded_ = false;  // reported once; the parse unwinds
   std::vector<int32_t> loading_;   // offsets of the loads in progress, innermost last
+  std::vector<Token> pending_;     // the tokens of the stack's pending slots
+  ObjectArena arena_;              // the parser's objects; emptied with the object list
+
+  friend class Object;  // an object asks the arena whether it lives there
 };
 
 }  // namespace pdf

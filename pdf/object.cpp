@@ -6,6 +6,15 @@ namespace pdf {
 
 Object::Object(Document* owner) {
   owner->AddObjectToList(this);
+  in_arena = owner->arena_.Claim(this);
+}
+
+void Object::operator delete(Object* object, std::destroying_delete_t) {
+  const bool arena_memory = object->in_arena;
+  object->~Object();
+  if (!arena_memory) {
+    ::operator delete(object);
+  }
 }
 
 Object::~Object() {

@@ -4,11 +4,14 @@
 // with a neutral default or the document's null object.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <memory>
+#include <new>
 #include <vector>
 
+#include "pdf/object_arena.h"
 #include "pdf/token.h"
 
 // The bitmap handle of dib/, only named here (ToDib is defined in filters/).
@@ -29,6 +32,18 @@ class Object {
   explicit Object(Document* doc);
   Object(const Object&) = delete;
   Object& operator=(const Object&) = delete;
+
+  // Objects come from the heap, except those the parser makes, which come from
+  // their document's arena: `new (arena) Scalar(...)`.
+  static void* operator new(size_t size) { return ::operator new(size); }
+  static void* operator new(size_t size, ObjectArena& arena) { return arena.Allocate(size); }
+  // For a constructor that throws: heap memory is returned, arena memory goes
+  // with the arena.
+  static void operator delete(void* memory) { ::operator delete(memory); }
+  static void operator delete(void*, ObjectArena&) {}
+  // `delete object` destroys the whole object and then returns its memory the
+  // same way.
+  static void operator delete(Object* object, std::destroying_delete_t);
 
   // The virtual operations, in their slot order.
   virtual ~Object();
@@ -79,6 +94,8 @@ class Object {
   int32_t generation = 0;
   int32_t offset = 0;  // of the header line; 0 = not written yet
   bool modified = false;
+  // Set by the constructor: the memory belongs to the document's arena.
+  bool in_arena = false;
   time_t modified_time = 0;
   // "N G R", made on the first RefText. Allocated on demand: most objects never
   // need it, and every byte of an object counts in large files.
@@ -192,5 +209,8 @@ class Reference : public Object {
 
   Object* target = nullptr;  // resolved object, null until Resolve has run
 };
+
+static_assert(alignof(Scalar) <= kObjectAlignment && alignof(Array) <= kObjectAlignment &&
+              alignof(Dictionary) <= kObjectAlignment && alignof(Reference) <= kObjectAlignment);
 
 }  // namespace pdf

@@ -1,6 +1,9 @@
 // The object parser: a shift-reduce loop over the document's value stack.
 // Values are pushed as they are read; arrays, dictionaries and references are
-// built from the top of the stack.
+// built from the top of the stack. A scalar is pushed as its token and made
+// into an object only when it becomes a value: dictionary keys and the two
+// numbers of a reference never become objects, which in a large file are most
+// of the scalars read.
 #include <cstring>
 #include <unordered_map>
 
@@ -45,6 +48,33 @@ void Document::Push(Object* object) {
   ++stack_count;
 }
 
+void Document::PushPending() {
+  const auto slot = static_cast<size_t>(stack_count);
+  if (pending_.size() <= slot) {
+    pending_.resize(slot + 1);
+  }
+  pending_[slot] = current;
+  Push(nullptr);
+}
+
+Object* Document::Materialize(int slot) {
+  Object*& object = stack[static_cast<size_t>(slot)];
+  if (object == nullptr) {
+    object = new (arena_) Scalar(this, pending_[static_cast<size_t>(slot)]);
+  }
+  return object;
+}
+
+int32_t Document::SlotInt(int slot) {
+  Object* object = stack[static_cast<size_t>(slot)];
+  if (object != nullptr) {
+    return object->IntValue();
+  }
+  // What the scalar's IntValue would answer.
+  const Token& token = pending_[static_cast<size_t>(slot)];
+  return token.IsNumber() ? token.IntValue() : 0;
+}
+
 bool Document::EnterNesting() {
   if (nesting_ >= kMaxNesting) {
     if (!nesting_exceeded_) {
@@ -66,11 +96,20 @@ void Document::LeaveNesting() {
 
 int Document::ParseObjects() {
   const int start = stack_count;
+  const int count = ParseValues();
+  for (int slot = start; slot < stack_count; ++slot) {
+    Materialize(slot);
+  }
+  return count;
+}
+
+int Document::ParseValues() {
+  const int start = stack_count;
   for (;;) {
     TokenType type = current.type;
     if (type == TokenType::Number || type == TokenType::Name || type == TokenType::String ||
         current.IsBoolean()) {
-      Push(new Scalar(this, current));
+      PushPending();
       NextToken();
     } else if (current.IsKeyword("null")) {
       Push(null_object);
@@ -89,9 +128,10 @@ int Document::ParseObjects() {
       Push(array);
     } else if (current.IsKeyword("R")) {
       if (stack_count - start >= 2) {
-        int32_t generation = stack[static_cast<size_t>(--stack_count)]->IntValue();
-        int32_t number = stack[static_cast<size_t>(--stack_count)]->IntValue();
-        Push(new Reference(this, number, generation));
+        // The two values are consumed here; scalars among them are never made.
+        int32_t generation = SlotInt(--stack_count);
+        int32_t number = SlotInt(--stack_count);
+        Push(new (arena_) Reference(this, number, generation));
       } else {
         // An R without its number and generation (at this level) stands for
         // the null object; values of enclosing levels are never taken.
@@ -100,7 +140,7 @@ int Document::ParseObjects() {
       NextToken();
     } else if (type == TokenType::StreamData) {
       Fail("unexpected stream.");
-      Push(new Scalar(this, current));
+      Push(new (arena_) Scalar(this, current));
       NextToken();
     } else {
       break;
@@ -109,14 +149,17 @@ int Document::ParseObjects() {
   return stack_count - start;
 }
 
-const char* Document::KeyText(Object* key) {
-  if (key->IsName()) {
-    // Straight from the name's bytes, without making the name copy its text.
-    const Token& token = static_cast<Scalar*>(key)->token;
-    size_t length = token.length > 0 ? static_cast<size_t>(token.length) : 0;
-    return InternKey(std::string_view(token.text, length > 0 ? strnlen(token.text, length) : 0));
+const char* Document::KeyText(int slot) {
+  Object* key = stack[static_cast<size_t>(slot)];
+  if (key != nullptr && !key->IsName()) {
+    return InternKey(key->Text());
   }
-  return InternKey(key->Text());
+  // Straight from the token's bytes, as the scalar's text would read them (up
+  // to a NUL byte), without making a scalar or a copy of its text.
+  const Token& token =
+      key != nullptr ? static_cast<Scalar*>(key)->token : pending_[static_cast<size_t>(slot)];
+  size_t length = token.length > 0 ? static_cast<size_t>(token.length) : 0;
+  return InternKey(std::string_view(token.text, length > 0 ? strnlen(token.text, length) : 0));
 }
 
 void Document::FillDictionary(Dictionary* dictionary, int first, int count) {
@@ -127,9 +170,9 @@ void Document::FillDictionary(Dictionary* dictionary, int first, int count) {
   std::unordered_map<const char*, size_t> index;
   const bool use_index = pairs > kLinearKeyScan;
   for (int i = 0; i < pairs; ++i) {
-    Object* key_object = stack[static_cast<size_t>(first + 2 * i)];
-    Object* value = 2 * i + 1 < count ? stack[static_cast<size_t>(first + 2 * i + 1)] : null_object;
-    const char* key = KeyText(key_object);
+    // Keys are only text: a key's scalar is never made.
+    const char* key = KeyText(first + 2 * i);
+    Object* value = 2 * i + 1 < count ? Materialize(first + 2 * i + 1) : null_object;
     // As Set does: a repeated key keeps its first position and its last value.
     int found = -1;
     if (use_index) {
@@ -158,11 +201,11 @@ Dictionary* Document::ParseDictionary() {
     return nullptr;
   }
   NextToken();
-  int count = ParseObjects();
+  int count = ParseValues();
   if (current.IsKeyword(">>")) {
     NextToken();
   }
-  auto* dictionary = new Dictionary(this);
+  auto* dictionary = new (arena_) Dictionary(this);
   FillDictionary(dictionary, stack_count - count, count);
   stack_count -= count;
   if (current.IsKeyword("stream")) {
@@ -191,11 +234,11 @@ Array* Document::ParseArray() {
     return nullptr;
   }
   NextToken();
-  int count = ParseObjects();
-  auto* array = new Array(this);
+  int count = ParseValues();
+  auto* array = new (arena_) Array(this);
   array->Reserve(count);
   for (int i = stack_count - count; i < stack_count; ++i) {
-    array->Append(stack[static_cast<size_t>(i)]);
+    array->Append(Materialize(i));
   }
   stack_count -= count;
   NextToken();  // the token that ended the list, normally "]"

@@ -58,10 +58,12 @@ class Token {
   int32_t IntValue() const;
   double RealValue() const { return value; }
 
+  // The two 32-bit fields last, so that a token takes 32 bytes, not 40: every
+  // scalar of a document carries one.
   const char* text = nullptr;
-  int32_t length = 0;
   char* owned = nullptr;
   double value = 0.0;
+  int32_t length = 0;
   TokenType type = TokenType::None;
 
  private:
