@@ -40,8 +40,13 @@ HDIB FlateDib(const ImageRequest& request, const ImageEntries& e, const uint8_t*
     return nullptr;
   }
   auto* bmi = static_cast<BITMAPINFOHEADER*>(DibLock(dib));
-  ClearPixelArea(bmi, BlankPixelByte(request.kind));
   const int inflated = FlateDecodeRows(data, length, bmi);
+  if (inflated >= 1) {
+    // Padding and the rows the data did not reach, as if cleared beforehand.
+    const int64_t width = bmi->biWidth > 0 ? bmi->biWidth : 0;
+    const auto row_length = static_cast<size_t>((bmi->biBitCount * width + 7) / 8);
+    ClearUnwritten(bmi, BlankPixelByte(request.kind), row_length, static_cast<size_t>(inflated));
+  }
   DibUnlock(dib);
   if (inflated < 1) {
     DibFree(dib);

@@ -50,6 +50,12 @@ void ApplyIndexedPalette(pdf::Object* color_space, BITMAPINFOHEADER* bmi);
 void ClearPixelArea(BITMAPINFOHEADER* bmi, uint8_t value);
 // The clearing value for a bitmap of the kind: white for bilevel, else zero.
 uint8_t BlankPixelByte(int kind);
+// Sets every pixel byte that rows of `row_length` bytes, packed one per bitmap
+// row from the top and `written` bytes in all, did not cover: what ClearPixelArea
+// before the decoding would have left there, without writing the rest twice.
+void ClearUnwritten(BITMAPINFOHEADER* bmi, uint8_t value, size_t row_length, size_t written);
 // Exchanges the first and third sample of every pixel of a 24- or 48-bit bitmap,
 // turning red-green-blue rows into the blue-green-red that bitmaps hold.
 void ExchangeRedBlue(BITMAPINFOHEADER* bmi);
+// The same for one row of `pixels` 24-bit pixels.
+void ExchangeRedBlueRow(uint8_t* row, size_t pixels);
