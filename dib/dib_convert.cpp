@@ -68,12 +68,14 @@ bool ConvertRows(BITMAPINFOHEADER* src, BITMAPINFOHEADER* dst) {
     return false;
   }
   const int width = src->biWidth;
-  // One work row for the whole bitmap, never one per row.
-  std::unique_ptr<uint8_t[]> bgr(new (std::nothrow) uint8_t[static_cast<size_t>(width) * 3 + 1]);
+  const int rows = BmiHeightAbs(src);
+  // One work row for the whole bitmap, never one per row, and none without rows
+  // however wide the picture claims to be.
+  const size_t work = rows > 0 ? static_cast<size_t>(width) : 0;
+  std::unique_ptr<uint8_t[]> bgr(new (std::nothrow) uint8_t[work * 3 + 1]);
   if (!bgr) {
     return false;
   }
-  const int rows = BmiHeightAbs(src);
   for (int r = 0; r < rows; ++r) {
     decoder.DecodeBgr(BmiRowPtr(src, r), bgr.get());
     uint8_t* out = BmiRowPtr(dst, r);

@@ -29,7 +29,9 @@ DibRgbRows::DibRgbRows(HDIB handle, int channels) : channels_(channels == 4 ? 4 
   locked_ = source;
   width_ = bmi->biWidth;
   height_ = BmiHeightAbs(bmi);
-  const size_t pixels = static_cast<size_t>(width_);
+  // A picture without rows needs no row buffers, however wide it claims to be
+  // (an image with Width 2^31 and no Height asks for 14 GB of them otherwise).
+  const size_t pixels = height_ > 0 ? static_cast<size_t>(width_) : 0;
   decoder_.reset(new (std::nothrow) DibRowDecoder);
   bgr_.reset(new (std::nothrow) uint8_t[pixels * 3 + 1]);
   out_.reset(new (std::nothrow) uint8_t[pixels * 4 + 1]);

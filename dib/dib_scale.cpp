@@ -28,15 +28,20 @@ bool Reduce(BITMAPINFOHEADER* src, BITMAPINFOHEADER* dst, int n) {
   if (!decoder.Init(src)) {
     return false;
   }
-  std::unique_ptr<uint8_t[]> bgr(new (std::nothrow) uint8_t[static_cast<size_t>(src_w) * 3 + 1]);
-  std::unique_ptr<uint64_t[]> sums(new (std::nothrow) uint64_t[static_cast<size_t>(dst_w)]);
+  // Work rows only for a picture with pixels: an empty one, all paper white,
+  // may still claim a width of 2^31.
+  const bool empty = src_w <= 0 || src_h <= 0;
+  const size_t work = empty ? 0 : static_cast<size_t>(src_w);
+  const size_t blocks = empty ? 0 : static_cast<size_t>(dst_w);
+  std::unique_ptr<uint8_t[]> bgr(new (std::nothrow) uint8_t[work * 3 + 1]);
+  std::unique_ptr<uint64_t[]> sums(new (std::nothrow) uint64_t[blocks + 1]);
   if (!bgr || !sums) {
     return false;
   }
   for (int y = 0; y < dst_h; ++y) {
     const int first_row = static_cast<int>(static_cast<int64_t>(y) * n);
     const int rows = first_row < src_h ? std::min(n, src_h - first_row) : 0;
-    std::fill(sums.get(), sums.get() + dst_w, 0);
+    std::fill(sums.get(), sums.get() + blocks, 0);
     for (int r = 0; r < rows; ++r) {
       decoder.DecodeBgr(BmiRowPtr(src, first_row + r), bgr.get());
       for (int x = 0; x < src_w; ++x) {
