@@ -1,6 +1,7 @@
 // DibFromStream with a fuzzed dictionary and data: the first two bytes give the
 // length of the dictionary text that follows ("<< /Width ... >>"), the rest is
-// the stream's raw data. References resolve to nothing.
+// the stream's raw data. References resolve to nothing. A bitmap is read as
+// drawing reads it, then freed.
 #include <cstddef>
 #include <cstdint>
 
@@ -49,6 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (RequestedImageBytes(dictionary) > kMaxImageBytes) {
     return 0;
   }
-  DibFree(dictionary->ToDib());
+  HDIB dib = dictionary->ToDib();
+  ShowBitmap(dib);
+  DibFree(dib);
   return 0;
 }

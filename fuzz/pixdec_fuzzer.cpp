@@ -1,10 +1,11 @@
-// PIXDEC_DibFromBuffer on arbitrary bytes.
+// PIXDEC_DibFromBuffer on arbitrary bytes; a picture is read as drawing reads it.
 #include <cstddef>
 #include <cstdint>
 
 #include "dib/dib.h"
 #include "fuzz/fuzz_sinks.h"
 #include "jpeg/pixdec.h"
+#include "tests/malformed/document_walk.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   DiscardAllMessages();
@@ -15,6 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > INT32_MAX) {
     return 0;
   }
-  DibFree(PIXDEC_DibFromBuffer(data, static_cast<int>(size)));
+  HDIB dib = PIXDEC_DibFromBuffer(data, static_cast<int>(size));
+  ShowBitmap(dib);
+  DibFree(dib);
   return 0;
 }

@@ -7,6 +7,7 @@
 #include "describe/description.h"
 #include "describe/labels.h"
 #include "dib/dib.h"
+#include "dib/dib_rgb_rows.h"
 #include "filters/image_stream.h"
 #include "pdf/object.h"
 #include "pdf/xref_table.h"
@@ -75,6 +76,7 @@ class Walker {
     HDIB dib = object->AsDictionary()->ToDib();
     if (dib != nullptr) {
       ++counts_.bitmaps;
+      counts_.shown_rows += ShowBitmap(dib);
       DibFree(dib);
     }
   }
@@ -84,6 +86,20 @@ class Walker {
 };
 
 }  // namespace
+
+int ShowBitmap(HDIB dib) {
+  DibRgbRows rows(dib, /*channels=*/3);
+  if (!rows.ok()) {
+    return 0;
+  }
+  int shown = 0;
+  for (int y = 0; y < rows.height(); ++y) {
+    if (rows.Row(y) != nullptr) {
+      ++shown;
+    }
+  }
+  return shown;
+}
 
 int64_t RequestedImageBytes(pdf::Object* stream) {
   ImageRequest request;

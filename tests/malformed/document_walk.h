@@ -1,14 +1,15 @@
 // What the viewer does with an opened document when a user explores all of it:
 // expand the items of the structure tree, describe every object as the detail
-// pane does (decoding stream contents) and convert every image stream to a
-// bitmap. Objects deeper than the expansion goes (a page's images sit six levels
-// down) are reached through the cross-reference chain, each number loaded once.
-// The malformed-file tests and the whole-file fuzz target share it.
+// pane does (decoding stream contents), convert every image stream to a bitmap
+// and read its rows as drawing does. Objects deeper than the expansion goes (a page's images sit
+// six levels down) are reached through the cross-reference chain, each number loaded once. The
+// malformed-file tests and the whole-file fuzz target share it.
 #pragma once
 
 #include <cstdint>
 
 #include "describe/viewer_document.h"
+#include "dib/dib.h"
 #include "pdf/document.h"
 
 struct WalkLimits {
@@ -26,18 +27,23 @@ struct WalkLimits {
 };
 
 struct WalkCounts {
-  int items = 0;     // tree items visited, each described
-  int expanded = 0;  // items whose children were made
-  int objects = 0;   // numbered objects loaded and described
-  int streams = 0;   // streams described (non-image contents decoded)
-  int images = 0;    // image conversions run
-  int bitmaps = 0;   // conversions that gave a bitmap
+  int items = 0;       // tree items visited, each described
+  int expanded = 0;    // items whose children were made
+  int objects = 0;     // numbered objects loaded and described
+  int streams = 0;     // streams described (non-image contents decoded)
+  int images = 0;      // image conversions run
+  int bitmaps = 0;     // conversions that gave a bitmap
+  int shown_rows = 0;  // rows of those bitmaps read as drawing reads them
   int skipped_images = 0;
 };
 
 // Walks the four top-level items and everything below them, then every object
 // number of the cross-reference chain, within the limits.
 WalkCounts WalkDocument(pdf::Document& doc, const WalkLimits& limits = {});
+
+// Reads every row of the bitmap as drawing sees it, after the conversions
+// drawing applies; returns the rows read.
+int ShowBitmap(HDIB dib);
 
 // The bytes of the bitmap that an image dictionary asks for, before the bitmap
 // library normalises its depth; 0 when its colour space is refused outright.

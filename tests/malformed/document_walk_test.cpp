@@ -27,6 +27,11 @@ TEST(DocumentWalk, RichSampleConvertsEveryImageAndFreesIt) {
   EXPECT_EQ(outcome.counts.images, images);
   EXPECT_EQ(outcome.counts.bitmaps, images);
   EXPECT_EQ(outcome.counts.skipped_images, 0);
+  int rows = 0;
+  for (const SampleImage& image : MakeSampleImages()) {
+    rows += image.height;
+  }
+  EXPECT_EQ(outcome.counts.shown_rows, rows);
   // Two content streams, the lookup stream and the images, at least once each.
   EXPECT_GE(outcome.counts.streams, images + 3);
   EXPECT_GT(outcome.counts.expanded, 4);
