@@ -1,5 +1,6 @@
 // Token::Next: cuts the input into tokens in place, never reading outside
 // [cursor, end).
+#include <cstdint>
 #include <cstring>
 
 #include "diag/format.h"
@@ -12,9 +13,27 @@ namespace pdf {
 
 namespace {
 
+// Integers of up to this many digits are exact in a double, so adding them up
+// digit by digit gives what the C library's conversion gives.
+constexpr int kExactIntegerDigits = 15;
+
 // The number's own bytes only (at most kMaxNumberText of them): "1e5" is the
 // token "1" followed by the keyword "e5", so its value must be 1.
 double NumberValue(const char* text, const char* end) {
+  // Most numbers in a file are short integers (object numbers, offsets, sizes):
+  // those skip the general conversion.
+  const char* digits = text < end && (*text == '+' || *text == '-') ? text + 1 : text;
+  if (digits < end && end - digits <= kExactIntegerDigits) {
+    int64_t magnitude = 0;
+    const char* p = digits;
+    while (p < end && IsDigit(*p)) {
+      magnitude = magnitude * 10 + (*p++ - '0');
+    }
+    if (p == end) {
+      const auto value = static_cast<double>(magnitude);
+      return *text == '-' ? -value : value;  // "-0" is the negative zero
+    }
+  }
   char buffer[kMaxNumberText + 1];
   size_t size = static_cast<size_t>(end - text);
   if (size > static_cast<size_t>(kMaxNumberText)) {
