@@ -8,6 +8,17 @@
 #include "fuzz/fuzz_sinks.h"
 #include "tests/malformed/document_walk.h"
 
+namespace {
+
+// Clearing and decoding a bitmap costs time in proportion to its size, and a few
+// bytes can ask for 64 MiB; the fuzzer spends its time better on more inputs.
+constexpr int64_t kMaxImageBytes = int64_t{4} << 20;
+// Every item resolves its reference afresh, and a damaged object may run to the
+// end of the file: items times file size is the cost of one input.
+constexpr int kMaxItems = 2000;
+
+}  // namespace
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   DiscardAllMessages();
   return 0;
@@ -19,7 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   ViewerDocument doc;
   if (doc.OpenMemory(reinterpret_cast<const char*>(data), static_cast<int32_t>(size), "fuzz.pdf")) {
-    WalkDocument(doc);
+    WalkLimits limits;
+    limits.max_image_bytes = kMaxImageBytes;
+    limits.max_items = kMaxItems;
+    WalkDocument(doc, limits);
   }
   return 0;
 }
