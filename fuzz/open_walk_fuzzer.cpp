@@ -1,7 +1,7 @@
 // A whole open of arbitrary bytes, from memory, with the viewer's report hooks
 // (findings never fail the open), then the walk a user exploring everything
 // makes: every item expanded to depth 4, every object described, every stream
-// decoded, every image converted and freed.
+// decoded, every image converted, read as drawing reads it, and freed.
 #include <cstddef>
 #include <cstdint>
 
@@ -10,9 +10,6 @@
 
 namespace {
 
-// Clearing and decoding a bitmap costs time in proportion to its size, and a few
-// bytes can ask for 64 MiB; the fuzzer spends its time better on more inputs.
-constexpr int64_t kMaxImageBytes = int64_t{4} << 20;
 // Every item resolves its reference afresh, and a damaged object may run to the
 // end of the file: items times file size is the cost of one input.
 constexpr int kMaxItems = 2000;
@@ -31,7 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ViewerDocument doc;
   if (doc.OpenMemory(reinterpret_cast<const char*>(data), static_cast<int32_t>(size), "fuzz.pdf")) {
     WalkLimits limits;
-    limits.max_image_bytes = kMaxImageBytes;
     limits.max_items = kMaxItems;
     WalkDocument(doc, limits);
   }

@@ -76,7 +76,9 @@ class Walker {
     HDIB dib = object->AsDictionary()->ToDib();
     if (dib != nullptr) {
       ++counts_.bitmaps;
-      counts_.shown_rows += ShowBitmap(dib);
+      if (limits_.show_bitmaps) {
+        counts_.shown_rows += ShowBitmap(dib);
+      }
       DibFree(dib);
     }
   }

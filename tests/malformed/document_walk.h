@@ -21,9 +21,13 @@ struct WalkLimits {
   int max_items = 20000;
   // Each conversion makes a bitmap; a file may name the same image many times.
   int max_images = 64;
-  // Bitmaps may be as large as 2 GiB, which a walk over thousands of damaged
-  // files cannot afford: larger requests (from the image dictionary) are skipped.
-  int64_t max_image_bytes = int64_t{64} << 20;
+  // Bitmaps may be as large as 2 GiB, and converting and reading one costs time
+  // in proportion to its size, which a walk over thousands of damaged files
+  // cannot afford: larger requests (from the image dictionary) are skipped.
+  int64_t max_image_bytes = int64_t{1} << 20;
+  // Read each bitmap's rows as drawing does; a walk over thousands of variants
+  // of one file may leave that to the walks over fewer.
+  bool show_bitmaps = true;
 };
 
 struct WalkCounts {

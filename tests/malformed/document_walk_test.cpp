@@ -82,7 +82,7 @@ TEST(DocumentWalk, StopsAfterItsItemBudget) {
 TEST(DocumentWalk, SkipsImagesAboveItsBudgetAndCountsTheRest) {
   const OpenOutcome outcome = OpenAndWalk(HugeImagePdf());
   ASSERT_TRUE(outcome.opened);
-  // Every shape with a width and height above 0 asks for more than 64 MiB.
+  // Every shape with a width and height above 0 asks for more than the budget.
   EXPECT_GT(outcome.counts.skipped_images, 0);
   WalkLimits none;
   none.max_images = 0;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@ struct NestingCase {
   std::string (*make)(const std::string&, int);
   const char* opener;
 };
+
+void PrintTo(const NestingCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class DeepNesting : public ::testing::TestWithParam<NestingCase> {};
 
@@ -127,6 +132,10 @@ struct LengthCase {
   std::string bytes;
   int streams;  // content streams in the file, numbered from 5
 };
+
+void PrintTo(const LengthCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class LengthReference : public ::testing::TestWithParam<LengthCase> {};
 
