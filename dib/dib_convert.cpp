@@ -40,6 +40,9 @@ void CopyRows(BITMAPINFOHEADER* src, BITMAPINFOHEADER* dst) {
   const int64_t bits = static_cast<int64_t>(dst->biBitCount) * dst->biWidth;
   const int spare_bits = static_cast<int>(static_cast<int64_t>(used) * 8 - bits);
   const int rows = BmiHeightAbs(dst);
+  if (used == 0) {
+    return;  // rows without pixels, of which a bitmap of width 0 may have 2^31
+  }
   for (int r = 0; r < rows; ++r) {
     uint8_t* out = BmiRowPtr(dst, r);
     std::memcpy(out, BmiRowPtr(src, r), used);
@@ -69,6 +72,9 @@ bool ConvertRows(BITMAPINFOHEADER* src, BITMAPINFOHEADER* dst) {
   }
   const int width = src->biWidth;
   const int rows = BmiHeightAbs(src);
+  if (width <= 0) {
+    return true;  // rows without pixels, of which a bitmap may have 2^31
+  }
   // One work row for the whole bitmap, never one per row, and none without rows
   // however wide the picture claims to be.
   const size_t work = rows > 0 ? static_cast<size_t>(width) : 0;

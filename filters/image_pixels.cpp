@@ -17,6 +17,9 @@ void ClearPixelArea(BITMAPINFOHEADER* bmi, uint8_t value) {
 void ClearUnwritten(BITMAPINFOHEADER* bmi, uint8_t value, size_t row_length, size_t written) {
   const size_t stride = static_cast<size_t>(BmiRowBytes(bmi));
   const int rows = BmiHeightAbs(bmi);
+  if (stride == 0) {
+    return;  // rows without pixels, of which a bitmap of width 0 may have 2^31
+  }
   for (int r = 0; r < rows; ++r) {
     const size_t before = static_cast<size_t>(r) * row_length;
     const size_t filled = written > before ? std::min(written - before, row_length) : 0;
@@ -58,6 +61,9 @@ void ExchangeRedBlueRow(uint8_t* row, size_t pixels) {
 void ExchangeRedBlue(BITMAPINFOHEADER* bmi) {
   const size_t width = bmi->biWidth > 0 ? static_cast<size_t>(bmi->biWidth) : 0;
   const int rows = BmiHeightAbs(bmi);
+  if (width == 0) {
+    return;  // rows without pixels, of which a bitmap may have 2^31
+  }
   if (bmi->biBitCount == 24) {
     for (int r = 0; r < rows; ++r) {
       ExchangeRedBlueRow(BmiRowPtr(bmi, r), width);
