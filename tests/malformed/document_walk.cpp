@@ -91,7 +91,9 @@ class Walker {
 
 int ShowBitmap(HDIB dib) {
   DibRgbRows rows(dib, /*channels=*/3);
-  if (!rows.ok()) {
+  // As the command-line tool does: a picture without pixels shows nothing, even
+  // when it has 2^31 empty rows.
+  if (!rows.ok() || rows.width() <= 0) {
     return 0;
   }
   int shown = 0;

@@ -146,3 +146,57 @@ TEST(FaultRegression, ImageWithHugeWidthAndNoHeightIsShownWithoutRowBuffers) {
 }
 
 }  // namespace
+
+namespace {
+
+// Without the fix each conversion below visited all 2^31 empty rows several
+// times over (clearing, inverting, turning upside down, exchanging red and
+// blue, converting), seconds each; repeated, they run far past the suite's
+// ctest timeout. With it each takes microseconds.
+constexpr int kRepeats = 100;
+
+TEST(FaultRegression, ImageOfNoColumnsAnd2To31RowsVisitedEveryEmptyRow) {
+  PdfBuilder b;
+  b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  b.Object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+  const std::string shape = "/Subtype /Image /Width 0 /Height 2147483647 ";
+  b.Stream(3, shape + "/ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /CCITTFaxDecode",
+           std::string(8, '\0'));
+  b.Stream(4, shape + "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /LZWDecode",
+           std::string(8, '\x80'));
+  b.Finish("/Root 1 0 R");
+  const std::string bytes = b.Bytes();
+  UserMessages quiet;
+  ViewerDocument doc;
+  ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), kMalformedName));
+  for (int repeat = 0; repeat < kRepeats; ++repeat) {
+    for (int number : {3, 4}) {
+      HDIB dib = doc.GetObject(number, 0)->AsDictionary()->ToDib();
+      ASSERT_NE(dib, nullptr) << number;
+      EXPECT_EQ(DIB_GetWidth(dib), 0);
+      EXPECT_EQ(DIB_GetHeight(dib), INT_MAX);
+      EXPECT_EQ(ShowBitmap(dib), 0);
+      DibFree(dib);
+    }
+  }
+}
+
+TEST(FaultRegression, ConversionOfNoColumnsAnd2To31RowsVisitedEveryEmptyRow) {
+  HDIB gray16 = BmiCreateDib(16, 0, INT_MAX, kDibGray);
+  HDIB gray8 = BmiCreateDib(8, 0, INT_MAX, kDibGray);
+  ASSERT_NE(gray16, nullptr);
+  ASSERT_NE(gray8, nullptr);
+  for (int repeat = 0; repeat < kRepeats; ++repeat) {
+    // A row conversion and a plain copy of the rows.
+    for (HDIB source : {gray16, gray8}) {
+      HDIB converted = DIB_ConvertToFormat(source, kDibGray, 8);
+      ASSERT_NE(converted, nullptr);
+      EXPECT_EQ(DIB_GetHeight(converted), INT_MAX);
+      DibFree(converted);
+    }
+  }
+  DibFree(gray16);
+  DibFree(gray8);
+}
+
+}  // namespace

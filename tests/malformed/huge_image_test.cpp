@@ -16,7 +16,7 @@ namespace {
 // HugeImagePdf's image streams: from object 6, four shapes for each of five
 // codings, in this order.
 constexpr int kFirstImage = 6;
-constexpr int kShapes = 4;
+constexpr int kShapes = 5;
 const char* const kCodings[] = {"Flate", "Lzw", "Ccitt", "Dct", "IndexedFlate"};
 
 struct Expect {
@@ -25,28 +25,34 @@ struct Expect {
 };
 
 // Shapes: Width 2^31 Height 8; Width 8 Height 2^31; Width -2^31 Height 8;
-// Width 2^31 Height -8. A row of 2^31 8-bit pixels alone is more than the 2 GiB
-// a bitmap may hold, with or without rows; a negative size becomes 0, which
-// leaves nothing to decode into.
+// Width 2^31 Height -8; Width 0 Height 2^31. A row of 2^31 8-bit pixels alone
+// is more than the 2 GiB a bitmap may hold, with or without rows; a negative
+// size becomes 0, which leaves nothing to decode into. Rows without pixels cost
+// no memory, so 2^31 of them make a bitmap; no decoding step may visit them
+// one by one.
 const Expect kExpect[][kShapes] = {
     // Flate: an empty bitmap takes no rows, so the data never end.
     {{"PDF BmiCreateDib failed.", false},
      {"PDF BmiCreateDib failed.", false},
      {"flate decoding error", false},
-     {"PDF BmiCreateDib failed.", false}},
+     {"PDF BmiCreateDib failed.", false},
+     {"flate decoding error", false}},
     // LZW: an empty bitmap is returned empty; the decoder has no room.
     {{"PDF BmiCreateDib failed.", false},
      {"PDF BmiCreateDib failed.", false},
      {"", true},
-     {"PDF BmiCreateDib failed.", false}},
+     {"PDF BmiCreateDib failed.", false},
+     {"", true}},
     // CCITT: likewise, with no line to decode; a 1-bit row of 2^31 pixels fits,
     // and without rows so does the bitmap.
     {{"PDF BmiCreateDib failed.", false},
      {"PDF BmiCreateDib failed.", false},
      {"", true},
+     {"", true},
      {"", true}},
     // JPEG: the picture's own size counts, and these bytes hold no picture.
     {{"PDF JPEG decode failed.", false},
+     {"PDF JPEG decode failed.", false},
      {"PDF JPEG decode failed.", false},
      {"PDF JPEG decode failed.", false},
      {"PDF JPEG decode failed.", false}},
@@ -54,7 +60,8 @@ const Expect kExpect[][kShapes] = {
     {{"PDF BmiCreateDib failed.", false},
      {"PDF BmiCreateDib failed.", false},
      {"flate decoding error", false},
-     {"PDF BmiCreateDib failed.", false}},
+     {"PDF BmiCreateDib failed.", false},
+     {"flate decoding error", false}},
 };
 
 TEST(HugeImage, EachConversionIsRefusedOrEmpty) {
@@ -87,7 +94,7 @@ TEST(HugeImage, WalkSkipsOnlyWhatItsBudgetExcludes) {
   const OpenOutcome outcome = OpenAndWalk(HugeImagePdf());
   ASSERT_TRUE(outcome.opened);
   // The two huge shapes of every coding are above the walk's budget (for JPEG
-  // too: the estimate reads the dictionary); the negative ones are not.
+  // too: the estimate reads the dictionary); the negative and empty ones are not.
   EXPECT_EQ(outcome.counts.skipped_images, 2 * static_cast<int>(std::size(kCodings)));
   EXPECT_EQ(outcome.counts.images,
             static_cast<int>(std::size(kCodings)) * kShapes - outcome.counts.skipped_images);

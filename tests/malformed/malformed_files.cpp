@@ -224,8 +224,11 @@ std::string HugeImagePdf() {
     const char* width;
     const char* height;
   };
-  static constexpr Shape kShapes[] = {
-      {"2147483648", "8"}, {"8", "2147483648"}, {"-2147483648", "8"}, {"2147483648", "-8"}};
+  static constexpr Shape kShapes[] = {{"2147483648", "8"},
+                                      {"8", "2147483648"},
+                                      {"-2147483648", "8"},
+                                      {"2147483648", "-8"},
+                                      {"0", "2147483648"}};
   struct Coding {
     const char* filter;
     const char* color;

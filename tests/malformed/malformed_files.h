@@ -44,5 +44,5 @@ std::string PastEndXrefPdf();
 std::string HugeOffsetXrefPdf();
 
 // The page's image streams (each kind of decoder) with Width, or Height, 2^31 or
-// -2^31.
+// -2^31, and with no columns but 2^31 rows.
 std::string HugeImagePdf();
