@@ -21,6 +21,7 @@
 #include "pdf/document.h"
 #include "tests/support/jpeg_encoder.h"
 #include "tests/support/pdf_builder.h"
+#include "tests/support/zlib_encoder.h"
 
 namespace {
 
@@ -59,15 +60,6 @@ std::vector<uint8_t> MakePhoto() {
     }
   }
   return rgb;
-}
-
-std::string Deflate(const std::vector<uint8_t>& data) {
-  uLongf size = compressBound(data.size());
-  std::string out(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(out.data()), &size, data.data(), data.size(),
-            Z_DEFAULT_COMPRESSION);
-  out.resize(size);
-  return out;
 }
 
 // libjpeg-turbo on its own: header, red-green-blue output into `out`, as many

@@ -10,19 +10,9 @@
 
 #include "tests/support/pdf_builder.h"
 #include "tests/support/sample_images.h"
+#include "tests/support/zlib_encoder.h"
 
 namespace {
-
-std::string Deflate(const std::string& data) {
-  uLongf size = compressBound(data.size());
-  std::string out(size, '\0');
-  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-                reinterpret_cast<const Bytef*>(data.data()), data.size(), 9) != Z_OK) {
-    throw std::runtime_error("compress2 failed");
-  }
-  out.resize(size);
-  return out;
-}
 
 std::string PageContent(int page) {
   return "BT /F1 24 Tf 72 712 Td (Quorvel sample, page " + std::to_string(page) +
@@ -59,7 +49,7 @@ int main(int argc, char** argv) {
     int page = 4 + 2 * i;
     b.Object(page, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] " + std::string(fonts) +
                        " /Contents " + std::to_string(page + 1) + " 0 R >>");
-    b.Stream(page + 1, "/Filter /FlateDecode", Deflate(PageContent(i + 1)));
+    b.Stream(page + 1, "/Filter /FlateDecode", Deflate(PageContent(i + 1), 9));
   }
   b.Object(10, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
   const char* id = "/ID [<5175f2e1a3b4c5d6e7f8091a2b3c4d5e> <5175f2e1a3b4c5d6e7f8091a2b3c4d5e>]";

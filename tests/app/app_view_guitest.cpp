@@ -15,19 +15,11 @@
 #include "pdf/object.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/pdf_builder.h"
+#include "tests/support/zlib_encoder.h"
 
 namespace {
 
 using namespace std::string_literals;
-
-std::string Deflate(const std::string& data) {
-  uLongf size = compressBound(data.size());
-  std::string out(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-            reinterpret_cast<const Bytef*>(data.data()), data.size(), Z_BEST_COMPRESSION);
-  out.resize(size);
-  return out;
-}
 
 // `size` bytes of letters in lines of 16 bytes.
 std::string TextLines(size_t size) {
@@ -48,7 +40,7 @@ void RedImage(PdfBuilder& b, int number, int width, int height) {
            "/Type /XObject /Subtype /Image /Width " + std::to_string(width) + " /Height " +
                std::to_string(height) +
                " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode",
-           Deflate(pixels));
+           Deflate(pixels, Z_BEST_COMPRESSION));
 }
 
 const std::string kS4095 = TextLines(4095);
@@ -67,7 +59,7 @@ std::string KindsPdf(size_t* xref_offset) {
   b.Stream(7, "", "abc\0def"s);
   RedImage(b, 8, 4, 3);
   RedImage(b, 9, 2000, 2);
-  b.Stream(10, "/Filter /FlateDecode", Deflate(kPage));
+  b.Stream(10, "/Filter /FlateDecode", Deflate(kPage, Z_BEST_COMPRESSION));
   b.Stream(11, "/Subtype /Image /Width 1 /Height 1 /ColorSpace /Lab /BitsPerComponent 8", "abc");
   *xref_offset = b.Finish("/Root 1 0 R");
   return b.Bytes();
@@ -126,7 +118,8 @@ class AppViewTest : public QObject {
         {Entry("S4096"), "stream\n  Length=4096\n\n"},
         {Entry("Zero"), "stream\n  Length=7\n\nabc"},
         {Entry("Flate"), "stream\n  Filter=FlateDecode\n  Length=" +
-                             std::to_string(Deflate(kPage).size()) + "\n\n" + kPage},
+                             std::to_string(Deflate(kPage, Z_BEST_COMPRESSION).size()) + "\n\n" +
+                             kPage},
         {doc_.header_object, "string: %PDF-1.4"},
         {doc_.xref, xref},  // up to "trailer", not including it
     };

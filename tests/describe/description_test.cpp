@@ -1,7 +1,6 @@
 #include "describe/description.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <clocale>
 #include <list>
@@ -10,6 +9,7 @@
 #include "pdf/document.h"
 #include "pdf/object.h"
 #include "tests/support/sink_capture.h"
+#include "tests/support/zlib_encoder.h"
 
 namespace {
 
@@ -68,12 +68,7 @@ TEST_F(DescriptionTest, NumbersIgnoreTheLocale) {
 
 TEST_F(DescriptionTest, StreamListsEntriesThenDecodedContents) {
   const std::string text = "BT /F1 24 Tf 72 712 Td (Hello) Tj ET";
-  uLongf size = compressBound(text.size());
-  std::string packed(size, '\0');
-  ASSERT_EQ(compress(reinterpret_cast<Bytef*>(packed.data()), &size,
-                     reinterpret_cast<const Bytef*>(text.data()), text.size()),
-            Z_OK);
-  packed.resize(size);
+  const std::string packed = Deflate(text);
   pdf::Dictionary* stream = Stream(packed);
   stream->Set("Length", Number(74));
   stream->Set("Filter", Name("FlateDecode"));

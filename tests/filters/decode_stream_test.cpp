@@ -9,18 +9,9 @@
 #include "pdf/document.h"
 #include "pdf/object.h"
 #include "tests/support/sink_capture.h"
+#include "tests/support/zlib_encoder.h"
 
 namespace {
-
-std::string Deflate(const std::string& data) {
-  uLongf size = compressBound(data.size());
-  std::string out(size, '\0');
-  EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-                      reinterpret_cast<const Bytef*>(data.data()), data.size(), 6),
-            Z_OK);
-  out.resize(size);
-  return out;
-}
 
 // Twelve-bit LZW is not needed here: the codes 256, 65, 66, 257 at nine bits.
 const std::string kLzwAB = std::string("\x80\x10\x48\x50\x10", 5) + std::string("\x00", 1);

@@ -16,6 +16,7 @@
 #include "pdf/document.h"
 #include "pdf/object.h"
 #include "tests/support/sink_capture.h"
+#include "tests/support/zlib_encoder.h"
 
 // Owns a bitmap and keeps it locked while in scope.
 class OwnedDib {
@@ -68,15 +69,6 @@ class OwnedDib {
   HDIB handle_ = nullptr;
   BITMAPINFOHEADER* bmi_ = nullptr;
 };
-
-inline std::string Deflate(const std::vector<uint8_t>& data) {
-  uLongf size = compressBound(data.size());
-  std::string out(size, '\0');
-  EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &size, data.data(), data.size(), 6),
-            Z_OK);
-  out.resize(size);
-  return out;
-}
 
 inline std::string AsString(const std::vector<uint8_t>& bytes) {
   return std::string(bytes.begin(), bytes.end());

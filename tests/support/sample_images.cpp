@@ -10,6 +10,7 @@
 #include "tests/support/lzw_encoder.h"
 #include "tests/support/synthetic_data.h"
 #include "tests/support/tiff_oracle.h"
+#include "tests/support/zlib_encoder.h"
 
 namespace {
 
@@ -30,16 +31,6 @@ constexpr Rgb kPalette[16] = {
 
 std::string Bytes(const std::vector<uint8_t>& v) {
   return std::string(v.begin(), v.end());
-}
-
-std::string Deflate(const std::vector<uint8_t>& data) {
-  uLongf size = compressBound(data.size());
-  std::string out(size, '\0');
-  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, data.data(), data.size(), 9) != Z_OK) {
-    throw std::runtime_error("compress2 failed");
-  }
-  out.resize(size);
-  return out;
 }
 
 uint8_t Scale(int value, int range, int to) {
@@ -89,7 +80,7 @@ SampleImage Gray8Flate() {
   }
   image.entries = Header(image.width, image.height, "/DeviceGray", 8, "FlateDecode") +
                   ResolutionEntry(image, 72, 72);
-  image.data = Deflate(samples);
+  image.data = Deflate(samples, 9);
   return image;
 }
 
@@ -104,7 +95,7 @@ SampleImage Rgb24Flate() {
   }
   image.entries = Header(image.width, image.height, "/DeviceRGB", 8, "FlateDecode") +
                   ResolutionEntry(image, 300, 200);
-  image.data = Deflate(image.rgb);
+  image.data = Deflate(image.rgb, 9);
   return image;
 }
 
@@ -126,7 +117,7 @@ SampleImage Bilevel1Flate() {
     }
   }
   image.entries = Header(image.width, image.height, "/DeviceGray", 1, "FlateDecode");
-  image.data = Deflate(rows);
+  image.data = Deflate(rows, 9);
   return image;
 }
 
@@ -152,7 +143,7 @@ SampleImage Indexed4Flate() {
   }
   image.entries =
       Header(image.width, image.height, "[/Indexed /DeviceRGB 15 LOOKUP]", 4, "FlateDecode");
-  image.data = Deflate(rows);
+  image.data = Deflate(rows, 9);
   return image;
 }
 
