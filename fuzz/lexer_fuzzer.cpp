@@ -1,11 +1,32 @@
 // The lexer over arbitrary bytes: every token with its text and value until the
-// input ends, then the backward keyword search of the structure reader.
+// input ends, then the backward keyword search of the structure reader. A
+// number's value must be bit for bit what the C library makes of its text.
+#include <locale.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "fuzz/fuzz_sinks.h"
+#include "pdf/bounds.h"
 #include "pdf/token.h"
+
+namespace {
+
+// The independent conversion: strtod in the "C" locale over the number's own
+// text, at most kMaxNumberText bytes of it.
+double ReferenceValue(const pdf::Token& token) {
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  char text[pdf::kMaxNumberText + 1];
+  const size_t size =
+      static_cast<size_t>(token.length < pdf::kMaxNumberText ? token.length : pdf::kMaxNumberText);
+  memcpy(text, token.text, size);
+  text[size] = '\0';
+  return strtod_l(text, nullptr, c_locale);
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   DiscardAllMessages();
@@ -25,6 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       (void)token.IntValue();
       (void)token.IsBoolean();
       if (token.IsNumber()) {
+        const double expect = ReferenceValue(token);
+        if (memcmp(&expect, &token.value, sizeof expect) != 0) {
+          abort();
+        }
         pdf::Token printed(token.value);  // the program's own text of the number
         (void)printed.String();
       }
