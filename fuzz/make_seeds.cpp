@@ -1,8 +1,6 @@
 // Writes the seed corpus of every fuzz target, one folder per target, from the
 // PDF builder and real encoders (zlib, our LZW encoder, libtiff's fax encoder,
 // libjpeg-turbo). The seeds are made at run time and never committed.
-#include <zlib.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +15,7 @@
 #include "tests/support/sample_images.h"
 #include "tests/support/synthetic_data.h"
 #include "tests/support/tiff_oracle.h"
+#include "tests/support/zlib_encoder.h"
 
 namespace {
 
@@ -53,16 +52,6 @@ std::string Bytes(const std::vector<uint8_t>& v) {
 
 std::string BigEndian16(int value) {
   return std::string{static_cast<char>(value >> 8 & 0xFF), static_cast<char>(value & 0xFF)};
-}
-
-std::string Deflate(const std::vector<uint8_t>& data) {
-  uLongf size = compressBound(data.size());
-  std::string out(size, '\0');
-  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, data.data(), data.size(), 9) != Z_OK) {
-    throw std::runtime_error("compress2 failed");
-  }
-  out.resize(size);
-  return out;
 }
 
 std::vector<uint8_t> Ramp(size_t size, int step) {

@@ -1,15 +1,13 @@
 #include "tests/malformed/malformed_files.h"
 
-#include <zlib.h>
-
 #include <cstdio>
 #include <iterator>
-#include <stdexcept>
 
 #include "tests/support/lzw_encoder.h"
 #include "tests/support/pdf_builder.h"
 #include "tests/support/sample_images.h"
 #include "tests/support/synthetic_data.h"
+#include "tests/support/zlib_encoder.h"
 
 namespace {
 
@@ -22,17 +20,6 @@ constexpr char kPage[] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /
 constexpr char kContent[] = "BT /F1 24 Tf 72 712 Td (Hello) Tj ET";
 // Content streams fit the detail pane's 4095 bytes once decoded.
 constexpr size_t kContentSize = 1500;
-
-std::string Deflate(const std::string& data) {
-  uLongf size = compressBound(data.size());
-  std::string out(size, '\0');
-  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-                reinterpret_cast<const Bytef*>(data.data()), data.size(), 9) != Z_OK) {
-    throw std::runtime_error("compress2 failed");
-  }
-  out.resize(size);
-  return out;
-}
 
 std::string Text(const std::vector<uint8_t>& bytes) {
   return std::string(bytes.begin(), bytes.end());
