@@ -7,6 +7,8 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 #include "app/app_doc.h"
 #include "app/view_pages.h"
@@ -95,13 +97,17 @@ void CAppView::RebuildDescription() {
     extent_ = QRect(0, 0, std::max(bounds.right() + 1, 0), std::max(bounds.bottom() + 1, 0));
   }
 
-  int width = extent_.width();
-  int height = extent_.height();
+  // A picture may be up to 2^31 rows tall: add in 64 bits and cap, so the sum
+  // cannot overflow the scroll sizes.
+  int64_t width = extent_.width();
+  int64_t height = extent_.height();
   if (image_ != nullptr) {
     height += DIB_GetHeight(image_);
-    width = std::max(width, DIB_GetWidth(image_));
+    width = std::max<int64_t>(width, DIB_GetWidth(image_));
   }
-  SetScrollSizes(QSize(width, height));
+  constexpr int64_t kMaxScroll = std::numeric_limits<int>::max();
+  SetScrollSizes(QSize(static_cast<int>(std::min(width, kMaxScroll)),
+                       static_cast<int>(std::min(height, kMaxScroll))));
 }
 
 void CAppView::SetScrollSizes(QSize total) {

@@ -2,6 +2,8 @@
 // text, the scroll sizes, the empty pane, the bitmap's release, and printing.
 #include <QtTest>
 
+#include <limits>
+
 #include <zlib.h>
 #include <QPainter>
 #include <QPrintPreviewWidget>
@@ -52,7 +54,8 @@ std::string KindsPdf(size_t* xref_offset) {
   b.Object(1,
            "<< /Type /Catalog /Pages 2 0 R /Half 0.5 /Width 612 /Three << /A 1 /B 2 /C 3 >> "
            "/Empty << >> /Flag true /Name /Catalog /Text (a&b) /Arr [1 /X true] /S4095 5 0 R "
-           "/S4096 6 0 R /Zero 7 0 R /Small 8 0 R /Wide 9 0 R /Flate 10 0 R /Lab 11 0 R >>");
+           "/S4096 6 0 R /Zero 7 0 R /Small 8 0 R /Wide 9 0 R /Flate 10 0 R /Lab 11 0 R "
+           "/Tall 12 0 R >>");
   b.Object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
   b.Stream(5, "", kS4095);
   b.Stream(6, "", TextLines(4096));
@@ -61,6 +64,11 @@ std::string KindsPdf(size_t* xref_offset) {
   RedImage(b, 9, 2000, 2);
   b.Stream(10, "/Filter /FlateDecode", Deflate(kPage, Z_BEST_COMPRESSION));
   b.Stream(11, "/Subtype /Image /Width 1 /Height 1 /ColorSpace /Lab /BitsPerComponent 8", "abc");
+  // No columns and 2^31 - 1 rows: a valid bitmap without pixels.
+  b.Stream(12,
+           "/Subtype /Image /Width 0 /Height 2147483647 /ColorSpace /DeviceGray "
+           "/BitsPerComponent 8 /Filter /LZWDecode",
+           "\x80\x40\x40"s);
   *xref_offset = b.Finish("/Root 1 0 R");
   return b.Bytes();
 }
@@ -103,7 +111,7 @@ class AppViewTest : public QObject {
   void DescribesEachKind() {
     const std::string xref =
         bytes_.substr(xref_offset_, bytes_.find("trailer", xref_offset_) - xref_offset_);
-    QVERIFY(xref.rfind("xref\n0 12\n", 0) == 0);
+    QVERIFY(xref.rfind("xref\n0 13\n", 0) == 0);
     const std::pair<pdf::Object*, std::string> cases[] = {
         {Entry("Half"), "number: 0.5"},
         {Entry("Width"), "number: 612"},
@@ -216,6 +224,15 @@ class AppViewTest : public QObject {
     QVERIFY(RecordedBoxes::Texts()[0].find("can't get image, colorspace=Lab") != std::string::npos);
     QCOMPARE(g_cursor_at_message, static_cast<int>(Qt::WaitCursor));
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+  }
+
+  // The text's height plus 2^31 - 1 rows overflowed the scroll size.
+  void TallEmptyPictureCapsTheScrollSize() {
+    CAppView view(&doc_);
+    doc_.SetSelection(Entry("Tall"));
+    QVERIFY(view.Image() != nullptr);
+    QCOMPARE(view.TotalSize().height(), std::numeric_limits<int>::max());
+    QCOMPARE(view.TotalSize().width(), view.Extent().width());
   }
 
   void ReleasesPicture() {
