@@ -1,5 +1,6 @@
 // Counting the pages of a page tree before it is written, and bringing each
 // node's Count up to date.
+#include <cstdint>
 #include <unordered_set>
 
 #include "pdf/bounds.h"
@@ -12,13 +13,26 @@ namespace {
 struct PageWalk {
   // Every node met so far: a Kids entry leading back to an ancestor would
   // recurse forever, and a subtree shared by many parents would be walked once
-  // per path.
-  std::unordered_set<Object*> visited;
+  // per path. Indirect nodes are known by their object number, since every
+  // load parses afresh: a cycle through references meets new copies of the
+  // same objects, and a node listed twice in each Kids would double the work
+  // at every level.
+  std::unordered_set<Object*> visited_direct;
+  std::unordered_set<int64_t> visited_numbers;
+
+  bool FirstVisit(Object* node) {
+    if (node->number != 0) {
+      const int64_t key =
+          (static_cast<int64_t>(node->number) << 32) | static_cast<uint32_t>(node->generation);
+      return visited_numbers.insert(key).second;
+    }
+    return visited_direct.insert(node).second;
+  }
 };
 
 // Sets `complete` to false when the depth bound cut the walk somewhere below.
 int CountBelow(Object* node, int depth, PageWalk& walk, bool& complete) {
-  if (!walk.visited.insert(node).second) {
+  if (!walk.FirstVisit(node)) {
     return 0;
   }
   if (node->Get("Type")->IsName("Page")) {
