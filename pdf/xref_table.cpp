@@ -1,8 +1,6 @@
 // pdf::XRefTable: the entries of one section and the chain walks over sections.
 #include "pdf/xref_table.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -16,25 +14,6 @@ namespace {
 
 constexpr int kInitialCapacity = 16;
 constexpr int32_t kFreeHeadGeneration = 65535;
-// From this size on an entry block is worth backing with huge pages: a section
-// of a million entries fills 24 MB in one pass, and a fault per 4 KiB page
-// costs more than the parse itself.
-constexpr size_t kHugePageBlock = size_t{4} << 20;
-constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
-
-// A hint only: where the kernel cannot or will not, the block stays as it is.
-void AdviseHugePages(void* block, size_t bytes) {
-  if (bytes < kHugePageBlock) {
-    return;
-  }
-  const auto start = reinterpret_cast<uintptr_t>(block);
-  const uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
-  const uintptr_t last = (start + bytes) & ~(kHugePage - 1);
-  if (last > first) {
-    madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-  }
-}
-
 }  // namespace
 
 XRefTable::XRefTable(Document* owner, int32_t offset_in) : Object(owner) {
@@ -81,7 +60,6 @@ bool XRefTable::Grow(int n) {
     if (block == nullptr) {
       return false;
     }
-    AdviseHugePages(block, bytes);
     if (capacity > 0) {
       memcpy(static_cast<void*>(block), entries, static_cast<size_t>(capacity) * sizeof(XRefEntry));
     }
