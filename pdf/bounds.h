@@ -1,6 +1,9 @@
 // Every bound that the contents of a file can drive, in one place.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 namespace pdf {
 
 // A number token is converted from at most this many of its bytes; a longer
@@ -25,5 +28,48 @@ inline constexpr int kMaxOffsetWarnings = 16;
 
 // The document's reports are cut to 511 characters.
 inline constexpr int kReportSize = 512;
+
+// ---- Modern mode -----------------------------------------------------------
+
+// Object numbers above this are not stored: the standard's own implementation
+// limit, and the bound on a table that a hostile file could make huge.
+inline constexpr int32_t kMaxObjectNumber = 8388607;
+
+// A field of a cross-reference stream entry (W) is at most this many bytes:
+// offsets and numbers beyond 64 bits mean nothing.
+inline constexpr int kMaxXRefFieldWidth = 8;
+
+// A cross-reference stream decodes to at most this many bytes: enough for
+// kMaxObjectNumber entries of the widest plausible W, and a stop for bombs.
+inline constexpr size_t kMaxXRefStreamBytes = 256u << 20;
+
+// An object stream decodes to at most this many bytes; beyond it the stream is
+// treated as a decompression bomb.
+inline constexpr size_t kMaxObjectStreamBytes = 256u << 20;
+
+// An object stream lists at most this many objects (N).
+inline constexpr int32_t kMaxObjectStreamObjects = 1 << 20;
+
+// Extends chains of object streams are followed this deep at most.
+inline constexpr int kMaxExtendsDepth = 32;
+
+// A cross-reference section chain (Prev, XRefStm) longer than this ends there;
+// real files carry a few dozen incremental updates at most.
+inline constexpr int kMaxSections = 4096;
+
+// An in-use entry whose offset misses its object's header is looked for this
+// many bytes either side (producers that miscount line ends).
+inline constexpr int kNearMissWindow = 64;
+
+// startxref that points a few bytes off its section is looked for this many
+// bytes either side.
+inline constexpr int kStartxrefSlack = 64;
+
+// The end marker and startxref are looked for in this many bytes at the end of
+// the file, where the written rules look in 1024.
+inline constexpr int64_t kModernTailWindow = 1 << 20;
+
+// The header may follow this many bytes of leading junk.
+inline constexpr int64_t kModernHeaderWindow = 1024;
 
 }  // namespace pdf

@@ -91,4 +91,20 @@ const char* Dictionary::Key(int index) {
   return entries_[static_cast<size_t>(index)].key;
 }
 
+const char* Dictionary::WrittenKey(int index) {
+  if (escaped_keys) {
+    if (const char* written = doc->WrittenKey(this, index)) {
+      return written;
+    }
+  }
+  return Key(index);
+}
+
+Object* Dictionary::Value(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= entries_.size()) {
+    return nullptr;
+  }
+  return entries_[static_cast<size_t>(index)].value;
+}
+
 }  // namespace pdf

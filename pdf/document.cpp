@@ -1,9 +1,20 @@
 // pdf::Document: the object store, its shared keys, and the document's life.
 #include "pdf/document.h"
 
+#include "pdf/object_stream.h"
+#include "pdf/parser.h"
+
 namespace pdf {
 
-Document::Document() {
+Document::Document()
+    : parser_(std::make_unique<Parser>(this)),
+      stack(parser_->stack),
+      stack_count(parser_->stack_count),
+      begin(parser_->begin),
+      end(parser_->end),
+      cursor(parser_->cursor),
+      current(parser_->current),
+      object_streams_(std::make_unique<ObjectStreamCache>(this)) {
   Reset();
 }
 
@@ -34,7 +45,7 @@ void Document::DeleteAllObjects() {
   while (objects != nullptr) {
     delete objects;
   }
-  arena_.Release();  // every object in it is gone now
+  parser_->ReleaseObjects();  // every object in its arena is gone now
   null_object = nullptr;
   header_object = nullptr;
   catalog = nullptr;
@@ -56,19 +67,27 @@ const char* Document::FindKey(std::string_view key) const {
   return it == keys_.end() ? nullptr : it->c_str();
 }
 
+void Document::SetWrittenKey(const Dictionary* dictionary, int index, std::string_view written) {
+  written_keys_[{dictionary, index}] = InternKey(written);
+}
+
+const char* Document::WrittenKey(const Dictionary* dictionary, int index) const {
+  auto it = written_keys_.find({dictionary, index});
+  return it == written_keys_.end() ? nullptr : it->second;
+}
+
 void Document::Reset() {
-  stack_count = 0;
   invalid = false;
   version_major = 0;
   version_minor = 0;
+  object_streams_->Clear();  // decoded bytes of a file that is about to go away
   DeleteAllObjects();
   keys_.clear();  // no dictionary is left to point at them
+  written_keys_.clear();
   // Nothing may read the bytes of a file that is about to go away.
-  begin = end = cursor = nullptr;
-  current = Token();
-  nesting_ = 0;
-  nesting_exceeded_ = false;
+  parser_->Reset();
   loading_.clear();
+  modern_features_ = 0;
 
   null_object = new Scalar(this, "null", TokenType::Keyword);
   header_object = new Scalar(this, "", TokenType::String);
@@ -95,6 +114,26 @@ void Document::Close() {
     file.Close();
   }
   Reset();
+}
+
+// The parser's fixed entry points.
+bool Document::NextToken() {
+  return parser_->NextToken();
+}
+bool Document::Seek(int32_t offset) {
+  return parser_->Seek(offset);
+}
+int Document::ParseObjects() {
+  return parser_->ParseObjects();
+}
+Dictionary* Document::ParseDictionary() {
+  return parser_->ParseDictionary();
+}
+Array* Document::ParseArray() {
+  return parser_->ParseArray();
+}
+Object* Document::ParseIndirectObject(int32_t offset) {
+  return parser_->ParseIndirectObject(offset);
 }
 
 }  // namespace pdf

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -12,11 +14,16 @@
 #include "diag/error_info.h"
 #include "pdf/memmap_file.h"
 #include "pdf/object.h"
+#include "pdf/open_options.h"
 #include "pdf/output.h"
 #include "pdf/token.h"
 #include "pdf/xref_table.h"
 
 namespace pdf {
+
+class ObjectStreamCache;
+class Parser;
+class XRefReader;
 
 class Document {
  public:
@@ -39,13 +46,20 @@ class Document {
   // Maps the file, reads its structure and validates it. False (with the reason
   // in `open_error`, already reported) leaves the document blank.
   bool Open(const char* path);
+  // The same in the mode the options name; the document keeps them.
+  bool Open(const char* path, const OpenOptions& options);
   // As Open, over bytes that the caller keeps alive and unchanged until the
   // next Open, Close or reset; `name` stands for the path in reports.
   bool OpenMemory(const char* data, int32_t size, const char* name);
+  bool OpenMemory(const char* data, int32_t size, const char* name, const OpenOptions& options);
   // Writes to `output` if one is attached, unmaps, and resets.
   void Close();
   // Deletes every object and rebuilds the blank document.
   void Reset();
+
+  // The options of the last open (classic until a modern open).
+  const OpenOptions& Options() const { return options_; }
+  bool Modern() const { return options_.Modern(); }
 
   // ---- Object store ----------------------------------------------------------
   void AddObjectToList(Object* object);
@@ -58,6 +72,10 @@ class Document {
   const char* InternKey(std::string_view key);
   // The shared copy if the key was ever interned, else null.
   const char* FindKey(std::string_view key) const;
+  // A key that the file wrote with #xx escapes: the dictionary holds it
+  // decoded, labels show it as written.
+  void SetWrittenKey(const Dictionary* dictionary, int index, std::string_view written);
+  const char* WrittenKey(const Dictionary* dictionary, int index) const;
 
   // ---- Reports ---------------------------------------------------------------
   // printf-style into 512 bytes (cut to 511 characters), then handed on as text.
@@ -71,6 +89,10 @@ class Document {
   // The section at the offset with its trailer, and the older ones through Prev;
   // null when the section cannot be read.
   XRefTable* ParseXrefTable(int32_t offset);
+  // Modern mode: what the structure reading did beyond the written behaviour
+  // (ModernFeature bits), for the question whether to switch modes.
+  unsigned ModernFeatures() const { return modern_features_; }
+  void NoteModernFeature(unsigned feature) { modern_features_ |= feature; }
 
   // ---- Parser ----------------------------------------------------------------
   // On entry `current` holds the first token of the construct, on return the
@@ -100,7 +122,15 @@ class Document {
   // Parses the object at the offset and registers it; the null object when
   // nothing could be parsed or registered.
   Object* LoadObject(int32_t offset);
+  // Modern mode: the decoded data of an object stream, as the cache holds it
+  // (see object_stream.h); null when the stream is unusable.
+  ObjectStreamCache& ObjectStreams() { return *object_streams_; }
 
+ private:
+  // Declared first: the parse-state fields below refer into it.
+  std::unique_ptr<Parser> parser_;
+
+ public:
   // ---- State -----------------------------------------------------------------
   XRefTable* xref = nullptr;  // the newest section; null after a failed read
   Output output;
@@ -110,56 +140,51 @@ class Document {
   Object* catalog = nullptr;
   Object* pages = nullptr;
   Object* info = nullptr;
-  std::vector<Object*> stack;  // the parser's values; grows as needed
-  int32_t stack_count = 0;
+  std::vector<Object*>& stack;  // the parser's values; grows as needed
+  int32_t& stack_count;
   ErrorInfo open_error;
   bool invalid = false;
   CMemMapFile file;
   int32_t version_major = 0;
   int32_t version_minor = 0;
-  const char* begin = nullptr;
-  const char* end = nullptr;
-  const char* cursor = nullptr;
-  Token current;
+  const char*& begin;
+  const char*& end;
+  const char*& cursor;
+  Token& current;
 
  private:
+  friend class Object;  // an object asks the arena whether it lives there
+  friend class XRefReader;
+
   bool FinishOpen(const char* first, const char* last, const char* path);
   void Validate();
   void ValidatePages();
-  XRefTable* ParseXrefSection(int32_t offset);
-  // Entries in the common 20-byte form, read straight from the bytes from entry
-  // *index on (see xref_entry_text.h); leaves *index at the last one read and
-  // the cursor after its type letter. kNone when the current token does not
-  // start such an entry.
-  enum class EntryRun { kNone, kRead, kOutOfMemory };
-  EntryRun ReadEntryRun(XRefTable* table, int32_t entry_count, int32_t* index);
-  void Push(Object* object);
-  // Pushes the current token as a scalar not made yet (a null slot).
-  void PushPending();
-  // The object of a stack slot, making a pending scalar now.
-  Object* Materialize(int slot);
-  // The IntValue of a slot's value, without making it.
-  int32_t SlotInt(int slot);
-  // ParseObjects, leaving scalars pending for the container that takes them.
-  int ParseValues();
-  bool EnterNesting();
-  void LeaveNesting();
-  void FillDictionary(Dictionary* dictionary, int first, int count);
-  const char* KeyText(int slot);
+  // Modern resolution: the entry's kind decides how the object is found.
+  Object* GetModernObject(int32_t number);
+  Object* LoadCompressed(int32_t number, int32_t container, int32_t index);
+  // An in-use entry whose offset misses the object's header by a few bytes.
+  Object* LoadNearby(int32_t number, int32_t offset);
 
   struct KeyHash {
     using is_transparent = void;
     size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
   };
   std::unordered_set<std::string, KeyHash, std::equal_to<>> keys_;
+  std::map<std::pair<const Dictionary*, int>, const char*> written_keys_;
 
-  int nesting_ = 0;                // arrays and dictionaries open right now
-  bool nesting_exceeded_ = false;  // reported once; the parse unwinds
-  std::vector<int32_t> loading_;   // offsets of the loads in progress, innermost last
-  std::vector<Token> pending_;     // the tokens of the stack's pending slots
-  ObjectArena arena_;              // the parser's objects; emptied with the object list
+  OpenOptions options_;
+  unsigned modern_features_ = 0;
+  std::vector<int32_t> loading_;  // offsets of the loads in progress, innermost last
+  std::unique_ptr<ObjectStreamCache> object_streams_;
+};
 
-  friend class Object;  // an object asks the arena whether it lives there
+// What a modern open read that the written behaviour does not.
+enum ModernFeature : unsigned {
+  kFeatureXRefStreams = 1,       // cross-reference streams
+  kFeatureSubsections = 2,       // classic sections with several subsections
+  kFeatureRepaired = 4,          // a table rebuilt by scanning the file
+  kFeatureLenientStructure = 8,  // header, end marker or startxref where peers accept them
+  kFeatureHybrid = 16,           // a classic section completed by a stream (XRefStm)
 };
 
 }  // namespace pdf

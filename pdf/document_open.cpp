@@ -7,14 +7,22 @@
 #include "diag/messages.h"
 #include "pdf/bounds.h"
 #include "pdf/document.h"
+#include "pdf/modern_reader.h"
+#include "pdf/parser.h"
 
 namespace pdf {
 
 bool Document::Open(const char* path) {
+  return Open(path, OpenOptions());
+}
+
+bool Document::Open(const char* path, const OpenOptions& options) {
   if (path == nullptr) {
     path = "";
   }
   Reset();
+  options_ = options;
+  parser_->SetModern(options.Modern());
   open_error = file.Open(path);
   if (open_error.code != kErrNone) {
     return FinishOpen(nullptr, nullptr, path);
@@ -24,7 +32,14 @@ bool Document::Open(const char* path) {
 }
 
 bool Document::OpenMemory(const char* data, int32_t size, const char* name) {
+  return OpenMemory(data, size, name, OpenOptions());
+}
+
+bool Document::OpenMemory(const char* data, int32_t size, const char* name,
+                          const OpenOptions& options) {
   Reset();
+  options_ = options;
+  parser_->SetModern(options.Modern());
   if (file.IsOpen()) {
     file.Close();
   }
@@ -40,7 +55,14 @@ bool Document::OpenMemory(const char* data, int32_t size, const char* name) {
 
 bool Document::FinishOpen(const char* first, const char* last, const char* path) {
   if (open_error.code == kErrNone) {
-    if (!ReadFileStructure(first, last)) {
+    bool read = false;
+    if (Modern()) {
+      ModernReader reader(*this, *parser_);
+      read = reader.Read(first, last);
+    } else {
+      read = ReadFileStructure(first, last);
+    }
+    if (!read) {
       open_error = ErrorInfo(kErrDamaged, 0, path);
     } else {
       // The blank objects of the reset give way to the file's own.

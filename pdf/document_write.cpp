@@ -64,7 +64,7 @@ void Document::Write(Output& output) {
     trailer->Write(output);
     output.Printf("\rstartxref\r%d\r", xref->section_offset);
     output.Write("%%EOF\r");
-  } catch (XRefTable*) {
+  } catch (const XRefRegistrationError&) {
     output.SetError(kRegistrationFailed);
   }
 }

@@ -44,9 +44,27 @@ double NumberValue(const char* text, const char* end) {
   return ParseDouble(buffer, nullptr);
 }
 
+void Report(const LexOptions* options, const char* text) {
+  if (options != nullptr && options->report != nullptr) {
+    options->report(options->context, text);
+  } else {
+    ErrorMessage("%s", text);
+  }
+}
+
 }  // namespace
 
 bool Token::Next(const char** cursor, const char* end) {
+  return NextToken<false>(cursor, end, nullptr);
+}
+
+bool Token::Next(const char** cursor, const char* end, const LexOptions& options) {
+  return options.modern ? NextToken<true>(cursor, end, &options)
+                        : NextToken<false>(cursor, end, &options);
+}
+
+template <bool kModern>
+bool Token::NextToken(const char** cursor, const char* end, const LexOptions* options) {
   FreeOwned();
   length = 0;
   type = TokenType::None;
@@ -60,7 +78,7 @@ bool Token::Next(const char** cursor, const char* end) {
     }
     text = at;
     char c = *at++;
-    if (IsWhite(c)) {
+    if (IsWhite(c) || (kModern && c == '\0')) {
       continue;
     }
     if (c == '%') {
@@ -79,7 +97,7 @@ bool Token::Next(const char** cursor, const char* end) {
         if (at >= end) {
           *cursor = at;
           length = static_cast<int32_t>(at - text);
-          ErrorMessage("%s", "EOF inside literal string");
+          Report(options, "EOF inside literal string");
           return false;
         }
         char b = *at++;
@@ -87,7 +105,7 @@ bool Token::Next(const char** cursor, const char* end) {
           if (at >= end) {
             *cursor = at;
             length = static_cast<int32_t>(at - text);
-            ErrorMessage("%s", "Backslash at EOF");
+            Report(options, "Backslash at EOF");
             return false;
           }
           ++at;  // an escaped byte never opens or closes
@@ -123,8 +141,8 @@ bool Token::Next(const char** cursor, const char* end) {
       if (at >= end) {
         *cursor = at;
         length = static_cast<int32_t>(at - text);
-        ErrorMessage("%s", "'<' at EOF");
-        ErrorMessage("%s", "No '>' at end of hex string");
+        Report(options, "'<' at EOF");
+        Report(options, "No '>' at end of hex string");
         return false;
       }
       if (*at == '<') {
@@ -132,18 +150,23 @@ bool Token::Next(const char** cursor, const char* end) {
         type = TokenType::Keyword;
         break;
       }
-      const char* digits = at;
-      while (at < end && IsHexDigit(*at)) {
+      int64_t digits = 0;
+      while (at < end) {
+        if (IsHexDigit(*at)) {
+          ++digits;
+        } else if (!kModern || !(IsWhite(*at) || *at == '\0')) {
+          break;  // real files wrap long hexadecimal strings over lines
+        }
         ++at;
       }
       if (at < end && *at == '>') {
-        if ((at - digits) % 2 != 0) {
-          ErrorMessage("%s", "Odd number of digits in hex string?");
+        if (digits % 2 != 0) {
+          Report(options, "Odd number of digits in hex string?");
         }
         ++at;
         type = TokenType::String;
       } else {
-        ErrorMessage("%s", "No '>' at end of hex string");
+        Report(options, "No '>' at end of hex string");
       }
       break;
     }
@@ -167,12 +190,17 @@ bool Token::Next(const char** cursor, const char* end) {
     *cursor = at;
     length = 1;
     const char* shown = String();
-    ErrorMessage("%s - Unrecognized token\n", shown != nullptr ? shown : "");
+    char report[64];
+    FormatInto(report, sizeof report, "%s - Unrecognized token\n", shown != nullptr ? shown : "");
+    Report(options, report);
     return false;
   }
   *cursor = at;
   length = static_cast<int32_t>(at - text);
   return type != TokenType::None;
 }
+
+template bool Token::NextToken<false>(const char**, const char*, const LexOptions*);
+template bool Token::NextToken<true>(const char**, const char*, const LexOptions*);
 
 }  // namespace pdf

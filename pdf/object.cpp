@@ -1,12 +1,13 @@
 // pdf::Object: the neutral answers that every class inherits.
 #include "pdf/object.h"
 #include "pdf/document.h"
+#include "pdf/parser.h"
 
 namespace pdf {
 
 Object::Object(Document* owner) {
   owner->AddObjectToList(this);
-  in_arena = owner->arena_.Claim(this);
+  in_arena = owner->parser_->Arena().Claim(this);
 }
 
 void Object::operator delete(Object* object, std::destroying_delete_t) {

@@ -96,6 +96,8 @@ class Object {
   bool modified = false;
   // Set by the constructor: the memory belongs to the document's arena.
   bool in_arena = false;
+  // A dictionary some of whose keys were written with #xx escapes.
+  bool escaped_keys = false;
   time_t modified_time = 0;
   // "N G R", made on the first RefText. Allocated on demand: most objects never
   // need it, and every byte of an object counts in large files.
@@ -177,6 +179,11 @@ class Dictionary : public Object {
 
   // The key at the index, or "" out of range.
   const char* Key(int index);
+  // The key as the file wrote it (with its #xx escapes), or Key.
+  const char* WrittenKey(int index);
+  // The value at the index as stored, a reference left unresolved; null out of
+  // range.
+  Object* Value(int index);
 
   // Decodes the stream's data through its Filter and DecodeParms into `out`;
   // defined with the filters.
@@ -188,7 +195,7 @@ class Dictionary : public Object {
   Token data;  // type None for a plain dictionary, StreamData for a stream
 
  private:
-  friend class Document;  // the parser fills entries in bulk
+  friend class Parser;  // the parser fills entries in bulk
 
   struct Entry {
     const char* key;  // interned by the document, NUL-terminated

@@ -1,6 +1,7 @@
 #include "pdf/object_arena.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 namespace pdf {
@@ -36,6 +37,29 @@ void* ObjectArena::Allocate(size_t size) {
   next_ += size;
   unclaimed_ = result;
   return result;
+}
+
+const char* ObjectArena::CopyBytes(const char* bytes, int64_t size) {
+  if (bytes == nullptr || size <= 0) {
+    return nullptr;
+  }
+  const auto length = static_cast<size_t>(size);
+  char* copy = nullptr;
+  if (length > kBlockSize / 4) {
+    // A long text gets a block of its own rather than wasting the rest of one.
+    blocks_.reserve(blocks_.size() + 1);
+    copy = static_cast<char*>(malloc(length));
+    if (copy == nullptr) {
+      throw std::bad_alloc();
+    }
+    blocks_.push_back(copy);
+  } else {
+    const void* unclaimed = unclaimed_;
+    copy = static_cast<char*>(Allocate(length));
+    unclaimed_ = unclaimed;  // bytes are no object to claim
+  }
+  memcpy(copy, bytes, length);
+  return copy;
 }
 
 bool ObjectArena::Claim(const void* address) {

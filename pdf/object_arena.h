@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace pdf {
@@ -26,6 +27,9 @@ class ObjectArena {
   // True when `address` is what Allocate returned last and nobody claimed it
   // yet: the object constructed there learns that it lives in the arena.
   bool Claim(const void* address);
+  // A copy of `size` bytes that lives as long as the arena's objects; for the
+  // texts of objects whose source bytes go away. Null for no bytes.
+  const char* CopyBytes(const char* bytes, int64_t size);
   // Frees every block. The objects in them must have been destroyed.
   void Release();
 

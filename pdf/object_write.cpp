@@ -22,7 +22,8 @@ constexpr int kRefTextSize = 32;
 void Register(Object* object) {
   XRefTable* table = object->doc->xref;
   if (table == nullptr) {
-    throw table;  // no table to register in: the same failure as a full one
+    throw XRefRegistrationError{
+        nullptr};  // no table to register in: the same failure as a full one
   }
   table->AddObject(object);
 }

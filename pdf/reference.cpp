@@ -17,7 +17,12 @@ Object* Reference::Resolve() {
   target = doc->GetObject(number, generation);
   if (target->IsNull()) {
     // The null answer is kept too, so the report comes once per reference.
-    ErrorMessage("%d %d R not found!", number, generation);
+    if (doc->Modern()) {
+      // A finding, not a message box each time the object is looked at.
+      doc->ReportWarning("%d %d R not found", number, generation);
+    } else {
+      ErrorMessage("%d %d R not found!", number, generation);
+    }
   }
   offset = target->offset;
   return target;

@@ -6,6 +6,16 @@
 
 namespace pdf {
 
+// What the lexer accepts beyond the written syntax, and where it reports.
+struct LexOptions {
+  // White space (and NUL) inside hexadecimal strings, NUL as white space
+  // between tokens, as the standard has it.
+  bool modern = false;
+  // Receives each report instead of the error sink when set.
+  void (*report)(void* context, const char* text) = nullptr;
+  void* context = nullptr;
+};
+
 enum class TokenType : int32_t {
   Eof = 0,         // end of the input, or the comment "%%EOF"
   None = 1,        // no token: the initial state and the state after a lexical error
@@ -34,6 +44,8 @@ class Token {
   // when a token was produced (also for "%%EOF"); lexical errors are reported
   // through ErrorMessage and give type None.
   bool Next(const char** cursor, const char* end);
+  // The same under other rules.
+  bool Next(const char** cursor, const char* end, const LexOptions& options);
 
   // Makes this the StreamData token of `length` bytes that follow the end of
   // line at *cursor (just after the keyword stream), and moves *cursor past
@@ -69,6 +81,8 @@ class Token {
  private:
   void FreeOwned();
   void CopyFrom(const Token& other);
+  template <bool kModern>
+  bool NextToken(const char** cursor, const char* end, const LexOptions* options);
 };
 
 // The last occurrence of `word` lying wholly inside [lower, upper), or null.

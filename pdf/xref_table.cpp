@@ -109,15 +109,24 @@ void XRefTable::AddObject(Object* object) {
     int object_number = NewNumber();
     if (object_number == 0) {
       doc->Warn("PDF xref table full!");
-      throw this;
+      throw XRefRegistrationError{this};
     }
     object->number = object_number;
   }
   XRefTable* oldest = this;
+  const bool modern = doc->Modern();
   for (XRefTable* table = this; table != nullptr; table = table->prev) {
     int64_t index = static_cast<int64_t>(object->number) - table->first;
     if (index >= 0 && index < table->count) {
       XRefEntry& entry = table->entries[index];
+      if (modern && entry.type == 0) {
+        oldest = table;
+        continue;  // not listed in this section: an older one lists it
+      }
+      if (entry.type == 'c' && object->offset == 0) {
+        entry.object = object;  // loaded from its object stream: the entry stays
+        return;
+      }
       entry.generation = object->generation;
       entry.object = object;
       entry.type = 'n';
@@ -129,7 +138,7 @@ void XRefTable::AddObject(Object* object) {
     oldest = table;
   }
   doc->Warn("PDF xref Add object#%d??", object->number);
-  throw oldest;
+  throw XRefRegistrationError{oldest};
 }
 
 int XRefTable::Lookup(int32_t object_number, int32_t) {
@@ -142,6 +151,16 @@ int XRefTable::Lookup(int32_t object_number, int32_t) {
     }
   }
   return -1;
+}
+
+XRefEntry* XRefTable::FindEntry(int32_t object_number) {
+  for (XRefTable* table = this; table != nullptr; table = table->prev) {
+    int64_t index = static_cast<int64_t>(object_number) - table->first;
+    if (index >= 0 && index < table->count && table->entries[index].type != 0) {
+      return &table->entries[index];
+    }
+  }
+  return nullptr;
 }
 
 }  // namespace pdf

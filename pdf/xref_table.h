@@ -10,10 +10,25 @@
 namespace pdf {
 
 struct XRefEntry {
-  int32_t generation;
-  int32_t offset;  // in use: of the header line; free: the next free number
-  Object* object;  // loaded or registered; not owned
-  char type;       // 'n' in use, 'f' free
+  int32_t generation;  // compressed: the index in the object stream
+  int32_t offset;      // in use: of the header line; free: the next free number;
+                       // compressed: the object stream's number
+  Object* object;      // loaded or registered; not owned
+  char type;           // 'n' in use, 'f' free, 'c' compressed (modern), 0 not listed
+};
+
+// What a section was read from.
+enum class XRefKind : uint8_t {
+  kClassic,  // an xref keyword section
+  kStream,   // a cross-reference stream (modern)
+  kRebuilt,  // made by scanning a damaged file (modern)
+};
+
+// Raised by XRefTable::AddObject when an object can be neither numbered nor
+// recorded; `table` is the table at which it gave up (null when the document
+// had no table at all). The one exception the core raises.
+struct XRefRegistrationError {
+  XRefTable* table;
 };
 
 class XRefTable : public Object {
@@ -34,11 +49,14 @@ class XRefTable : public Object {
                 char entry_type);
   // The next object number of this table, or 0 when it cannot grow.
   int NewNumber();
-  // Numbers the object if it has none and records it in the chain. Throws a
-  // pointer to the table where it gave up when that is impossible.
+  // Numbers the object if it has none and records it in the chain. Throws
+  // XRefRegistrationError when that is impossible.
   void AddObject(Object* object);
   // Offset of the number in the newest table that covers it, or -1.
   int Lookup(int32_t object_number, int32_t object_generation);
+  // Modern mode: the entry of the newest section that lists the number (an
+  // entry of type 0 is not listed there), or null.
+  XRefEntry* FindEntry(int32_t object_number);
 
   int32_t first = 0;
   int32_t section_offset = 0;
@@ -50,8 +68,17 @@ class XRefTable : public Object {
   XRefEntry* entries = nullptr;
   int32_t capacity = 0;
 
+  // Modern mode: the kind of section, the cross-reference stream it was read
+  // from, and for a classic section of a hybrid file the stream (XRefStm) that
+  // completed it.
+  XRefKind kind = XRefKind::kClassic;
+  Dictionary* stream = nullptr;
+  XRefTable* hybrid = nullptr;
+
  private:
-  friend class Document;  // the reader stores entries by index
+  friend class Document;  // the readers store entries by index
+  friend class XRefReader;
+  friend class ModernReader;
   // Inline: a large section stores millions of entries in a row.
   bool SetEntryAt(int64_t index, int32_t entry_generation, int32_t entry_offset, char entry_type) {
     if (index < 0 || index >= INT32_MAX) {

@@ -234,7 +234,7 @@ TEST_F(ObjectWriteTest, ArrayHoldingItselfEndsWithAnError) {
 TEST_F(ObjectWriteTest, UnregisterableObjectThrowsTheTable) {
   auto* dict = new Dictionary(&doc);
   dict->number = 99;  // no table covers it
-  EXPECT_THROW(dict->RefText(), XRefTable*);
+  EXPECT_THROW(dict->RefText(), XRefRegistrationError);
   EXPECT_EQ(sinks.warnings, std::vector<std::string>{"PDF xref Add object#99??"});
 }
 

@@ -89,8 +89,8 @@ TEST_F(XRefTableTest, AddObjectRecordsNumbersAndThrowsWhereItGaveUp) {
   auto thrown_by = [](XRefTable* table, Object* object) -> XRefTable* {
     try {
       table->AddObject(object);
-    } catch (XRefTable* where) {
-      return where;
+    } catch (const XRefRegistrationError& error) {
+      return error.table;
     }
     return nullptr;
   };

@@ -6,7 +6,9 @@
 
 #include "pdf/chars.h"
 #include "pdf/document.h"
+#include "pdf/parser.h"
 #include "pdf/xref_entry_text.h"
+#include "pdf/xref_reader.h"
 
 namespace pdf {
 
@@ -78,54 +80,81 @@ bool ReadHeader(const char* first, const char* last, int32_t* major, int32_t* mi
 }  // namespace
 
 bool Document::ReadFileStructure(const char* first, const char* last) {
+  XRefReader reader(*this, *parser_);
+  return reader.ReadFileStructure(first, last);
+}
+
+XRefTable* Document::ParseXrefTable(int32_t offset) {
+  XRefReader reader(*this, *parser_);
+  return reader.ParseXrefTable(offset);
+}
+
+XRefReader::XRefReader(Document& doc, Parser& parser)
+    : doc_(doc),
+      parser_(parser),
+      begin(parser.begin),
+      end(parser.end),
+      cursor(parser.cursor),
+      current(parser.current) {}
+
+bool XRefReader::NextToken() {
+  return parser_.NextToken();
+}
+
+bool XRefReader::Seek(int32_t offset) {
+  return parser_.Seek(offset);
+}
+
+bool XRefReader::ReadFileStructure(const char* first, const char* last) {
+  Document& doc = doc_;
   begin = first;
   end = last;
   cursor = first;
-  header_object = new Scalar(this, "<no header>", TokenType::String);
+  doc.header_object = new Scalar(&doc, "<no header>", TokenType::String);
   int32_t major = 0;
   int32_t minor = 0;
   if (first == nullptr || last < first || !ReadHeader(first, last, &major, &minor)) {
     end = begin;  // nothing can be read any more
-    return Fail("%s", "First line is not %PDF-nn.nn");
+    return doc.Fail("%s", "First line is not %PDF-nn.nn");
   }
-  version_major = major;
-  version_minor = minor;
-  Trace("SOF marker found: PDF %d.%d\n", version_major, version_minor);
+  doc.version_major = major;
+  doc.version_minor = minor;
+  doc.Trace("SOF marker found: PDF %d.%d\n", doc.version_major, doc.version_minor);
 
   const char* lower = last - first > kEofWindow ? last - kEofWindow : first;
   const char* marker = FindLast(kEofMarker, lower, last);
   if (marker == nullptr) {
-    return Fail("%s not found in last 1024 bytes of file", kEofMarker);
+    return doc.Fail("%s not found in last 1024 bytes of file", kEofMarker);
   }
-  Trace("EOF marker found at %d\n", static_cast<int>(marker - begin));
+  doc.Trace("EOF marker found at %d\n", static_cast<int>(marker - begin));
   end = marker + kEofMarkerSize;  // whatever follows the last marker is never read
 
   const char* line_end = first;
   while (line_end < end && *line_end != '\r' && *line_end != '\n') {
     ++line_end;
   }
-  header_object = new Scalar(this, Token(first, line_end, TokenType::String));
+  doc.header_object = new Scalar(&doc, Token(first, line_end, TokenType::String));
 
   lower = marker - first > kStartxrefWindow ? marker - kStartxrefWindow : first;
   const char* keyword = FindLast(kStartxref, lower, marker);
   if (keyword == nullptr) {
-    return Fail("startxref not found?");
+    return doc.Fail("startxref not found?");
   }
   const char* digits = keyword + kStartxrefSize;
   int32_t offset = 0;
   ReadDecimal(&digits, end, &offset);  // no digits reads as 0, as atoi does
 
-  xref = ParseXrefTable(offset);
-  if (xref == nullptr) {
+  doc.xref = ParseXrefTable(offset);
+  if (doc.xref == nullptr) {
     return false;
   }
-  if (xref->trailer == nullptr) {
-    return Fail("trailer not found");
+  if (doc.xref->trailer == nullptr) {
+    return doc.Fail("trailer not found");
   }
   return true;
 }
 
-XRefTable* Document::ParseXrefTable(int32_t offset) {
+XRefTable* XRefReader::ParseXrefTable(int32_t offset) {
   // Older sections are read in a loop rather than by recursion, and each offset
   // once: a Prev chain may be very long or lead back to a section already read.
   std::unordered_set<int32_t> visited;
@@ -151,7 +180,7 @@ XRefTable* Document::ParseXrefTable(int32_t offset) {
     }
     offset = prev->IntValue();
     if (!visited.insert(offset).second) {
-      Trace("Prev %d was read already; the chain ends here\n", offset);
+      doc_.Trace("Prev %d was read already; the chain ends here\n", offset);
       break;
     }
     newer = table;
@@ -159,14 +188,15 @@ XRefTable* Document::ParseXrefTable(int32_t offset) {
   return newest;
 }
 
-Document::EntryRun Document::ReadEntryRun(XRefTable* table, int32_t entry_count, int32_t* index) {
+XRefReader::EntryRun XRefReader::ReadEntryRun(XRefTable* table, int32_t entry_count, int32_t* index,
+                                              int64_t base) {
   XRefEntryText entry;
   if (!current.IsNumber() || !ReadEntryText(current.text, end, &entry)) {
     return EntryRun::kNone;
   }
   const char* text = current.text;
   for (;;) {
-    if (!table->SetEntryAt(*index, entry.generation, entry.offset, entry.type)) {
+    if (!table->SetEntryAt(base + *index, entry.generation, entry.offset, entry.type)) {
       return EntryRun::kOutOfMemory;
     }
     // Where the token path reads the token after this entry's type letter.
@@ -183,21 +213,21 @@ Document::EntryRun Document::ReadEntryRun(XRefTable* table, int32_t entry_count,
   }
 }
 
-XRefTable* Document::ParseXrefSection(int32_t offset) {
-  Trace("ParseXrefTable(%d)\n", offset);
-  auto* table = new XRefTable(this, offset);
+XRefTable* XRefReader::ParseXrefSection(int32_t offset) {
+  doc_.Trace("ParseXrefTable(%d)\n", offset);
+  auto* table = new XRefTable(&doc_, offset);
   Seek(offset);
   table->text_start = current.text;
   if (!current.IsKeyword("xref")) {
     const char* text = current.String();
-    Fail("Expected 'xref' at %s", text != nullptr ? text : "");
+    doc_.Fail("Expected 'xref' at %s", text != nullptr ? text : "");
     return nullptr;
   }
   if (!NextToken()) {
     return nullptr;
   }
   if (!current.IsInteger()) {
-    Fail("Expected integer");
+    doc_.Fail("Expected integer");
     return nullptr;
   }
   table->first = current.IntValue();
@@ -205,7 +235,7 @@ XRefTable* Document::ParseXrefSection(int32_t offset) {
     return nullptr;
   }
   if (!current.IsInteger()) {
-    Fail("Expected integer");
+    doc_.Fail("Expected integer");
     return nullptr;
   }
   const int32_t entry_count = current.IntValue();
@@ -220,7 +250,7 @@ XRefTable* Document::ParseXrefSection(int32_t offset) {
   for (int32_t i = 0; i < entry_count; ++i) {
     const EntryRun run = ReadEntryRun(table, entry_count, &i);
     if (run == EntryRun::kOutOfMemory) {
-      Fail("Out of memory");
+      doc_.Fail("Out of memory");
       return nullptr;
     }
     if (run == EntryRun::kRead) {
@@ -230,11 +260,11 @@ XRefTable* Document::ParseXrefSection(int32_t offset) {
       continue;
     }
     if (!current.IsInteger()) {
-      Fail("Expected integer");
+      doc_.Fail("Expected integer");
       return nullptr;
     }
     if (current.length != kOffsetFieldSize) {
-      Fail("Expected 10-digit byte offset");
+      doc_.Fail("Expected 10-digit byte offset");
       return nullptr;
     }
     const int32_t entry_offset = current.IntValue();
@@ -242,11 +272,11 @@ XRefTable* Document::ParseXrefSection(int32_t offset) {
       return nullptr;
     }
     if (!current.IsInteger()) {
-      Fail("Expected integer");
+      doc_.Fail("Expected integer");
       return nullptr;
     }
     if (current.length != kGenerationFieldSize) {
-      Fail("Expected 5-digit number");
+      doc_.Fail("Expected 5-digit number");
       return nullptr;
     }
     const int32_t entry_generation = current.IntValue();
@@ -254,11 +284,11 @@ XRefTable* Document::ParseXrefSection(int32_t offset) {
       return nullptr;
     }
     if (!current.IsKeyword("n") && !current.IsKeyword("f")) {
-      Fail("Expected 'f' or 'n'");
+      doc_.Fail("Expected 'f' or 'n'");
       return nullptr;
     }
     if (!table->SetEntryAt(i, entry_generation, entry_offset, current.text[0])) {
-      Fail("Out of memory");
+      doc_.Fail("Out of memory");
       return nullptr;
     }
     if (!NextToken()) {
@@ -271,12 +301,12 @@ XRefTable* Document::ParseXrefSection(int32_t offset) {
   }
   NextToken();
   if (current.IsKeyword("<<")) {
-    table->trailer = ParseDictionary();
+    table->trailer = parser_.ParseDictionary();
   } else {
-    Fail("trailer not found");
+    doc_.Fail("trailer not found");
   }
   if (table->trailer == nullptr) {
-    Fail("trailer dict parse");
+    doc_.Fail("trailer dict parse");
   }
   return table;
 }

@@ -1,0 +1,39 @@
+// How a document is opened: the mode, and what modern mode needs from outside
+// the core. One value handed to the open and kept by the document, so that two
+// documents in one process can be read in different modes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pdf {
+
+class Dictionary;
+
+enum class Mode {
+  kClassic,  // the written behaviour, text for text
+  kModern,   // what PDF since 1.5 holds: stream sections, object streams, repair
+};
+
+// Decodes the whole data of a stream through all its filters into `out`, at
+// most `limit` bytes. True when `out` holds usable bytes (`error` may still
+// carry a warning); false with the reason in `error`. The filters library
+// supplies it: the core itself links no decompressor.
+using StreamDecoder = bool (*)(Dictionary* stream, size_t limit, std::vector<uint8_t>* out,
+                               std::string* error);
+
+// Decoded object streams are kept up to this many bytes in all, least recently
+// used first out: expanding many objects of one stream then decodes it once.
+inline constexpr size_t kDefaultObjectStreamCacheBytes = 64u << 20;
+
+struct OpenOptions {
+  Mode mode = Mode::kClassic;
+  StreamDecoder decoder = nullptr;
+  size_t object_stream_cache_bytes = kDefaultObjectStreamCacheBytes;
+
+  bool Modern() const { return mode == Mode::kModern; }
+};
+
+}  // namespace pdf

@@ -1,0 +1,258 @@
+// Rebuilding the table of a damaged file: every "N G obj" header found by a scan
+// of the whole file (stream data skipped up to their endstream), the objects of
+// the object streams found, the last definition of a number winning; then the
+// trailer from the last trailer or cross-reference stream that names a
+// readable catalog, or one made around a catalog found among the objects.
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "pdf/bounds.h"
+#include "pdf/chars.h"
+#include "pdf/document.h"
+#include "pdf/modern_reader.h"
+#include "pdf/object_stream.h"
+#include "pdf/parser.h"
+
+namespace pdf {
+
+namespace {
+
+constexpr char kObj[] = "obj";
+constexpr char kStream[] = "stream";
+constexpr char kEndStream[] = "endstream";
+constexpr char kTrailer[] = "trailer";
+// The dictionary of a stream is looked at up to this many bytes before its
+// keyword stream, for the names ObjStm and XRef.
+constexpr int64_t kDictionaryWindow = 4096;
+
+const char* Find(const char* from, const char* end, const char* word, size_t size) {
+  if (from >= end) {
+    return end;
+  }
+  const void* hit = memmem(from, static_cast<size_t>(end - from), word, size);
+  return hit != nullptr ? static_cast<const char*>(hit) : end;
+}
+
+bool Boundary(const char* begin, const char* at) {
+  return at == begin || IsWhite(at[-1]) || IsDelimiter(at[-1]) || at[-1] == '\0';
+}
+
+// The header "N G obj" whose keyword starts at `keyword`: its number,
+// generation and where N starts. False when the bytes before are no such header.
+bool ReadHeaderBackwards(const char* begin, const char* end, const char* keyword, int64_t* number,
+                         int64_t* generation, const char** start) {
+  const char* after = keyword + 3;
+  if (after < end && !IsWhite(*after) && !IsDelimiter(*after) && *after != '\0') {
+    return false;  // "objx" is another word
+  }
+  const char* p = keyword;
+  auto skip_white = [&] {
+    const char* q = p;
+    while (q > begin && IsWhite(q[-1]))
+      --q;
+    const bool moved = q != p;
+    p = q;
+    return moved;
+  };
+  auto read_digits = [&](int64_t* value) {
+    const char* stop = p;
+    while (p > begin && IsDigit(p[-1]) && stop - p < 10)
+      --p;
+    if (p == stop || (p > begin && IsDigit(p[-1]))) {
+      return false;
+    }
+    int64_t result = 0;
+    for (const char* d = p; d < stop; ++d)
+      result = result * 10 + (*d - '0');
+    *value = result;
+    return true;
+  };
+  if (!skip_white() || !read_digits(generation) || !skip_white() || !read_digits(number)) {
+    return false;
+  }
+  if (!Boundary(begin, p)) {
+    return false;
+  }
+  *start = p;
+  return true;
+}
+
+bool WindowHas(const char* from, const char* to, const char* word) {
+  return to > from && memmem(from, static_cast<size_t>(to - from), word, strlen(word)) != nullptr;
+}
+
+struct FoundStream {
+  int32_t number;
+  int64_t offset;
+};
+
+}  // namespace
+
+bool ModernReader::Repair(const std::string& reason) {
+  Document& doc = doc_;
+  doc.NoteModernFeature(kFeatureRepaired);
+  doc.Trace("rebuilding the cross-reference table: %s\n", reason.c_str());
+  const char* begin = parser_.begin;
+  const char* end = parser_.end;
+
+  auto* table = new XRefTable(&doc, 0);
+  table->kind = XRefKind::kRebuilt;
+  std::vector<FoundStream> object_streams;
+  std::vector<FoundStream> xref_streams;
+
+  // One pass over the file: headers, and stream keywords whose data are
+  // skipped so that bytes inside them are never taken for headers.
+  const char* p = begin;
+  const char* next_obj = Find(p, end, kObj, 3);
+  const char* next_stream = Find(p, end, kStream, 6);
+  const char* last_header = nullptr;  // where the last header's keyword ends
+  int32_t last_number = 0;
+  int64_t last_offset = 0;
+  while (next_obj < end || next_stream < end) {
+    if (next_obj < next_stream) {
+      int64_t number = 0;
+      int64_t generation = 0;
+      const char* start = nullptr;
+      if (ReadHeaderBackwards(begin, end, next_obj, &number, &generation, &start) && number > 0 &&
+          number <= kMaxObjectNumber && generation <= 65535) {
+        const int64_t offset = start - begin;
+        if (offset <= INT32_MAX) {
+          if (!table->SetEntryAt(number, static_cast<int32_t>(generation),
+                                 static_cast<int32_t>(offset), 'n')) {
+            return doc.Fail("%s", "Out of memory");
+          }
+          last_header = next_obj + 3;
+          last_number = static_cast<int32_t>(number);
+          last_offset = offset;
+        }
+      }
+      next_obj = Find(next_obj + 3, end, kObj, 3);
+      continue;
+    }
+    // A "stream": the keyword of the last header's object, unless it is the
+    // end of "endstream" or part of a longer word.
+    const char* keyword = next_stream;
+    next_stream = Find(keyword + 6, end, kStream, 6);
+    const bool is_end = keyword - begin >= 3 && memcmp(keyword - 3, "end", 3) == 0;
+    const char* after = keyword + 6;
+    const bool word = (after >= end || IsWhite(*after)) &&
+                      (keyword == begin || IsWhite(keyword[-1]) || keyword[-1] == '>');
+    if (is_end || !word || last_header == nullptr) {
+      continue;
+    }
+    const char* window = std::max(last_header, keyword - kDictionaryWindow);
+    if (WindowHas(window, keyword, "/ObjStm")) {
+      object_streams.push_back({last_number, last_offset});
+    } else if (WindowHas(window, keyword, "/XRef")) {
+      xref_streams.push_back({last_number, last_offset});
+    }
+    last_header = nullptr;
+    const char* stop = Find(after, end, kEndStream, 9);
+    if (stop >= end) {
+      break;  // the last stream runs to the end of the file
+    }
+    p = stop + 9;
+    if (next_obj < p) {
+      next_obj = Find(p, end, kObj, 3);
+    }
+    if (next_stream < p) {
+      next_stream = Find(p, end, kStream, 6);
+    }
+  }
+  if (table->count == 0) {
+    table->SetEntryAt(0, 65535, 0, 'f');
+  }
+  doc.xref = table;
+
+  // The objects of each object stream, unless a definition later in the file
+  // replaced them.
+  for (const FoundStream& found : object_streams) {
+    const ObjectStreamData* data = doc.ObjectStreams().Get(found.number);
+    if (data == nullptr) {
+      continue;
+    }
+    for (size_t i = 0; i < data->index.size(); ++i) {
+      const int32_t number = data->index[i].first;
+      if (number <= 0 || number == found.number) {
+        continue;
+      }
+      if (number < table->count) {
+        const XRefEntry& entry = table->entries[number];
+        if (entry.type == 'n' && entry.offset > found.offset) {
+          continue;  // defined again after the stream
+        }
+        if (entry.type == 'c' && entry.offset > 0 && entry.offset < table->count) {
+          // Another stream held it: the later stream wins.
+          const XRefEntry& holder = table->entries[entry.offset];
+          if (holder.offset > found.offset) {
+            continue;
+          }
+        }
+      }
+      table->SetEntryAt(number, static_cast<int32_t>(i), found.number, 'c');
+    }
+  }
+
+  // The trailer: the last one that names a readable catalog.
+  Dictionary* trailer = nullptr;
+  std::vector<const char*> trailers;
+  for (const char* at = Find(begin, end, kTrailer, 7); at < end;
+       at = Find(at + 7, end, kTrailer, 7)) {
+    trailers.push_back(at);
+  }
+  for (auto it = trailers.rbegin(); it != trailers.rend() && trailer == nullptr; ++it) {
+    parser_.Seek(static_cast<int32_t>(*it - begin));
+    if (!parser_.current.IsKeyword("trailer")) {
+      continue;
+    }
+    parser_.NextToken();
+    if (!parser_.current.IsKeyword("<<")) {
+      continue;
+    }
+    Dictionary* candidate = parser_.ParseDictionary();
+    table->trailer = candidate;
+    if (candidate != nullptr && CatalogReadable()) {
+      trailer = candidate;
+    }
+  }
+  for (auto it = xref_streams.rbegin(); it != xref_streams.rend() && trailer == nullptr; ++it) {
+    Object* stream = doc.GetObject(it->number, 0);
+    if (!stream->IsStream()) {
+      continue;
+    }
+    table->trailer = CopyEntries(stream->AsDictionary());
+    if (CatalogReadable()) {
+      trailer = table->trailer;
+    }
+  }
+  if (trailer == nullptr) {
+    // No trailer names one: the last object that is a catalog.
+    for (int32_t number = table->count - 1; number > 0 && trailer == nullptr; --number) {
+      const char type = table->entries[number].type;
+      if (type != 'n' && type != 'c') {
+        continue;
+      }
+      Object* object = doc.GetObject(number, 0);
+      if (object->IsDictionary() && object->Get("Type")->IsName("Catalog")) {
+        trailer = new Dictionary(&doc);
+        trailer->Set("Size", table->count);
+        trailer->Set("Root", new Reference(&doc, number, object->generation));
+        trailer->MarkModified(false);
+      }
+    }
+  }
+  if (trailer == nullptr) {
+    table->trailer = nullptr;
+    doc.xref = nullptr;
+    doc.Fail("%s", reason.c_str());
+    return doc.Fail("%s", "No catalog was found in the file");
+  }
+  table->trailer = trailer;
+  doc.ReportWarning("The cross-reference table was rebuilt by scanning the file (%s)",
+                    reason.c_str());
+  return true;
+}
+
+}  // namespace pdf
