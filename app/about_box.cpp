@@ -6,12 +6,9 @@
 
 #include "app/toolbar_icons.h"
 #include "diag/format.h"
+#include "diag/version.h"
 
 namespace {
-
-constexpr int kAppVersionMajor = 1;
-constexpr int kAppVersionMinor = 2;
-constexpr int kAppVersionBuild = 6;
 
 // The box is laid out in dialog units: a quarter of the average character width
 // across, an eighth of the font height down.
@@ -35,8 +32,7 @@ std::string AboutCaption() {
 }
 
 std::string AboutVersionText() {
-  return FormatResourceText(IDS_VERSION_FORMAT, ResourceString(AFX_IDS_APP_TITLE), kAppVersionMajor,
-                            kAppVersionMinor, kAppVersionBuild);
+  return VersionText(ResourceString(AFX_IDS_APP_TITLE));
 }
 
 std::string AboutNoticeText() {

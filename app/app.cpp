@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
 
 #include "app/app_doc.h"
 #include "app/commands.h"
@@ -10,6 +12,7 @@
 #include "app/main_frame.h"
 #include "app/settings.h"
 #include "app/wait_cursor.h"
+#include "describe/open_mode.h"
 #include "diag/format.h"
 #include "diag/messages.h"
 #include "pdf/memmap_file.h"
@@ -25,6 +28,19 @@ std::string LocalPath(const QString& path) {
 
 }  // namespace
 
+ModernAnswer AskModernModeInBox(const QString& question) {
+  QMessageBox box(QMessageBox::Question, ResourceString(AFX_IDS_APP_TITLE), question);
+  QPushButton* yes = box.addButton(QMessageBox::Yes);
+  box.addButton(QMessageBox::No);
+  QPushButton* always = box.addButton("Always", QMessageBox::AcceptRole);
+  box.setDefaultButton(yes);
+  box.exec();
+  if (box.clickedButton() == always) {
+    return ModernAnswer::kAlways;
+  }
+  return box.clickedButton() == yes ? ModernAnswer::kYes : ModernAnswer::kNo;
+}
+
 CApp::CApp() = default;
 
 CApp::~CApp() {
@@ -32,11 +48,13 @@ CApp::~CApp() {
   doc_.reset();
 }
 
-bool CApp::InitInstance(const QString& file) {
+bool CApp::InitInstance(const QString& file, bool modern) {
   SelectSettingsStore();
   LoadRecentFiles(&recent_);
   doc_ = std::make_unique<CAppDoc>();
+  doc_->SetMode(modern || LoadModernMode() ? pdf::Mode::kModern : pdf::Mode::kClassic);
   frame_ = std::make_unique<CMainFrame>(doc_.get());
+  ShowMode();
   connect(frame_.get(), &CMainFrame::command, this, &CApp::OnCommand);
   connect(frame_.get(), &CMainFrame::fileDropped, this, &CApp::OpenDocumentFile);
   frame_->SetRecentFiles(recent_);
@@ -51,6 +69,10 @@ bool CApp::OpenDocumentFile(const QString& path) {
   QString full = QFile::decodeName(FullPath(LocalPath(path).c_str()).c_str());
   bool opened;
   {
+    CWaitCursor wait;
+    opened = doc_->OnOpenDocument(full);
+  }
+  if (!opened && OfferModernMode(full)) {
     CWaitCursor wait;
     opened = doc_->OnOpenDocument(full);
   }
@@ -128,8 +150,57 @@ bool CApp::SaveCopyAs(const QString& target) {
   return true;
 }
 
+bool CApp::ModernMode() const {
+  return doc_ != nullptr && doc_->GetMode() == pdf::Mode::kModern;
+}
+
+void CApp::SetModernMode(bool modern, bool remember) {
+  if (remember) {
+    SaveModernMode(modern);
+  }
+  if (modern == ModernMode()) {
+    ShowMode();
+    return;
+  }
+  doc_->SetMode(modern ? pdf::Mode::kModern : pdf::Mode::kClassic);
+  ShowMode();
+  if (!doc_->GetPathName().isEmpty()) {
+    OpenDocumentFile(doc_->GetPathName());
+  }
+}
+
+void CApp::ShowMode() {
+  frame_->ShowMode(ModernMode());
+}
+
+bool CApp::OfferModernMode(const QString& path) {
+  if (ModernMode() || !question_) {
+    return false;
+  }
+  std::string features;
+  {
+    CWaitCursor wait;
+    if (!ModernModeReads(LocalPath(path), &features)) {
+      return false;
+    }
+  }
+  const ModernAnswer answer = question_(QString::fromUtf8(ModernModeQuestion(features).c_str()));
+  if (answer == ModernAnswer::kNo) {
+    return false;
+  }
+  if (answer == ModernAnswer::kAlways) {
+    SaveModernMode(true);
+  }
+  doc_->SetMode(pdf::Mode::kModern);
+  ShowMode();
+  return true;
+}
+
 void CApp::OnCommand(int id) {
   switch (id) {
+    case ID_VIEW_MODERN_MODE:
+      SetModernMode(!ModernMode(), /*remember=*/true);
+      return;
     case ID_FILE_NEW:
       OnFileNew();
       return;

@@ -4,12 +4,20 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "app/recent_files.h"
 
 class CAppDoc;
 class CMainFrame;
+
+// The answers to the question whether a file that classic mode did not read
+// should open in modern mode.
+enum class ModernAnswer { kNo, kYes, kAlways };
+using ModernQuestion = std::function<ModernAnswer(const QString& question)>;
+// The question in a box with Yes, No and Always.
+ModernAnswer AskModernModeInBox(const QString& question);
 
 class CApp : public QObject {
   Q_OBJECT
@@ -21,7 +29,8 @@ class CApp : public QObject {
   // Start-up: selects the settings store, loads the recent files, makes the
   // document and the main window, then opens `file` or starts a new document.
   // False when the file did not open: the program then ends.
-  bool InitInstance(const QString& file);
+  // `modern` (from --modern) starts in modern mode whatever the settings say.
+  bool InitInstance(const QString& file, bool modern = false);
 
   CAppDoc* Document() const { return doc_.get(); }
   CMainFrame* MainFrame() const { return frame_.get(); }
@@ -39,8 +48,20 @@ class CApp : public QObject {
   // file itself.
   bool SaveCopyAs(const QString& target);
 
+  // Switches the mode, remembered in the settings when `remember`; an open
+  // file is read again in the new mode.
+  void SetModernMode(bool modern, bool remember);
+  bool ModernMode() const;
+  // Who answers the question after a failed classic open; without one it is
+  // not asked (a screenshot run, tests).
+  void SetModernQuestion(ModernQuestion question) { question_ = std::move(question); }
+
  private:
   void OnCommand(int id);
+  // After a failed classic open: whether modern mode reads the file and the
+  // user wants it; switches the mode when so.
+  bool OfferModernMode(const QString& path);
+  void ShowMode();
   void RecentFilesChanged();
   void UpdateSaveCommands();
 
@@ -48,4 +69,5 @@ class CApp : public QObject {
   std::unique_ptr<CAppDoc> doc_;
   std::unique_ptr<CMainFrame> frame_;
   RecentFileList recent_;
+  ModernQuestion question_;
 };

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "describe/open_mode.h"
+
 namespace {
 
 const char kUntitled[] = "Untitled";
@@ -36,7 +38,7 @@ bool CAppDoc::OnOpenDocument(const QString& path) {
   // contents lost, and the caller then starts a new document.
   SetModifiedFlag(true);
   emit aboutToOpen();
-  if (!Open(QFile::encodeName(path).constData())) {
+  if (!Open(QFile::encodeName(path).constData(), OpenOptionsFor(mode_))) {
     return false;
   }
   SetModifiedFlag(false);

@@ -6,12 +6,16 @@
 #include <QString>
 
 #include "describe/viewer_document.h"
+#include "pdf/open_options.h"
 
 // Update hints; the panes test their bits.
 inline constexpr int HINT_SELECTION = 2;  // the selection changed: the detail pane rebuilds
 inline constexpr int HINT_OPENED = 3;     // a file was opened: both panes rebuild
 // The initial update that follows every new or opened document.
 inline constexpr int HINT_INITIAL_UPDATE = 0;
+// The bits the panes test: HINT_OPENED carries both.
+inline constexpr int HINT_BIT_OPENED = 1;     // the tree rebuilds
+inline constexpr int HINT_BIT_SELECTION = 2;  // the detail pane rebuilds
 
 // Validation findings become trace lines and never fail the open (ViewerDocument).
 class CAppDoc : public QObject, public ViewerDocument {
@@ -44,6 +48,10 @@ class CAppDoc : public QObject, public ViewerDocument {
   // True while a file is mapped, that is after a successful open.
   bool HasFile() const;
 
+  // The mode the next open reads in (classic until set).
+  void SetMode(pdf::Mode mode) { mode_ = mode; }
+  pdf::Mode GetMode() const { return mode_; }
+
  signals:
   void updated(int hint);
   // An open is about to discard every object: drop all pointers to them now.
@@ -58,4 +66,5 @@ class CAppDoc : public QObject, public ViewerDocument {
   QString path_;
   QString title_;
   bool modified_ = false;
+  pdf::Mode mode_ = pdf::Mode::kClassic;
 };

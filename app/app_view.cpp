@@ -58,7 +58,7 @@ void CAppView::OnUpdate(int hint) {
     OnInitialUpdate();
     return;
   }
-  if ((hint & HINT_SELECTION) != 0) {
+  if ((hint & HINT_BIT_SELECTION) != 0) {
     RebuildDescription();
     viewport()->update();
   }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "diag/format.h"
+#include "diag/version.h"
 
 CommandLine ParseCommandLine(int argc, char** argv) {
   CommandLine line;
@@ -21,6 +22,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
       line.version = true;
     } else if (strcmp(arg, "--trace") == 0) {
       line.trace = true;
+    } else if (strcmp(arg, "--modern") == 0) {
+      line.modern = true;
     } else if (strcmp(arg, "--select") == 0) {
       value(line.select);
     } else if (strcmp(arg, "--screenshot") == 0) {
@@ -46,11 +49,13 @@ const char* UsageText() {
          "  --select PATH      expand and select a tree item by its labels,\n"
          "                     for example Root/Pages/Kids/[0]\n"
          "  --screenshot FILE  render the main window to a PNG file and exit\n"
+         "  --modern           open in modern mode (cross-reference and object\n"
+         "                     streams, damaged files repaired)\n"
          "  --trace            write trace lines to standard error\n"
          "  --version          print the version and exit\n"
          "  --help             print this text and exit\n";
 }
 
 std::string VersionText() {
-  return FormatResourceText(IDS_VERSION_FORMAT, ResourceString(AFX_IDS_APP_TITLE), 1, 2, 6);
+  return VersionText(ResourceString(AFX_IDS_APP_TITLE));
 }

@@ -9,9 +9,10 @@ struct CommandLine {
   std::string select;      // --select PATH: item to expand and select
   std::string screenshot;  // --screenshot FILE: render the window to a PNG and exit
   bool trace = false;      // --trace: trace lines to standard error
+  bool modern = false;     // --modern: open in modern mode
   bool help = false;
   bool version = false;
-  std::string error;       // a usage error, empty when the line is good
+  std::string error;  // a usage error, empty when the line is good
 };
 
 CommandLine ParseCommandLine(int argc, char** argv);

@@ -45,6 +45,12 @@ constexpr CommandInfo kCommands[] = {
     {ID_VIEW_TOOLBAR, Menu::kView, "&Toolbar", {"", ""}, "Show or hide the toolbar"},
     {ID_VIEW_STATUS_BAR, Menu::kView, "&Status Bar", {"", ""}, "Show or hide the status bar"},
     {ID_WINDOW_SPLIT, Menu::kView, "S&plit", {"", ""}, "Split the active window into panes"},
+    {ID_VIEW_MODERN_MODE,
+     Menu::kView,
+     "&Modern Mode",
+     {"", ""},
+     "Read cross-reference and object streams and repair damaged files, as PDF since 1.5 "
+     "needs; reopens the file"},
     {ID_NEXT_PANE, Menu::kNone, "", {"F6", ""}, "Switch to the next window pane"},
     {ID_PREV_PANE, Menu::kNone, "", {"Shift+F6", ""}, "Switch back to the previous window pane"},
     {ID_APP_ABOUT,
@@ -59,7 +65,8 @@ constexpr int kFileLayout[] = {ID_FILE_OPEN,        ID_FILE_SAVE,  ID_FILE_SAVE_
                                ID_FILE_PRINT_SETUP, kSeparator,    kRecentFilesSlot,
                                kSeparator,          ID_APP_EXIT};
 constexpr int kEditLayout[] = {ID_EDIT_UNDO, kSeparator, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE};
-constexpr int kViewLayout[] = {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_WINDOW_SPLIT};
+constexpr int kViewLayout[] = {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_WINDOW_SPLIT, kSeparator,
+                               ID_VIEW_MODERN_MODE};
 constexpr int kHelpLayout[] = {ID_APP_ABOUT};
 constexpr int kToolbar[] = {ID_FILE_OPEN,  ID_FILE_SAVE, kSeparator,    ID_EDIT_CUT, ID_EDIT_COPY,
                             ID_EDIT_PASTE, kSeparator,   ID_FILE_PRINT, kSeparator,  ID_APP_ABOUT};

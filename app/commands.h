@@ -26,6 +26,7 @@ enum CommandId : int {
   ID_PREV_PANE = 57681,
   ID_VIEW_TOOLBAR = 59392,
   ID_VIEW_STATUS_BAR = 59393,
+  ID_VIEW_MODERN_MODE = 32771,  // the viewer's own commands start here
 };
 
 // In a layout: a separator.

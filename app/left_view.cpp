@@ -11,13 +11,6 @@
 #include "describe/item_path.h"
 #include "describe/labels.h"
 
-namespace {
-
-constexpr int kOpenedBit = 1;     // the hint bit on which the tree rebuilds
-constexpr int kSelectionBit = 2;  // the hint bit of a changed selection
-
-}  // namespace
-
 CLeftView::CLeftView(CAppDoc* doc, QWidget* parent) : QTreeWidget(parent), doc_(doc) {
   setObjectName("CLeftView");
   setHeaderHidden(true);
@@ -35,11 +28,12 @@ CLeftView::CLeftView(CAppDoc* doc, QWidget* parent) : QTreeWidget(parent), doc_(
 }
 
 void CLeftView::OnUpdate(int hint) {
-  if (hint & kOpenedBit) {
+  if (hint & HINT_BIT_OPENED) {
     Rebuild();
     return;
   }
-  if ((hint & kSelectionBit) && doc_->GetSelection() == nullptr && !selectedItems().isEmpty()) {
+  if ((hint & HINT_BIT_SELECTION) && doc_->GetSelection() == nullptr &&
+      !selectedItems().isEmpty()) {
     // The document dropped its selection (New): stop showing one, so that
     // clicking the same item again selects it anew.
     blockSignals(true);
@@ -120,28 +114,20 @@ void CLeftView::OnSelectionChanged() {
 }
 
 bool CLeftView::SelectPath(const std::string& path, std::string* error) {
-  std::vector<std::string> keys = SplitItemPath(path);
-  if (keys.empty()) {
-    *error = "empty item path";
+  // The path is found among the document's items; the tree holds the same
+  // items in the same order, inserted as each level expands.
+  std::vector<TreeItem> trail;
+  std::vector<int> positions;
+  if (!FindItemPath(*doc_, path, &trail, error, &positions)) {
     return false;
   }
   QTreeWidgetItem* found = nullptr;
-  std::string walked;
-  for (const std::string& key : keys) {
-    int count = found ? found->childCount() : topLevelItemCount();
-    QTreeWidgetItem* next = nullptr;
-    for (int i = 0; i < count && next == nullptr; ++i) {
-      QTreeWidgetItem* candidate = found ? found->child(i) : topLevelItem(i);
-      if (candidate->data(0, kKeyRole).toString().toStdString() == key) {
-        next = candidate;
-      }
-    }
+  for (int position : positions) {
+    QTreeWidgetItem* next = found ? found->child(position) : topLevelItem(position);
     if (next == nullptr) {
-      *error = walked.empty() ? "no top-level item '" + key + "'"
-                              : "no item '" + key + "' below '" + walked + "'";
+      *error = "the tree does not show '" + path + "'";
       return false;
     }
-    walked += (walked.empty() ? "" : "/") + key;
     found = next;
     expandItem(found);
   }

@@ -50,7 +50,16 @@ int main(int argc, char** argv) {
   }
 
   CApp app;
-  if (!app.InitInstance(QFile::decodeName(line.file.c_str()))) {
+  if (line.screenshot.empty()) {
+    app.SetModernQuestion(AskModernModeInBox);
+  } else {
+    app.SetModernQuestion([](const QString& question) {
+      fprintf(stderr, "quorvel: %s (not asked in a screenshot run: no)\n",
+              question.toLocal8Bit().constData());
+      return ModernAnswer::kNo;
+    });
+  }
+  if (!app.InitInstance(QFile::decodeName(line.file.c_str()), line.modern)) {
     return 1;  // the reasons were shown already
   }
   CMainFrame* frame = app.MainFrame();

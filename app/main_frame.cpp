@@ -16,6 +16,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -109,7 +110,8 @@ void CMainFrame::CreateActions() {
     }
   }
 
-  for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS}) {
+  actions_[ID_VIEW_MODERN_MODE]->setCheckable(true);
+  for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_VIEW_MODERN_MODE}) {
     connect(actions_[id], &QAction::triggered, this, [this, id] { emit command(id); });
   }
   connect(actions_[ID_FILE_PRINT], &QAction::triggered, this, &CMainFrame::OnFilePrint);
@@ -212,6 +214,13 @@ void CMainFrame::CreateToolBars() {
 void CMainFrame::CreateStatusBar() {
   QStatusBar* bar = statusBar();
   bar->showMessage(kReady);
+  mode_label_ = new QLabel(bar);
+  mode_label_->setObjectName("modeIndicator");
+  mode_label_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  mode_label_->setAlignment(Qt::AlignCenter);
+  mode_label_->setMinimumWidth(mode_label_->fontMetrics().horizontalAdvance("Classic") + 8);
+  bar->addPermanentWidget(mode_label_);
+  ShowMode(false);
   for (int i = 0; i < 3; ++i) {
     auto* label = new QLabel(kIndicatorTexts[i], bar);
     label->setObjectName(QString("indicator") + kIndicatorTexts[i]);
@@ -229,6 +238,18 @@ void CMainFrame::CreateStatusBar() {
     // keyboard, before this one is activated again.
     qApp->installEventFilter(this);
     UpdateIndicators();
+  }
+}
+
+void CMainFrame::ShowMode(bool modern) {
+  mode_label_->setText(modern ? "Modern" : "Classic");
+  mode_label_->setToolTip(modern ? "Modern mode: cross-reference and object streams, repair"
+                                 : "Classic mode: the written behaviour");
+  QAction* action = actions_.value(ID_VIEW_MODERN_MODE, nullptr);
+  if (action != nullptr) {
+    // The check mark follows the mode; the click itself goes to the application.
+    QSignalBlocker block(action);
+    action->setChecked(modern);
   }
 }
 

@@ -50,6 +50,10 @@ class CMainFrame : public QMainWindow {
   // Re-reads Caps Lock, Num Lock and Scroll Lock.
   void UpdateIndicators();
 
+  // The mode in the status bar and the View menu's check mark.
+  void ShowMode(bool modern);
+  QLabel* ModeIndicator() const { return mode_label_; }
+
  signals:
   // A command for the application (New, Open, Save, Save As, recent files).
   void command(int id);
@@ -86,6 +90,7 @@ class CMainFrame : public QMainWindow {
   QToolBar* dialog_strip_ = nullptr;
   QLabel* dialog_text_ = nullptr;
   QLabel* indicators_[3] = {};
+  QLabel* mode_label_ = nullptr;
   QSplitter* splitter_ = nullptr;
   CLeftView* left_view_ = nullptr;
   QWidget* right_pane_ = nullptr;

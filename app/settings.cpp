@@ -38,3 +38,13 @@ void SaveRecentFiles(const RecentFileList& list) {
     }
   }
 }
+
+bool LoadModernMode() {
+  return QSettings(kSettingsOrganisation, kSettingsApplication)
+      .value(kModernModeKey, false)
+      .toBool();
+}
+
+void SaveModernMode(bool modern) {
+  QSettings(kSettingsOrganisation, kSettingsApplication).setValue(kModernModeKey, modern);
+}

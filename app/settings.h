@@ -13,3 +13,8 @@ void SelectSettingsStore();
 void LoadRecentFiles(RecentFileList* list);
 // Writes the list as File1 to FileN and removes the keys past it.
 void SaveRecentFiles(const RecentFileList& list);
+
+// View > Modern Mode, remembered between runs (off until turned on).
+inline constexpr char kModernModeKey[] = "Settings/ModernMode";
+bool LoadModernMode();
+void SaveModernMode(bool modern);

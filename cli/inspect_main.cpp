@@ -9,9 +9,11 @@
 #include "describe/description.h"
 #include "describe/item_path.h"
 #include "describe/labels.h"
+#include "describe/open_mode.h"
 #include "describe/viewer_document.h"
 #include "diag/format.h"
 #include "diag/messages.h"
+#include "diag/version.h"
 #include "pdf/document.h"
 #include "pdf/object.h"
 #include "pdf/xref_table.h"
@@ -68,8 +70,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.version) {
-    printf("quorvel-inspect %s\n",
-           FormatResourceText(IDS_VERSION_FORMAT, "Quorvel", 1, 2, 6).c_str());
+    printf("quorvel-inspect %s\n", VersionText("Quorvel").c_str());
     return 0;
   }
   if (!options.error.empty()) {
@@ -84,18 +85,29 @@ int main(int argc, char** argv) {
   }
 
   InspectDocument doc;
-  bool opened = doc.Open(options.file.c_str());
+  const pdf::Mode mode = options.modern ? pdf::Mode::kModern : pdf::Mode::kClassic;
+  bool opened = doc.Open(options.file.c_str(), OpenOptionsFor(mode));
   // Raw bytes own standard output; findings then go to standard error.
   FILE* findings_out = options.raw.empty() ? stdout : stderr;
   for (const std::string& line : doc.findings) {
     fprintf(findings_out, "%s\n", line.c_str());
   }
   if (!opened) {
+    std::string features;
+    if (!options.modern && ModernModeReads(options.file, &features)) {
+      fprintf(stderr, "hint: the file opens with --modern\n");
+    }
     return 1;
   }
 
   if (options.object >= 0) {
-    if (doc.xref == nullptr || doc.xref->Lookup(static_cast<int>(options.object), 0) <= 0) {
+    const int number = static_cast<int>(options.object);
+    const pdf::XRefEntry* entry =
+        doc.Modern() && doc.xref != nullptr ? doc.xref->FindEntry(number) : nullptr;
+    const bool listed = doc.Modern()
+                            ? entry != nullptr && (entry->type == 'n' || entry->type == 'c')
+                            : doc.xref != nullptr && doc.xref->Lookup(number, 0) > 0;
+    if (!listed) {
       return Fail("object " + std::to_string(options.object) +
                   " is not in the cross-reference chain");
     }

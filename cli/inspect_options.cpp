@@ -44,6 +44,8 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
       o.version = true;
     } else if (arg == "--trace") {
       o.trace = true;
+    } else if (arg == "--modern") {
+      o.modern = true;
     } else if (arg == "--tree") {
       o.tree_depth = 1;
       ++views;
@@ -108,6 +110,8 @@ const char* InspectUsage() {
          "  --object N         describe object N as loaded through the cross-reference chain\n"
          "  --raw PATH         write the raw bytes of the stream at PATH to standard output\n"
          "  --image PATH -o F  write the picture of the image stream at PATH as a PNG file\n"
+         "  --modern           modern mode: cross-reference and object streams, damaged\n"
+         "                     files repaired, as PDF since 1.5 and real files need\n"
          "  --trace            also write trace lines to standard error\n"
          "  --version          print the version\n"
          "  --help             print this text\n"

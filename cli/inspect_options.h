@@ -12,6 +12,7 @@ struct InspectOptions {
   std::string image;    // --image PATH (with -o FILE.png)
   std::string output;   // -o FILE
   bool trace = false;
+  bool modern = false;  // --modern: read what PDF since 1.5 holds
   bool help = false;
   bool version = false;
   std::string error;  // usage error

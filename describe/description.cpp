@@ -33,6 +33,45 @@ std::string DescribeStream(pdf::Dictionary* stream) {
   return text;
 }
 
+std::string EntryLine(int64_t number, const pdf::XRefEntry& entry) {
+  switch (entry.type) {
+    case 'n':
+      return FormatText("%lld: in use at %d gen %d\n", static_cast<long long>(number), entry.offset,
+                        entry.generation);
+    case 'c':
+      return FormatText("%lld: in object stream %d, index %d\n", static_cast<long long>(number),
+                        entry.offset, entry.generation);
+    case 'f':
+      return FormatText("%lld: free, next %d\n", static_cast<long long>(number), entry.offset);
+    default:
+      return std::string();  // not listed in this section
+  }
+}
+
+// A cross-reference stream: its dictionary, then one line per entry; a rebuilt
+// table: what the scan found, one line per object.
+std::string DescribeSectionEntries(pdf::XRefTable* table) {
+  std::string text = SectionLabel(table) + "\n";
+  if (table->kind == pdf::XRefKind::kStream && table->stream != nullptr) {
+    pdf::Dictionary* stream = table->stream;
+    for (int i = 0; i < stream->Count(); ++i) {
+      pdf::Object* value = stream->Item(i);
+      text += "  ";
+      text += stream->Key(i);
+      text += "=";
+      text += value->IsArray() ? DescribeArray(value) : std::string(value->Text());
+      text += "\n";
+    }
+  } else {
+    text += "  objects found by scanning the file, the last definition of each number\n";
+  }
+  text += "\n";
+  for (int32_t i = 0; i < table->count; ++i) {
+    text += EntryLine(static_cast<int64_t>(table->first) + i, table->entries[i]);
+  }
+  return text;
+}
+
 }  // namespace
 
 bool IsImageStream(pdf::Object* object) {
@@ -69,6 +108,9 @@ std::string DescribeObject(pdf::Object* object) {
   }
   if (object->IsXRefTable()) {
     pdf::XRefTable* table = object->AsXRefTable();
+    if (table->kind != pdf::XRefKind::kClassic) {
+      return DescribeSectionEntries(table);
+    }
     if (table->text_start == nullptr || table->text_length <= 0) {
       return std::string();
     }

@@ -2,13 +2,13 @@
 
 namespace {
 
-const TreeItem* FindByKey(const std::vector<TreeItem>& items, const std::string& key) {
-  for (const TreeItem& item : items) {
-    if (item.key == key) {
-      return &item;
+int FindByKey(const std::vector<TreeItem>& items, const std::string& key) {
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (items[i].key == key) {
+      return static_cast<int>(i);
     }
   }
-  return nullptr;
+  return -1;
 }
 
 }  // namespace
@@ -30,8 +30,11 @@ std::vector<std::string> SplitItemPath(const std::string& path) {
 }
 
 bool FindItemPath(pdf::Document& doc, const std::string& path, std::vector<TreeItem>* trail,
-                  std::string* error) {
+                  std::string* error, std::vector<int>* positions) {
   trail->clear();
+  if (positions != nullptr) {
+    positions->clear();
+  }
   std::vector<std::string> parts = SplitItemPath(path);
   if (parts.empty()) {
     *error = "empty item path";
@@ -40,16 +43,20 @@ bool FindItemPath(pdf::Document& doc, const std::string& path, std::vector<TreeI
   std::vector<TreeItem> level = TopLevelItems(doc);
   std::string walked;
   for (const std::string& part : parts) {
-    const TreeItem* found = FindByKey(level, part);
-    if (found == nullptr) {
+    const int position = FindByKey(level, part);
+    if (position < 0) {
       *error = walked.empty() ? "no top-level item '" + part + "'"
                               : "no item '" + part + "' below '" + walked + "'";
       return false;
     }
-    trail->push_back(*found);
+    const TreeItem found = level[static_cast<size_t>(position)];
+    trail->push_back(found);
+    if (positions != nullptr) {
+      positions->push_back(position);
+    }
     walked += walked.empty() ? part : "/" + part;
     // Only an item that shows an expand button can be walked into, as in the tree.
-    level = found->Expandable() ? ChildItems(found->object) : std::vector<TreeItem>();
+    level = found.Expandable() ? ChildItems(found.object) : std::vector<TreeItem>();
   }
   return true;
 }

@@ -13,10 +13,11 @@ namespace pdf {
 class Document;
 }  // namespace pdf
 
-// The items along the path, first the top-level one. On failure returns false
-// and says why in `error` ("no item 'X' below 'Root/Pages'").
+// The items along the path, first the top-level one, and when asked each one's
+// position among its siblings. On failure returns false and says why in
+// `error` ("no item 'X' below 'Root/Pages'").
 bool FindItemPath(pdf::Document& doc, const std::string& path, std::vector<TreeItem>* trail,
-                  std::string* error);
+                  std::string* error, std::vector<int>* positions = nullptr);
 
 // Splits a path at "/" (empty segments are dropped).
 std::vector<std::string> SplitItemPath(const std::string& path);

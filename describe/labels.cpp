@@ -62,6 +62,33 @@ std::string DescribeArray(pdf::Object* array) {
   return text + " [" + items + "]";
 }
 
+std::vector<pdf::XRefTable*> SectionChain(pdf::XRefTable* newest) {
+  std::vector<pdf::XRefTable*> sections;
+  for (pdf::XRefTable* table = newest; table != nullptr && sections.size() < 100000;
+       table = table->prev) {
+    sections.push_back(table);
+    if (table->hybrid != nullptr) {
+      sections.push_back(table->hybrid);
+    }
+  }
+  return sections;
+}
+
+std::string SectionLabel(pdf::XRefTable* table) {
+  switch (table->kind) {
+    case pdf::XRefKind::kStream: {
+      pdf::Dictionary* stream = table->stream;
+      return FormatText("xref stream %d %d at %d", stream != nullptr ? stream->number : 0,
+                        stream != nullptr ? stream->generation : 0, table->section_offset);
+    }
+    case pdf::XRefKind::kRebuilt:
+      return "rebuilt";
+    case pdf::XRefKind::kClassic:
+      break;
+  }
+  return FormatText("xref at %d", table->section_offset);
+}
+
 int AnnouncedChildCount(pdf::Object* object) {
   if (object->IsDictionary() || object->IsStream() || object->IsArray()) {
     return object->Count();
@@ -78,23 +105,37 @@ std::vector<TreeItem> TopLevelItems(pdf::Document& doc) {
   pdf::Object* root = trailer->Get("Root");
   pdf::Object* header = doc.header_object != nullptr ? doc.header_object : doc.null_object;
   pdf::Object* table = xref != nullptr ? static_cast<pdf::Object*>(xref) : doc.null_object;
+  // Modern mode lists every section of the chain below XRefs.
+  const int sections =
+      doc.Modern() && xref != nullptr ? static_cast<int>(SectionChain(xref).size()) : -1;
   std::vector<TreeItem> items;
   items.push_back({"Header", "Header", header, AnnouncedChildCount(header)});
   items.push_back({"Root", "Root", root, AnnouncedChildCount(root)});
-  items.push_back({"XRefs", "XRefs", table, AnnouncedChildCount(table)});
+  items.push_back({"XRefs", "XRefs", table, doc.Modern() ? sections : AnnouncedChildCount(table)});
   items.push_back({"Trailer", "Trailer", trailer, AnnouncedChildCount(trailer)});
   return items;
 }
 
 std::vector<TreeItem> ChildItems(pdf::Object* object) {
   std::vector<TreeItem> children;
-  if (pdf::Dictionary* dict = object->AsDictionary()) {
+  pdf::XRefTable* newest = object->AsXRefTable();
+  if (newest != nullptr && newest->doc != nullptr && newest->doc->Modern()) {
+    // The sections below XRefs (modern mode only: classic tables announce none).
+    for (pdf::XRefTable* table : SectionChain(newest)) {
+      std::string label = SectionLabel(table);
+      children.push_back({label, label, table, -1});
+    }
+  } else if (newest != nullptr) {
+    return children;
+  } else if (pdf::Dictionary* dict = object->AsDictionary()) {
     int count = dict->Count();
     children.reserve(static_cast<size_t>(count > 0 ? count : 0));
     for (int i = 0; i < count; ++i) {
       pdf::Object* value = dict->Item(i);
       std::string key = dict->Key(i);
-      std::string label = key + ValueSuffix(value, /*dictionary_value=*/true);
+      // A key written with #xx escapes shows as written, so nothing is hidden.
+      std::string label = (dict->escaped_keys ? std::string(dict->WrittenKey(i)) : key) +
+                          ValueSuffix(value, /*dictionary_value=*/true);
       children.push_back({std::move(label), std::move(key), value, AnnouncedChildCount(value)});
     }
   } else if (pdf::Array* array = object->AsArray()) {

@@ -9,6 +9,7 @@
 namespace pdf {
 class Document;
 class Object;
+class XRefTable;
 }  // namespace pdf
 
 // One tree item: its label, the object it stands for (never null), and the child
@@ -35,3 +36,9 @@ std::vector<TreeItem> ChildItems(pdf::Object* object);
 // The child count an item for `object` announces when inserted as a top-level
 // item or as a dictionary value.
 int AnnouncedChildCount(pdf::Object* object);
+
+// Modern mode: the sections of the chain, newest first, each hybrid file's
+// stream right after the classic section it completes.
+std::vector<pdf::XRefTable*> SectionChain(pdf::XRefTable* newest);
+// "xref at 1159", "xref stream 12 0 at 80412" or "rebuilt".
+std::string SectionLabel(pdf::XRefTable* table);

@@ -1,0 +1,80 @@
+#include "describe/open_mode.h"
+
+#include <vector>
+
+#include "describe/viewer_document.h"
+#include "diag/messages.h"
+#include "filters/filter_chain.h"
+#include "pdf/document.h"
+
+namespace {
+
+// Every sink silenced while it lives; the previous ones come back after.
+class QuietSinks {
+ public:
+  QuietSinks() : error_(g_error_sink), warning_(g_warning_sink), trace_(g_trace_sink) {
+    g_error_sink = DiscardLine;
+    g_warning_sink = DiscardLine;
+    g_trace_sink = DiscardLine;
+  }
+  ~QuietSinks() {
+    g_error_sink = error_;
+    g_warning_sink = warning_;
+    g_trace_sink = trace_;
+  }
+  QuietSinks(const QuietSinks&) = delete;
+  QuietSinks& operator=(const QuietSinks&) = delete;
+
+ private:
+  MessageSink error_;
+  MessageSink warning_;
+  MessageSink trace_;
+};
+
+}  // namespace
+
+pdf::OpenOptions OpenOptionsFor(pdf::Mode mode) {
+  pdf::OpenOptions options;
+  options.mode = mode;
+  if (mode == pdf::Mode::kModern) {
+    options.decoder = DecodeStreamFully;
+  }
+  return options;
+}
+
+std::string ModernFeatureText(unsigned features) {
+  struct Word {
+    unsigned bit;
+    const char* text;
+  };
+  static constexpr Word kWords[] = {
+      {pdf::kFeatureXRefStreams, "cross-reference streams"},
+      {pdf::kFeatureHybrid, "hybrid cross-reference sections"},
+      {pdf::kFeatureSubsections, "cross-reference sections with several subsections"},
+      {pdf::kFeatureRepaired, "a damaged cross-reference table"},
+      {pdf::kFeatureLenientStructure, "a file structure off the written rules"},
+  };
+  std::string text;
+  for (const Word& word : kWords) {
+    if ((features & word.bit) != 0) {
+      text += text.empty() ? "" : ", ";
+      text += word.text;
+    }
+  }
+  return text.empty() ? "a syntax that classic mode refuses" : text;
+}
+
+bool ModernModeReads(const std::string& path, std::string* features) {
+  QuietSinks quiet;
+  ViewerDocument doc;
+  if (!doc.Open(path.c_str(), OpenOptionsFor(pdf::Mode::kModern))) {
+    return false;
+  }
+  *features = ModernFeatureText(doc.ModernFeatures());
+  return true;
+}
+
+std::string ModernModeQuestion(const std::string& features) {
+  return "This file uses features that classic mode does not read (" + features +
+         "). Open it in modern mode?";
+}
