@@ -82,6 +82,11 @@ StageResult InflateStage(std::span<const uint8_t> input, pdf::Object* /*parms*/,
                                     : FormatText("zlib failed (%s)", ZlibText(stream, "").c_str())};
     break;
   }
+  if (produced > limit && result.outcome != StageOutcome::kOverLimit) {
+    // The data ended within the byte past the limit.
+    result = {StageOutcome::kOverLimit,
+              FormatText("the data inflate to more than %zu bytes", limit)};
+  }
   out->resize(std::min(produced, out->size()));
   return result;
 }
