@@ -18,5 +18,5 @@ inline constexpr size_t kMaxPredictorRowBytes = size_t{1} << 30;
 // A whole-stream decoder's first output buffer is the input times this, within
 // [kMinFirstOutput, the limit]; it then doubles, so bytes are copied at most once
 // more on average.
-inline constexpr size_t kFirstOutputRatio = 4;
+inline constexpr size_t kFirstOutputRatio = 2;
 inline constexpr size_t kMinFirstOutput = size_t{64} << 10;

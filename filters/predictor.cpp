@@ -49,125 +49,141 @@ size_t RowBytes(const PredictorParams& p, std::string* error) {
   return static_cast<size_t>(bytes);
 }
 
-// --- PNG row filters. `row` and `prior` (the row above, zeros for the first)
-// never overlap; `bpp` bytes to the left is the corresponding byte of the
-// previous pixel.
+// --- PNG row filters. `r` (the row) and `prior` (the row above, zeros for the
+// first) never overlap; `Bpp` bytes to the left is the same byte of the previous
+// pixel. Each is instantiated for the common pixel sizes, so that the compiler
+// keeps the `Bpp` running chains in registers; Bpp 0 takes the size at run time.
 
-void UndoSub(std::span<uint8_t> row, size_t bpp) {
-  uint8_t* r = row.data();
-  for (size_t i = bpp; i < row.size(); ++i)
-    r[i] = static_cast<uint8_t>(r[i] + r[i - bpp]);
+template <size_t Bpp>
+void UndoSub(uint8_t* __restrict r, size_t n, size_t bpp) {
+  const size_t step = Bpp != 0 ? Bpp : bpp;
+  for (size_t i = step; i < n; ++i)
+    r[i] = static_cast<uint8_t>(r[i] + r[i - step]);
 }
 
-void UndoUp(std::span<uint8_t> row, const uint8_t* __restrict prior) {
-  uint8_t* __restrict r = row.data();
-  for (size_t i = 0; i < row.size(); ++i)
+void UndoUp(uint8_t* __restrict r, const uint8_t* __restrict prior, size_t n) {
+  for (size_t i = 0; i < n; ++i)
     r[i] = static_cast<uint8_t>(r[i] + prior[i]);
 }
 
-void UndoAverage(std::span<uint8_t> row, const uint8_t* __restrict prior, size_t bpp) {
-  uint8_t* __restrict r = row.data();
-  const size_t head = std::min(bpp, row.size());
+template <size_t Bpp>
+void UndoAverage(uint8_t* __restrict r, const uint8_t* __restrict prior, size_t n, size_t bpp) {
+  const size_t step = Bpp != 0 ? Bpp : bpp;
+  const size_t head = std::min(step, n);
   for (size_t i = 0; i < head; ++i)
     r[i] = static_cast<uint8_t>(r[i] + (prior[i] >> 1));
-  for (size_t i = bpp; i < row.size(); ++i)
-    r[i] = static_cast<uint8_t>(r[i] + ((r[i - bpp] + prior[i]) >> 1));
+  for (size_t i = step; i < n; ++i)
+    r[i] = static_cast<uint8_t>(r[i] + ((r[i - step] + prior[i]) >> 1));
 }
 
 // The neighbour nearest to left + above - upper left, ties going to left, then
-// above. Written without branches: the choice depends on the data and would be
-// mispredicted about half the time.
+// above: start from left, take above when strictly nearer, then upper left when
+// strictly nearer than both. Written without branches, as the choice depends on
+// the data; the distance of left does not depend on the byte just decoded, which
+// keeps the chain from one byte to the next short.
 inline uint8_t PaethPredict(int a, int b, int c) {
   const int pa = std::abs(b - c);
   const int pb = std::abs(a - c);
   const int pc = std::abs(a + b - 2 * c);
-  const int bc = pb <= pc ? b : c;
-  return static_cast<uint8_t>(pa <= pb && pa <= pc ? a : bc);
+  const int best = pb < pa ? pb : pa;
+  const int pick = pb < pa ? b : a;
+  return static_cast<uint8_t>(pc < best ? c : pick);
 }
 
-// With the bytes per pixel known at compile time the compiler keeps the
-// `Bpp` running chains in registers.
 template <size_t Bpp>
-void UndoPaethFixed(uint8_t* __restrict r, const uint8_t* __restrict prior, size_t n) {
-  for (size_t i = Bpp; i < n; ++i)
-    r[i] = static_cast<uint8_t>(r[i] + PaethPredict(r[i - Bpp], prior[i], prior[i - Bpp]));
-}
-
-void UndoPaeth(std::span<uint8_t> row, const uint8_t* __restrict prior, size_t bpp) {
-  uint8_t* __restrict r = row.data();
-  const size_t n = row.size();
-  const size_t head = std::min(bpp, n);
+void UndoPaeth(uint8_t* __restrict r, const uint8_t* __restrict prior, size_t n, size_t bpp) {
+  const size_t step = Bpp != 0 ? Bpp : bpp;
+  const size_t head = std::min(step, n);
   // No left neighbours: the nearest of (0, above, 0) is above.
   for (size_t i = 0; i < head; ++i)
     r[i] = static_cast<uint8_t>(r[i] + prior[i]);
-  switch (bpp) {
-    case 1:
-      return UndoPaethFixed<1>(r, prior, n);
-    case 2:
-      return UndoPaethFixed<2>(r, prior, n);
-    case 3:
-      return UndoPaethFixed<3>(r, prior, n);
-    case 4:
-      return UndoPaethFixed<4>(r, prior, n);
-    case 6:
-      return UndoPaethFixed<6>(r, prior, n);
-    case 8:
-      return UndoPaethFixed<8>(r, prior, n);
-    default:
-      for (size_t i = bpp; i < n; ++i)
-        r[i] = static_cast<uint8_t>(r[i] + PaethPredict(r[i - bpp], prior[i], prior[i - bpp]));
-  }
+  for (size_t i = step; i < n; ++i)
+    r[i] = static_cast<uint8_t>(r[i] + PaethPredict(r[i - step], prior[i], prior[i - step]));
 }
 
+struct UnknownRows {
+  size_t count = 0;
+  size_t first_row = 0;
+  int first_type = 0;
+};
+
 // Every row starts with its filter type byte, whatever Predictor 10-15 said:
-// the type decides row by row. Rows move down over the dropped type bytes in place.
-void UndoPng(std::vector<uint8_t>* data, size_t row_bytes, size_t bpp, std::string* error) {
-  uint8_t* d = data->data();
-  const size_t size = data->size();
+// the type decides row by row. Rows move down over the dropped type bytes in
+// place. Returns the size of the samples.
+template <size_t Bpp>
+size_t UndoPngRows(uint8_t* d, size_t size, size_t row_bytes, size_t bpp, UnknownRows* unknown) {
   // The row above the first: zeros, no longer than the data.
   const std::vector<uint8_t> zeros(std::min(row_bytes, size), 0);
   const uint8_t* prior = zeros.data();
   size_t in = 0;
   size_t out = 0;
-  size_t unknown_rows = 0;
-  size_t first_unknown_row = 0;
-  int first_unknown_type = 0;
   for (size_t row_index = 0; in < size; ++row_index) {
     const uint8_t type = d[in++];
     const size_t n = std::min(row_bytes, size - in);
     std::memmove(d + out, d + in, n);
-    const std::span<uint8_t> row(d + out, n);
+    uint8_t* row = d + out;
     switch (type) {
       case kNone:
         break;
       case kSub:
-        UndoSub(row, bpp);
+        UndoSub<Bpp>(row, n, bpp);
         break;
       case kUp:
-        UndoUp(row, prior);
+        UndoUp(row, prior, n);
         break;
       case kAverage:
-        UndoAverage(row, prior, bpp);
+        UndoAverage<Bpp>(row, prior, n, bpp);
         break;
       case kPaeth:
-        UndoPaeth(row, prior, bpp);
+        UndoPaeth<Bpp>(row, prior, n, bpp);
         break;
       default:
-        if (unknown_rows++ == 0) {
-          first_unknown_row = row_index;
-          first_unknown_type = type;
+        if (unknown->count++ == 0) {
+          unknown->first_row = row_index;
+          unknown->first_type = type;
         }
         break;
     }
-    prior = d + out;
+    prior = row;
     in += n;
     out += n;
   }
-  data->resize(out);
-  if (unknown_rows > 0) {
+  return out;
+}
+
+void UndoPng(std::vector<uint8_t>* data, size_t row_bytes, size_t bpp, std::string* error) {
+  uint8_t* d = data->data();
+  const size_t size = data->size();
+  UnknownRows unknown;
+  size_t samples = 0;
+  switch (bpp) {
+    case 1:
+      samples = UndoPngRows<1>(d, size, row_bytes, bpp, &unknown);
+      break;
+    case 2:
+      samples = UndoPngRows<2>(d, size, row_bytes, bpp, &unknown);
+      break;
+    case 3:
+      samples = UndoPngRows<3>(d, size, row_bytes, bpp, &unknown);
+      break;
+    case 4:
+      samples = UndoPngRows<4>(d, size, row_bytes, bpp, &unknown);
+      break;
+    case 6:
+      samples = UndoPngRows<6>(d, size, row_bytes, bpp, &unknown);
+      break;
+    case 8:
+      samples = UndoPngRows<8>(d, size, row_bytes, bpp, &unknown);
+      break;
+    default:
+      samples = UndoPngRows<0>(d, size, row_bytes, bpp, &unknown);
+      break;
+  }
+  data->resize(samples);
+  if (unknown.count > 0) {
     *error = FormatText(
         "%zu row(s) with an unknown PNG filter type kept as they are (first: row %zu, type %d)",
-        unknown_rows, first_unknown_row, first_unknown_type);
+        unknown.count, unknown.first_row, unknown.first_type);
   }
 }
 
@@ -175,7 +191,7 @@ void UndoPng(std::vector<uint8_t>* data, size_t row_bytes, size_t bpp, std::stri
 // the pixel to its left, within a row.
 
 void UndoTiff8(std::span<uint8_t> row, size_t colors) {
-  UndoSub(row, colors);
+  UndoSub<0>(row.data(), row.size(), colors);
 }
 
 // Samples are big-endian; an odd last byte of a partial row is no sample.
