@@ -121,6 +121,31 @@ int LzwDecoder::Decode(const uint8_t* data, int length, uint8_t* out, int capaci
     return 0;
   if (data == nullptr || length < 0)
     length = 0;
+  const LzwResult result = DecodeSpan(std::span<const uint8_t>(data, static_cast<size_t>(length)),
+                                      std::span<uint8_t>(out, static_cast<size_t>(capacity)));
+  switch (result.stop) {
+    case LzwStop::kInvalidCode:
+      ErrorMessage("LZWDecode: Invalid LZW stream");
+      return 0;
+    case LzwStop::kWrongLength:
+      ErrorMessage("LZWDecode: Wrong length of decoded string.");
+      return 0;
+    case LzwStop::kLoop:
+      ErrorMessage("LZWDecode: Bogus encoding, loop in the code table.");
+      break;
+    default:
+      break;
+  }
+  return static_cast<int>(result.written);
+}
+
+LzwResult LzwDecoder::DecodeSpan(std::span<const uint8_t> input, std::span<uint8_t> output) const {
+  uint8_t* const out = output.data();
+  const uint8_t* const data = input.data();
+  const int length =
+      data == nullptr ? 0 : static_cast<int>(std::min<size_t>(input.size(), INT32_MAX));
+  if (out == nullptr || output.empty())
+    return {0, LzwStop::kOutputFull};
   static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "byte masks assume little endian");
 
   Entry table[kTableSize];
@@ -137,7 +162,10 @@ int LzwDecoder::Decode(const uint8_t* data, int length, uint8_t* out, int capaci
   uint32_t where[kTableSize];
 
   CodeReader reader(data, length);
-  const uint32_t room_total = static_cast<uint32_t>(capacity);
+  const uint32_t room_total = static_cast<uint32_t>(std::min<size_t>(output.size(), UINT32_MAX));
+  // With EarlyChange 0 the width grows one code later, when the table really
+  // needs the wider codes.
+  const int late = early_change_ ? 0 : 1;
   uint32_t written = 0;
   int next_free = 0;
   int width = 0;
@@ -153,20 +181,19 @@ int LzwDecoder::Decode(const uint8_t* data, int length, uint8_t* out, int capaci
 
   for (;;) {
     if (written == room_total)
-      return static_cast<int>(written);
+      return {written, LzwStop::kOutputFull};
     int code;
     if (!reader.Read(width, &code))
-      return static_cast<int>(written);
+      return {written, LzwStop::kDataEnded};
     if (code >= kClearCode) {
       if (code == kEndCode)
-        return static_cast<int>(written);
+        return {written, LzwStop::kEndCode};
       if (code == kClearCode) {
         reset();
         continue;
       }
       if (code > next_free) {
-        ErrorMessage("LZWDecode: Invalid LZW stream");
-        return 0;
+        return {written, LzwStop::kInvalidCode};
       }
     }
 
@@ -186,19 +213,18 @@ int LzwDecoder::Decode(const uint8_t* data, int length, uint8_t* out, int capaci
       // straight after a clear) makes the entry its own prefix: leave it to the walk.
       where[next_free] = previous < next_free ? previous_at : kNotInOutput;
       ++next_free;
-      if (next_free == 511) {
+      if (next_free == 511 + late) {
         width = 10;
-      } else if (next_free == 1023) {
+      } else if (next_free == 1023 + late) {
         width = 11;
-      } else if (next_free == 2047) {
+      } else if (next_free == 2047 + late) {
         width = 12;
       }
     }
 
     const uint32_t len = table[code].length;
     if (len == 0) {
-      ErrorMessage("LZWDecode: Wrong length of decoded string.");
-      return 0;
+      return {written, LzwStop::kWrongLength};
     }
     const uint32_t room = room_total - written;
     const uint32_t n = len < room ? len : room;  // only the leading part that fits
@@ -218,8 +244,7 @@ int LzwDecoder::Decode(const uint8_t* data, int length, uint8_t* out, int capaci
         link = table[link].prefix;
       }
       if (i != 0 || link != kNoPrefix) {
-        ErrorMessage("LZWDecode: Bogus encoding, loop in the code table.");
-        return static_cast<int>(written);
+        return {written, LzwStop::kLoop};
       }
       if (n == len && code < next_free)
         where[code] = written;
@@ -243,7 +268,7 @@ int LzwDecoder::Decode(const uint8_t* data, int length, uint8_t* out, int capaci
       }
     }
     if (n < len)
-      return static_cast<int>(room_total);
+      return {room_total, LzwStop::kOutputFull};
     previous = code;
     previous_at = written;
     written += len;

@@ -7,12 +7,13 @@ namespace {
 constexpr int kFirstFree = 258;
 constexpr int kTableSize = 4096;
 
-int WidthFor(int next_free) {
-  if (next_free >= 2047)
+int WidthFor(int next_free, bool early_change) {
+  const int late = early_change ? 0 : 1;
+  if (next_free >= 2047 + late)
     return 12;
-  if (next_free >= 1023)
+  if (next_free >= 1023 + late)
     return 11;
-  if (next_free >= 511)
+  if (next_free >= 511 + late)
     return 10;
   return 9;
 }
@@ -20,7 +21,7 @@ int WidthFor(int next_free) {
 }  // namespace
 
 int LzwCodeWriter::width() const {
-  return WidthFor(next_free_);
+  return WidthFor(next_free_, early_change_);
 }
 
 LzwCodeWriter& LzwCodeWriter::Put(int code) {
@@ -66,7 +67,7 @@ std::vector<uint8_t> LzwCodeWriter::Bytes() const {
 }
 
 std::vector<uint8_t> LzwEncode(const uint8_t* data, size_t size, const LzwEncodeOptions& options) {
-  LzwCodeWriter writer;
+  LzwCodeWriter writer(options.early_change);
   // child[code * 256 + byte]: the entry extending `code` by `byte`, 0 if none.
   std::vector<uint16_t> child(static_cast<size_t>(kTableSize) * 256, 0);
   int free_code = kFirstFree;

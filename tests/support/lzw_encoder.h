@@ -1,6 +1,7 @@
 // A small LZW encoder for tests: hand-made code sequences with the decoder's
-// code-width schedule (9 to 12 bits, one code early), and a plain greedy encoder
-// with a choice of where clear codes go.
+// code-width schedule (9 to 12 bits, one code early or, for EarlyChange 0, as
+// late as possible), and a plain greedy encoder with a choice of where clear
+// codes go.
 #pragma once
 
 #include <cstddef>
@@ -13,9 +14,12 @@ inline constexpr int kLzwEnd = 257;
 
 // Packs codes most significant bit first. Widths follow the decoder: 9 bits after
 // a clear, growing when the decoder's next free entry reaches 511, 1023 and
-// 2047; every code after the first of a run defines one entry (until 4096).
+// 2047 (512, 1024 and 2048 without early change); every code after the first of
+// a run defines one entry (until 4096).
 class LzwCodeWriter {
  public:
+  explicit LzwCodeWriter(bool early_change = true) : early_change_(early_change) {}
+
   // Writes `code` with the width the decoder expects at this point.
   LzwCodeWriter& Put(int code);
   // Writes `code` with an explicit width, updating the schedule as Put does.
@@ -37,6 +41,7 @@ class LzwCodeWriter {
   int bits_ = 0;
   int next_free_ = 258;
   bool first_ = true;
+  bool early_change_ = true;
 };
 
 struct LzwEncodeOptions {
@@ -47,6 +52,8 @@ struct LzwEncodeOptions {
   bool clear_when_full = true;
   // Also emit a clear code after this many input bytes (0: never).
   size_t clear_after = 0;
+  // False: codes widen as late as possible (EarlyChange 0).
+  bool early_change = true;
 };
 
 std::vector<uint8_t> LzwEncode(const uint8_t* data, size_t size,

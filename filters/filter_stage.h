@@ -1,0 +1,72 @@
+// One stage of a stream's filter chain: a decoder that turns the whole input
+// into a whole output, and says how the data ended. The filter table decides
+// which of those endings only warn.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "filters/filter_bounds.h"
+
+namespace pdf {
+class Object;
+}  // namespace pdf
+
+enum class StageOutcome : uint8_t {
+  kComplete,       // the data ended as their format says
+  kTruncated,      // the data stop before their end marker; the output is what they held
+  kDamaged,        // undecodable data after some output; the output is what came before
+  kUnreadable,     // nothing could be decoded
+  kOverLimit,      // the output would exceed the limit
+  kBadParameters,  // DecodeParms the filter cannot use
+};
+
+// A set of outcomes, for the filter table.
+using StageOutcomes = uint32_t;
+constexpr StageOutcomes OutcomeBit(StageOutcome outcome) {
+  return StageOutcomes{1} << static_cast<unsigned>(outcome);
+}
+
+struct StageResult {
+  StageOutcome outcome = StageOutcome::kComplete;
+  std::string message;  // empty for kComplete
+};
+
+// Decodes all of `input` into `out` (replacing its contents), never holding
+// more than `limit` + 1 bytes there. `parms` is the stage's DecodeParms: a
+// dictionary, the null object or nullptr.
+using StageDecoder = StageResult (*)(std::span<const uint8_t> input, pdf::Object* parms,
+                                     size_t limit, std::vector<uint8_t>* out);
+
+StageResult InflateStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
+                         std::vector<uint8_t>* out);
+StageResult LzwStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
+                     std::vector<uint8_t>* out);
+
+// The largest output buffer a stage may hold: one byte past the limit, so that
+// filling it shows that the data go beyond.
+inline size_t OutputCap(size_t limit) {
+  return limit < SIZE_MAX ? limit + 1 : limit;
+}
+
+// The first output buffer for `input_size` bytes of input, and the next after
+// one of `current` bytes, never beyond `cap`.
+inline size_t FirstOutputSize(size_t input_size, size_t cap) {
+  const size_t guess =
+      input_size > SIZE_MAX / kFirstOutputRatio ? SIZE_MAX : input_size * kFirstOutputRatio;
+  return std::min(cap, std::max(guess, kMinFirstOutput));
+}
+inline size_t NextOutputSize(size_t current, size_t cap) {
+  return current > cap / 2 ? cap : std::min(cap, std::max(current * 2, kMinFirstOutput));
+}
+
+// Resizes `out` to exactly `size` bytes of capacity: vector growth on its own
+// may double, past the limit.
+inline void ResizeExactly(std::vector<uint8_t>* out, size_t size) {
+  out->reserve(size);
+  out->resize(size);
+}

@@ -1,0 +1,99 @@
+// FlateDecode for whole streams: zlib inflates into a buffer that grows up to
+// the limit.
+#include <zlib.h>
+
+#include <memory>
+
+#include "diag/format.h"
+#include "filters/filter_stage.h"
+
+namespace {
+
+// zlib counts in 32-bit units; feed it at most this much at a time.
+constexpr size_t kMaxZlibChunk = size_t{1} << 30;
+// The output grows by this much at a time inside its reserved memory: the
+// zeros that resizing writes stay in the cache until zlib overwrites them.
+constexpr size_t kInflateStep = size_t{256} << 10;
+
+struct InflateEnd {
+  void operator()(z_stream* stream) const { inflateEnd(stream); }
+};
+using InflateOwner = std::unique_ptr<z_stream, InflateEnd>;
+
+std::string ZlibText(const z_stream& stream, const char* fallback) {
+  return stream.msg != nullptr ? stream.msg : fallback;
+}
+
+}  // namespace
+
+StageResult InflateStage(std::span<const uint8_t> input, pdf::Object* /*parms*/, size_t limit,
+                         std::vector<uint8_t>* out) {
+  out->clear();
+  z_stream stream{};
+  if (inflateInit(&stream) != Z_OK)
+    return {StageOutcome::kUnreadable, "zlib could not start"};
+  const InflateOwner owner(&stream);
+
+  const size_t cap = OutputCap(limit);
+  // Reserved memory costs address space only; the pages are touched as the
+  // output reaches them, which on a busy machine costs more than inflating.
+  out->reserve(FirstOutputSize(input.size(), cap));
+  const uint8_t* next_in = input.data();
+  size_t left_in = input.size();
+  size_t produced = 0;
+  StageResult result;
+  for (;;) {
+    if (produced == out->size()) {
+      if (out->size() >= cap) {
+        result = {StageOutcome::kOverLimit,
+                  FormatText("the data inflate to more than %zu bytes", limit)};
+        break;
+      }
+      if (out->size() == out->capacity())
+        out->reserve(NextOutputSize(out->capacity(), cap));
+      out->resize(std::min(out->capacity(), out->size() + kInflateStep));
+    }
+    const size_t chunk_in = std::min(left_in, kMaxZlibChunk);
+    const size_t chunk_out = std::min(out->size() - produced, kMaxZlibChunk);
+    stream.next_in = const_cast<Bytef*>(next_in);
+    stream.avail_in = static_cast<uInt>(chunk_in);
+    stream.next_out = out->data() + produced;
+    stream.avail_out = static_cast<uInt>(chunk_out);
+    const int status = inflate(&stream, Z_NO_FLUSH);
+    const size_t consumed = chunk_in - stream.avail_in;
+    const size_t made = chunk_out - stream.avail_out;
+    next_in += consumed;
+    left_in -= consumed;
+    produced += made;
+    if (status == Z_STREAM_END)
+      break;  // anything after the end (a stray end of line) is not ours
+    if (status == Z_OK)
+      continue;  // zlib answers Z_OK only after progress
+    if (status == Z_BUF_ERROR && consumed == 0 && made == 0) {
+      // With room to write, no progress means the input is used up.
+      result = {StageOutcome::kTruncated, FormatText("the data end before the compressed stream "
+                                                     "does, after %zu bytes",
+                                                     produced)};
+      break;
+    }
+    if (status == Z_BUF_ERROR)
+      continue;
+    if (status == Z_DATA_ERROR) {
+      const std::string why = ZlibText(stream, "invalid data");
+      result = {produced > 0 ? StageOutcome::kDamaged : StageOutcome::kUnreadable,
+                FormatText("damaged data after %zu bytes (%s)", produced, why.c_str())};
+      break;
+    }
+    result = {StageOutcome::kUnreadable,
+              status == Z_NEED_DICT ? std::string("the data need a preset dictionary")
+                                    : FormatText("zlib failed (%s)", ZlibText(stream, "").c_str())};
+    break;
+  }
+  if (produced > limit && result.outcome != StageOutcome::kOverLimit) {
+    // The data ended within the byte past the limit.
+    result = {StageOutcome::kOverLimit,
+              FormatText("the data inflate to more than %zu bytes", limit)};
+  }
+  out->resize(std::min(produced, out->size()));
+  return result;
+}
