@@ -145,6 +145,13 @@ class Array : public Object {
   virtual void Clear();
 
   void Reserve(int items) { items_.reserve(static_cast<size_t>(items)); }
+  // The item at the index as stored, a reference left unresolved; null out of
+  // range.
+  Object* Value(int index) {
+    return index >= 0 && static_cast<size_t>(index) < items_.size()
+               ? items_[static_cast<size_t>(index)]
+               : nullptr;
+  }
   // Puts `item` in place of the one at the index; false out of range.
   bool Replace(int index, Object* item) {
     if (item == nullptr || index < 0 || static_cast<size_t>(index) >= items_.size()) {
