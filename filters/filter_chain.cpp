@@ -1,6 +1,7 @@
 #include "filters/filter_chain.h"
 
 #include <cstring>
+#include <new>
 #include <span>
 
 #include "diag/format.h"
@@ -92,10 +93,8 @@ bool Fail(std::string* error, std::string text) {
   return false;
 }
 
-}  // namespace
-
-bool DecodeStreamFully(pdf::Dictionary* stream, size_t limit, std::vector<uint8_t>* out,
-                       std::string* error) {
+bool DecodeAllStages(pdf::Dictionary* stream, size_t limit, std::vector<uint8_t>* out,
+                     std::string* error) {
   out->clear();
   error->clear();
   if (stream == nullptr || !stream->IsStream())
@@ -150,4 +149,20 @@ bool DecodeStreamFully(pdf::Dictionary* stream, size_t limit, std::vector<uint8_
   *out = std::move(done);
   *error = std::move(warnings);
   return true;
+}
+
+}  // namespace
+
+bool DecodeStreamFully(pdf::Dictionary* stream, size_t limit, std::vector<uint8_t>* out,
+                       std::string* error) {
+  try {
+    return DecodeAllStages(stream, limit, out, error);
+  } catch (const std::bad_alloc&) {
+    // A generous limit on a machine with less memory: the stream fails, the
+    // program goes on.
+    out->clear();
+    out->shrink_to_fit();
+    *error = "out of memory while decoding";
+    return false;
+  }
 }

@@ -306,33 +306,4 @@ TEST(PredictorParams, UnusableParametersAreRefusedWithTheReason) {
   }
 }
 
-TEST_F(PredictorOracleTest, ParamsComeFromTheDictionaryWithDefaults) {
-  struct Case {
-    const char* name;
-    pdf::Object* parms;
-    int predictor, colors, bits, columns;
-  };
-  const Case cases[] = {
-      {"absent", nullptr, 1, 1, 8, 1},
-      {"null", doc_.null_object, 1, 1, 8, 1},
-      {"not a dictionary", Number(12), 1, 1, 8, 1},
-      {"only Predictor", Dict({{"Predictor", Number(12)}}), 12, 1, 8, 1},
-      {"all four",
-       Dict({{"Predictor", Number(2)},
-             {"Colors", Number(3)},
-             {"BitsPerComponent", Number(16)},
-             {"Columns", Number(640)}}),
-       2, 3, 16, 640},
-      {"a name where a number belongs", Dict({{"Columns", Name("Wide")}}), 1, 1, 8, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const PredictorParams p = PredictorParamsFrom(c.parms);
-    EXPECT_EQ(p.predictor, c.predictor);
-    EXPECT_EQ(p.colors, c.colors);
-    EXPECT_EQ(p.bits_per_component, c.bits);
-    EXPECT_EQ(p.columns, c.columns);
-  }
-}
-
 }  // namespace
