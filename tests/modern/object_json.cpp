@@ -14,9 +14,12 @@
 namespace {
 
 int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
   return -1;
 }
 
@@ -28,7 +31,8 @@ std::string StringBytes(const pdf::Token& token) {
     int high = -1;
     for (char c : text) {
       int digit = HexDigit(c);
-      if (digit < 0) continue;
+      if (digit < 0)
+        continue;
       if (high < 0) {
         high = digit;
       } else {
@@ -36,14 +40,16 @@ std::string StringBytes(const pdf::Token& token) {
         high = -1;
       }
     }
-    if (high >= 0) out += static_cast<char>(high * 16);
+    if (high >= 0)
+      out += static_cast<char>(high * 16);
     return out;
   }
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == '\r') {  // end of line in a string reads as a line feed
       out += '\n';
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      if (i + 1 < text.size() && text[i + 1] == '\n')
+        ++i;
       continue;
     }
     if (c != '\\' || i + 1 >= text.size()) {
@@ -52,15 +58,27 @@ std::string StringBytes(const pdf::Token& token) {
     }
     char e = text[++i];
     switch (e) {
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      case 't': out += '\t'; break;
-      case 'b': out += '\b'; break;
-      case 'f': out += '\f'; break;
-      case '\r':
-        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      case 'n':
+        out += '\n';
         break;
-      case '\n': break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 'b':
+        out += '\b';
+        break;
+      case 'f':
+        out += '\f';
+        break;
+      case '\r':
+        if (i + 1 < text.size() && text[i + 1] == '\n')
+          ++i;
+        break;
+      case '\n':
+        break;
       default:
         if (e >= '0' && e <= '7') {
           int value = e - '0';
@@ -111,7 +129,8 @@ std::string Utf8(const std::string& bytes) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
       static_cast<unsigned char>(bytes[1]) == 0xFF) {
     for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      uint32_t unit = (static_cast<unsigned char>(bytes[i]) << 8) | static_cast<unsigned char>(bytes[i + 1]);
+      uint32_t unit =
+          (static_cast<unsigned char>(bytes[i]) << 8) | static_cast<unsigned char>(bytes[i + 1]);
       if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
         uint32_t low = (static_cast<unsigned char>(bytes[i + 2]) << 8) |
                        static_cast<unsigned char>(bytes[i + 3]);
@@ -123,7 +142,8 @@ std::string Utf8(const std::string& bytes) {
     }
     return out;
   }
-  for (unsigned char c : bytes) put(c);
+  for (unsigned char c : bytes)
+    put(c);
   return out;
 }
 
@@ -135,6 +155,9 @@ nlohmann::json ObjectJson(pdf::Object* object) {
     return nullptr;
   }
   if (auto* reference = dynamic_cast<pdf::Reference*>(object)) {
+    if (reference->number == 0) {
+      return nullptr;  // object 0 is never an object: qpdf reads such a reference as null
+    }
     return std::to_string(reference->number) + " " + std::to_string(reference->generation) + " R";
   }
   if (auto* scalar = dynamic_cast<pdf::Scalar*>(object)) {
@@ -217,7 +240,8 @@ std::string JsonMismatch(const nlohmann::json& ours, const nlohmann::json& their
     }
     for (size_t i = 0; i < ours.size(); ++i) {
       std::string m = JsonMismatch(ours[i], theirs[i], path + "[" + std::to_string(i) + "]");
-      if (!m.empty()) return m;
+      if (!m.empty())
+        return m;
     }
     return "";
   }
@@ -227,7 +251,8 @@ std::string JsonMismatch(const nlohmann::json& ours, const nlohmann::json& their
         return differ("missing key " + it.key());
       }
       std::string m = JsonMismatch(ours[it.key()], it.value(), path + it.key());
-      if (!m.empty()) return m;
+      if (!m.empty())
+        return m;
     }
     for (auto it = ours.begin(); it != ours.end(); ++it) {
       if (!theirs.contains(it.key())) {

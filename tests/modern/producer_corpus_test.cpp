@@ -3,9 +3,9 @@
 // classic mode keeps refusing what it never read.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "describe/labels.h"
 #include "describe/open_mode.h"
@@ -87,15 +87,16 @@ TEST_F(ProducerCorpusTest, ModernModeReadsWhatQpdfReads) {
       {"qpdf linearized, object streams",
        qpdf + " --object-streams=generate --linearize {in} {out}", false, pdf::kFeatureXRefStreams},
       {"qpdf object streams, streams uncompressed",
-       qpdf + " --object-streams=generate --compress-streams=n --decode-level=generalized {in} {out}",
+       qpdf +
+           " --object-streams=generate --compress-streams=n --decode-level=generalized {in} {out}",
        false, pdf::kFeatureXRefStreams},
       {"qpdf object streams of its own output, preserved",
        qpdf + " --object-streams=generate {in} {out}.tmp && " + qpdf +
            " --object-streams=preserve --linearize {out}.tmp {out}",
        false, pdf::kFeatureXRefStreams},
       {"qpdf QDF (classic)", qpdf + " --qdf --object-streams=disable {in} {out}", true, 0},
-      {"qpdf linearized (classic)", qpdf + " --linearize --object-streams=disable {in} {out}",
-       true, 0},
+      {"qpdf linearized (classic)", qpdf + " --linearize --object-streams=disable {in} {out}", true,
+       0},
       {"Ghostscript pdfwrite", gs + " -q -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -o {out} {in}", true,
        0},
   };
@@ -123,21 +124,20 @@ TEST_F(ProducerCorpusTest, ModernModeReadsWhatQpdfReads) {
 // chain mixes both kinds, newest first.
 TEST_F(ProducerCorpusTest, ClassicUpdateOverStreamSection) {
   const std::string base = dir_ + "/base.pdf";
-  ASSERT_TRUE(RunCommand(Expand(std::string(QPDF_EXE) + " --object-streams=generate {in} {out}",
-                                SAMPLE_PDF, base)));
+  ASSERT_TRUE(RunCommand(
+      Expand(std::string(QPDF_EXE) + " --object-streams=generate {in} {out}", SAMPLE_PDF, base)));
   std::string bytes = ReadFileBytes(base);
   const size_t prev = bytes.rfind("startxref");
   const long prev_offset = std::stol(bytes.substr(prev + 9));
   ViewerDocument probe;
   ASSERT_TRUE(probe.Open(base.c_str(), OpenOptionsFor(pdf::Mode::kModern)));
   const int size = probe.xref->trailer->Get("Size")->IntValue();
-  const std::string root = ObjectJson(probe.xref->trailer->Value(
-                                           [&] {
-                                             for (int i = 0; i < probe.xref->trailer->Count(); ++i)
-                                               if (std::string(probe.xref->trailer->Key(i)) == "Root")
-                                                 return i;
-                                             return -1;
-                                           }()))
+  const std::string root = ObjectJson(probe.xref->trailer->Value([&] {
+                             for (int i = 0; i < probe.xref->trailer->Count(); ++i)
+                               if (std::string(probe.xref->trailer->Key(i)) == "Root")
+                                 return i;
+                             return -1;
+                           }()))
                                .get<std::string>();
   // A new Info dictionary as object `size`, in a classic section of one subsection.
   const size_t info_offset = bytes.size();
@@ -147,8 +147,8 @@ TEST_F(ProducerCorpusTest, ClassicUpdateOverStreamSection) {
   snprintf(entry, sizeof entry, "%010zu 00000 n \n", info_offset);
   bytes += "xref\n" + std::to_string(size) + " 1\n" + entry;
   bytes += "trailer\n<< /Size " + std::to_string(size + 1) + " /Root " + root + " /Info " +
-           std::to_string(size) + " 0 R /Prev " + std::to_string(prev_offset) +
-           " >>\nstartxref\n" + std::to_string(xref_offset) + "\n%%EOF\n";
+           std::to_string(size) + " 0 R /Prev " + std::to_string(prev_offset) + " >>\nstartxref\n" +
+           std::to_string(xref_offset) + "\n%%EOF\n";
   const std::string updated = dir_ + "/updated.pdf";
   WriteFileBytes(updated, bytes);
 
