@@ -56,7 +56,8 @@ bool CApp::InitInstance(const QString& file, bool modern) {
   frame_ = std::make_unique<CMainFrame>(doc_.get());
   ShowMode();
   connect(frame_.get(), &CMainFrame::command, this, &CApp::OnCommand);
-  connect(frame_.get(), &CMainFrame::fileDropped, this, &CApp::OpenDocumentFile);
+  connect(frame_.get(), &CMainFrame::fileDropped, this,
+          [this](const QString& path) { OpenDocumentFile(path); });
   frame_->SetRecentFiles(recent_);
   if (!file.isEmpty()) {
     return OpenDocumentFile(file);
@@ -65,14 +66,14 @@ bool CApp::InitInstance(const QString& file, bool modern) {
   return true;
 }
 
-bool CApp::OpenDocumentFile(const QString& path) {
+bool CApp::OpenDocumentFile(const QString& path, bool offer) {
   QString full = QFile::decodeName(FullPath(LocalPath(path).c_str()).c_str());
   bool opened;
   {
     CWaitCursor wait;
     opened = doc_->OnOpenDocument(full);
   }
-  if (!opened && OfferModernMode(full)) {
+  if (!opened && offer && OfferModernMode(full)) {
     CWaitCursor wait;
     opened = doc_->OnOpenDocument(full);
   }
@@ -165,7 +166,8 @@ void CApp::SetModernMode(bool modern, bool remember) {
   doc_->SetMode(modern ? pdf::Mode::kModern : pdf::Mode::kClassic);
   ShowMode();
   if (!doc_->GetPathName().isEmpty()) {
-    OpenDocumentFile(doc_->GetPathName());
+    // The user chose the mode: no question about it this time.
+    OpenDocumentFile(doc_->GetPathName(), /*offer=*/false);
   }
 }
 

@@ -36,8 +36,9 @@ class CApp : public QObject {
   CMainFrame* MainFrame() const { return frame_.get(); }
   const RecentFileList& RecentFiles() const { return recent_; }
 
-  // Opens a file by path. On failure the document becomes untitled.
-  bool OpenDocumentFile(const QString& path);
+  // Opens a file by path. On failure the document becomes untitled; a file
+  // that classic mode did not read may be offered to modern mode.
+  bool OpenDocumentFile(const QString& path) { return OpenDocumentFile(path, /*offer=*/true); }
   // Opens entry `index` of the recent-file list, removing it when that fails.
   bool OpenRecentFile(int index);
   void OnFileNew();
@@ -58,6 +59,7 @@ class CApp : public QObject {
 
  private:
   void OnCommand(int id);
+  bool OpenDocumentFile(const QString& path, bool offer);
   // After a failed classic open: whether modern mode reads the file and the
   // user wants it; switches the mode when so.
   bool OfferModernMode(const QString& path);

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QLabel>
 #include <QSettings>
 
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "app/main_frame.h"
 #include "app/settings.h"
 #include "tests/app/gui_test_support.h"
+#include "tests/support/modern_builder.h"
 #include "tests/support/pdf_builder.h"
 
 namespace {
@@ -58,6 +60,88 @@ class AppTest : public QObject {
   void init() {
     RecordedBoxes::Texts().clear();
     QSettings(kSettingsOrganisation, kSettingsApplication).remove(kRecentFileGroup);
+    QSettings(kSettingsOrganisation, kSettingsApplication).remove(kModernModeKey);
+  }
+
+  // A file with a cross-reference stream, which classic mode does not read.
+  static std::string ModernFile() {
+    ModernBuilder m;
+    m.ObjectStream(10, {{1, "<< /Type /Catalog /Pages 2 0 R >>"},
+                        {2, "<< /Type /Pages /Kids [] /Count 0 >>"}});
+    m.XRefStream(11, {{1, 2, 10, 0}, {2, 2, 10, 1}, m.InUse(10)},
+                 "/Size 12 /Root 1 0 R /ID [<00> <00>]");
+    return m.Bytes();
+  }
+
+  void ModernModeOfferedAfterAClassicFailure() {
+    TempFile modern(ModernFile());
+    struct Round {
+      ModernAnswer answer;
+      bool opens;
+      const char* indicator;
+      bool remembered;
+    };
+    const Round rounds[] = {{ModernAnswer::kNo, false, "Classic", false},
+                            {ModernAnswer::kYes, true, "Modern", false},
+                            {ModernAnswer::kAlways, true, "Modern", true}};
+    for (const Round& round : rounds) {
+      QSettings(kSettingsOrganisation, kSettingsApplication).remove(kModernModeKey);
+      RecordedBoxes::Texts().clear();
+      CApp app;
+      QStringList asked;
+      app.SetModernQuestion([&](const QString& question) {
+        asked << question;
+        return round.answer;
+      });
+      QVERIFY(app.InitInstance(QString()));
+      QCOMPARE(app.OpenDocumentFile(Q(modern.path())), round.opens);
+      // The written boxes first, then the question, once.
+      QCOMPARE(RecordedBoxes::Texts().size(), size_t{2});
+      QVERIFY(QString::fromStdString(RecordedBoxes::Texts()[0]).endsWith("Expected 'xref' at 11"));
+      QCOMPARE(asked, QStringList{"This file uses features that classic mode does not read "
+                                  "(cross-reference streams). Open it in modern mode?"});
+      QCOMPARE(app.MainFrame()->ModeIndicator()->text(), QString(round.indicator));
+      QCOMPARE(app.MainFrame()->Action(ID_VIEW_MODERN_MODE)->isChecked(), round.opens);
+      QCOMPARE(LoadModernMode(), round.remembered);
+      QCOMPARE(app.MainFrame()->LeftView()->topLevelItemCount(), round.opens ? 4 : 0);
+    }
+    // Remembered: the next start reads in modern mode and asks nothing.
+    CApp again;
+    again.SetModernQuestion(
+        [](const QString&) -> ModernAnswer { qFatal("asked although modern mode was on"); });
+    QVERIFY(again.InitInstance(Q(modern.path())));
+    QCOMPARE(again.MainFrame()->ModeIndicator()->text(), QString("Modern"));
+  }
+
+  void ModernModeSwitchReopensAndIsRemembered() {
+    CApp app;
+    int asked = 0;
+    app.SetModernQuestion([&](const QString&) {
+      ++asked;
+      return ModernAnswer::kYes;
+    });
+    QVERIFY(app.InitInstance(Q(first_.path())));
+    CLeftView* tree = app.MainFrame()->LeftView();
+    QCOMPARE(tree->topLevelItem(2)->childIndicatorPolicy(),
+             QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    app.MainFrame()->Action(ID_VIEW_MODERN_MODE)->trigger();
+    QVERIFY(app.ModernMode());
+    QVERIFY(LoadModernMode());
+    QCOMPARE(app.Document()->GetPathName(), Q(first_.path()));
+    QCOMPARE(app.MainFrame()->ModeIndicator()->text(), QString("Modern"));
+    // Modern mode lists the sections below XRefs.
+    std::string error;
+    QVERIFY(tree->SelectPath("XRefs", &error));
+    QCOMPARE(tree->currentItem()->childCount(), 1);
+    QVERIFY(tree->currentItem()->child(0)->text(0).startsWith("xref at "));
+    // Back to classic: the file reads again as written, with no question.
+    TempFile modern(ModernFile());
+    QVERIFY(app.OpenDocumentFile(Q(modern.path())));
+    app.MainFrame()->Action(ID_VIEW_MODERN_MODE)->trigger();
+    QVERIFY(!app.ModernMode());
+    QVERIFY(!LoadModernMode());
+    QCOMPARE(asked, 0);
+    QCOMPARE(tree->topLevelItemCount(), 0);  // classic mode does not read it
   }
 
   void StartsUntitled() {

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/modern_builder.h"
 #include "tests/support/pdf_builder.h"
 #include "tests/support/sample_images.h"
 
@@ -211,6 +212,42 @@ TEST(Inspect, ImageWritesThePictureAsPng) {
     }
     EXPECT_LE(worst, image.tolerance);
   }
+}
+
+// A file with a cross-reference stream: classic mode refuses it as written and
+// says that modern mode reads it; --modern shows it, its sections below XRefs.
+TEST(Inspect, ModernModeAndTheHintAfterAClassicFailure) {
+  ModernBuilder m;
+  m.ObjectStream(
+      10, {{1, "<< /Type /Catalog /Pages 2 0 R >>"}, {2, "<< /Type /Pages /Kids [] /Count 0 >>"}});
+  const size_t xref = m.XRefStream(11, {{1, 2, 10, 0}, {2, 2, 10, 1}, m.InUse(10)},
+                                   "/Size 12 /Root 1 0 R /ID [<00> <00>]");
+  TempFile file(m.Bytes());
+
+  ToolRun classic = Inspect(Quote(file.path()));
+  EXPECT_EQ(classic.status, 1);
+  EXPECT_EQ(classic.err, "Expected 'xref' at 11\nThe file '" + file.path() +
+                             "' is damaged or not in expected format.\n"
+                             "hint: the file opens with --modern\n");
+
+  ToolRun modern = Inspect("--modern --tree=1 " + Quote(file.path()));
+  EXPECT_EQ(modern.status, 0) << modern.err;
+  EXPECT_EQ(modern.out,
+            "Warning: No 'Info' entry in Trailer\n"
+            "Header\nRoot\n  Type= Catalog\n  Pages= <<...>>\nXRefs\n  xref stream 11 0 at " +
+                std::to_string(xref) +
+                "\nTrailer\n  Type= XRef\n  W= array [1, 4, 2]\n  Index= array [1, 2, 10, 2]\n"
+                "  Filter= FlateDecode\n  DecodeParms= <<...>>\n  Size= 12\n  Root= <<...>>\n"
+                "  ID= array\n  Length= " +
+                modern.out.substr(modern.out.rfind("Length= ") + 8));
+
+  ToolRun section = Inspect("--modern --select XRefs " + Quote(file.path()));
+  EXPECT_NE(section.out.find("1: in object stream 10, index 0\n2: in object stream 10, index 1\n"),
+            std::string::npos)
+      << section.out;
+  EXPECT_NE(section.out.find("11: in use at " + std::to_string(xref) + " gen 0\n"),
+            std::string::npos)
+      << section.out;
 }
 
 }  // namespace

@@ -16,7 +16,7 @@
 #include "pdf/document.h"
 #include "pdf/object_stream.h"
 #include "pdf/xref_table.h"
-#include "tests/modern/modern_builder.h"
+#include "tests/support/modern_builder.h"
 #include "tests/modern/object_json.h"
 #include "tests/support/pdf_builder.h"
 #include "tests/support/sink_capture.h"

@@ -1,4 +1,4 @@
-#include "tests/modern/modern_builder.h"
+#include "tests/support/modern_builder.h"
 
 #include <algorithm>
 
