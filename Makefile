@@ -3,8 +3,12 @@
 BUILD ?= build
 BUILD_TYPE ?= Debug
 JOBS ?= $(shell nproc)
-SAMPLE ?= $(BUILD)/samples/sample.pdf
+# MODERN=1 opens the modern form of the sample (object and cross-reference
+# streams) in modern mode.
+MODERN ?=
+SAMPLE ?= $(BUILD)/samples/sample$(if $(MODERN),-modern).pdf
 SELECT ?= Root/Pages/Kids/[3]/Resources/XObject/JpegRgb
+MODE_ARGS := $(if $(MODERN),--modern)
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
@@ -27,7 +31,7 @@ build: configure
 # Opens the viewer on the bundled sample; without a display it renders the
 # window offscreen to a PNG instead.
 run: build
-	@args=""; [ -f $(SAMPLE) ] && args="$(SAMPLE)"; \
+	@args=""; [ -f $(SAMPLE) ] && args="$(MODE_ARGS) $(SAMPLE)"; \
 	if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 	  $(BUILD)/app/quorvel $$args; \
 	else \

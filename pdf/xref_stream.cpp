@@ -119,7 +119,11 @@ XRefTable* ModernReader::ReadStreamSection(int64_t offset, std::string* problem)
   table->kind = XRefKind::kStream;
   table->stream = stream;
   table->first = 0;
-  table->count = 0;  // no free head of its own: entry 0 is what the stream says
+  // No free head of its own: entry 0 is what the stream says, if anything.
+  table->count = 0;
+  if (table->entries != nullptr) {
+    table->entries[0] = XRefEntry{0, 0, nullptr, 0};
+  }
   const int64_t available = static_cast<int64_t>(bytes.size()) / entry_size;
   if (!table->Reserve(std::min(highest, available + 1))) {
     *problem = "out of memory";

@@ -16,8 +16,8 @@
 #include "pdf/document.h"
 #include "pdf/object_stream.h"
 #include "pdf/xref_table.h"
-#include "tests/support/modern_builder.h"
 #include "tests/modern/object_json.h"
+#include "tests/support/modern_builder.h"
 #include "tests/support/pdf_builder.h"
 #include "tests/support/sink_capture.h"
 #include "tests/support/zlib_encoder.h"
@@ -446,6 +446,38 @@ TEST(ModernReadingTest, ObjectStreamCacheKeepsItsBound) {
   EXPECT_EQ(doc.ObjectStreams().Decodings(), static_cast<size_t>(streams));
   EXPECT_LE(doc.ObjectStreams().BytesKept(), 64u * 1024u + 32u * 1024u);
   EXPECT_GE(doc.ObjectStreams().StreamsKept(), 1u);
+}
+
+// A hybrid file: the classic section lists the direct objects and marks the
+// compressed ones free; its XRefStm stream gives those from the object stream.
+TEST(ModernReadingTest, HybridFileTakesCompressedObjectsFromItsStream) {
+  ModernBuilder m;
+  m.ObjectStream(10, {{2, "<< /Type /Pages /Kids [] /Count 0 >>"}, {3, "<< /Title (hybrid) >>"}});
+  m.Classic().Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  // The stream part first, without its own startxref: the classic section names it.
+  const size_t stream_at =
+      m.XRefStream(11, {{2, 2, 10, 0}, {3, 2, 10, 1}}, "/Size 12", {1, 4, 2}, "", true);
+  std::string bytes = m.Bytes().substr(0, m.Bytes().rfind("startxref"));
+  const size_t xref = bytes.size();
+  char line[160];
+  snprintf(line, sizeof line,
+           "xref\n0 4\n0000000000 65535 f \n%010zu 00000 n \n0000000000 65535 f \n"
+           "0000000000 65535 f \n10 1\n%010zu 00000 n \n",
+           m.Classic().OffsetOf(1), m.Classic().OffsetOf(10));
+  bytes += line;
+  bytes += "trailer\n<< /Size 12 /Root 1 0 R /Info 3 0 R /XRefStm " + std::to_string(stream_at) +
+           " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+
+  FindingDocument doc;
+  ASSERT_TRUE(OpenModern(doc, bytes)) << doc.All();
+  EXPECT_NE(doc.ModernFeatures() & pdf::kFeatureHybrid, 0u);
+  EXPECT_STREQ(doc.info->Get("Title")->Text(), "hybrid");
+  EXPECT_TRUE(doc.pages->IsDictionary());
+  std::vector<std::string> labels;
+  for (pdf::XRefTable* table : SectionChain(doc.xref))
+    labels.push_back(SectionLabel(table));
+  EXPECT_EQ(labels, (std::vector<std::string>{"xref at " + std::to_string(xref),
+                                              "xref stream 11 0 at " + std::to_string(stream_at)}));
 }
 
 }  // namespace
