@@ -93,6 +93,8 @@ struct FoundStream {
 bool ModernReader::Repair(const std::string& reason) {
   Document& doc = doc_;
   doc.NoteModernFeature(kFeatureRepaired);
+  // What the unreadable chain decoded may name other objects than the scan finds.
+  doc.ObjectStreams().Clear();
   doc.Trace("rebuilding the cross-reference table: %s\n", reason.c_str());
   const char* begin = parser_.begin;
   const char* end = parser_.end;
