@@ -122,8 +122,8 @@ class Document {
   // Parses the object at the offset and registers it; the null object when
   // nothing could be parsed or registered.
   Object* LoadObject(int32_t offset);
-  // Modern mode: the decoded data of an object stream, as the cache holds it
-  // (see object_stream.h); null when the stream is unusable.
+  // Modern mode: the decoded object streams, kept within the options' budget
+  // (see object_stream.h).
   ObjectStreamCache& ObjectStreams() { return *object_streams_; }
 
  private:
@@ -154,7 +154,6 @@ class Document {
 
  private:
   friend class Object;  // an object asks the arena whether it lives there
-  friend class XRefReader;
 
   bool FinishOpen(const char* first, const char* last, const char* path);
   void Validate();
