@@ -70,6 +70,9 @@ class Parser {
   int32_t SlotInt(int slot);
   // ParseObjects, leaving scalars pending for the container that takes them.
   int ParseValues();
+  // The one value at the current token (a reference counts as one), nothing
+  // after it; null when no value starts there.
+  Object* ParseOneValue();
   bool EnterNesting();
   void LeaveNesting();
   void FillDictionary(Dictionary* dictionary, int first, int count);
