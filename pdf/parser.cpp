@@ -413,7 +413,8 @@ const char* Parser::FindEndstream(const char* from) {
     }
   }
   auto it = std::lower_bound(endstreams_.begin(), endstreams_.end(), from - begin);
-  return it == endstreams_.end() ? nullptr : begin + *it;
+  // The index may cover more than a range cut shorter since.
+  return it == endstreams_.end() || *it >= end - begin ? nullptr : begin + *it;
 }
 
 Array* Parser::ParseArray() {

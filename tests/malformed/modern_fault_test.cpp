@@ -190,4 +190,52 @@ TEST(ModernFaultRegression, SectionsSharingOneXRefStmEachHeldACopyOfItsTable) {
   EXPECT_EQ(compressed->type, 'c');
 }
 
+TEST(ModernFaultRegression, RepairOfPartsThatNeverEndTookTimeSquareInTheFileSize) {
+  // Each trailer and object that the rebuilding tried was parsed to wherever
+  // it ended; a string left open ends with the file, so a megabyte of short
+  // headers cost minutes. A catalog that cannot be read was tried again for
+  // every trailer naming it.
+  constexpr int kParts = 100000;
+  const std::string prefix =
+      "%PDF-1.7\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+      "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n";
+  auto repeat = [](const std::string& first, const std::string& part) {
+    std::string bytes = first;
+    for (int i = 0; i < kParts; ++i) {
+      bytes += part;
+    }
+    return bytes;
+  };
+  std::string open_objects = prefix;
+  std::string open_xref_streams = prefix;
+  for (int i = 0; i < kParts; ++i) {
+    open_objects += std::to_string(3 + i) + " 0 obj (\n";
+    open_xref_streams += std::to_string(3 + i) + " 0 obj << /Type /XRef (\nstream\nendstream\n";
+  }
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"objects whose strings never end", open_objects},
+      {"trailers whose strings never end", repeat(prefix, "trailer << (\n")},
+      {"trailers naming a catalog that never ends",
+       repeat(prefix + "5 0 obj (\n", "trailer << /Root 5 0 R >>\n")},
+      {"cross-reference streams whose strings never end", open_xref_streams},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UserMessages quiet;
+    ViewerDocument doc;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(OpenModern(doc, c.bytes));
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_NE(doc.ModernFeatures() & pdf::kFeatureRepaired, 0u);
+    ASSERT_NE(doc.catalog, nullptr);
+    EXPECT_EQ(doc.catalog->number, 1);
+    // Minutes before; a fraction of a second now, even in a debug build.
+    EXPECT_LT(took.count(), 10.0);
+  }
+}
+
 }  // namespace
