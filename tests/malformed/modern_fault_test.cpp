@@ -238,4 +238,49 @@ TEST(ModernFaultRegression, RepairOfPartsThatNeverEndTookTimeSquareInTheFileSize
   }
 }
 
+TEST(ModernFaultRegression, MisindexedObjectStreamCostAScanOfItsIndexPerObject) {
+  // Every entry of the table names position 0 of the stream: each object was
+  // then looked for by a scan of the whole index, N^2 / 2 steps for N objects.
+  constexpr int kObjects = 200000;
+  std::vector<std::pair<int, std::string>> objects = {{1, "<< /Type /Catalog /Pages 2 0 R >>"},
+                                                      {2, "<< /Type /Pages /Kids [] /Count 0 >>"}};
+  for (int i = 0; i < kObjects; ++i) {
+    objects.emplace_back(3 + i, std::to_string(i));
+  }
+  const ObjectStreamText stream = ObjectStreamOf(objects);
+  PdfBuilder b("%PDF-1.5\n");
+  constexpr int kStream = kObjects + 10;
+  std::map<int, StreamEntry> entries;
+  for (const auto& object : objects) {
+    entries[object.first] = {2, kStream, 0};
+  }
+  entries[kStream] = {1,
+                      static_cast<uint32_t>(b.Stream(
+                          kStream,
+                          "/Type /ObjStm /N " + std::to_string(objects.size()) + " /First " +
+                              std::to_string(stream.first) + " /Filter /FlateDecode",
+                          Deflate(stream.data))),
+                      0};
+  FinishWithXRefStream(b, kStream + 1, entries, "/Root 1 0 R");
+
+  UserMessages quiet;
+  ViewerDocument doc;
+  ASSERT_TRUE(OpenModern(doc, b.Bytes()));
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < kObjects; i += 997) {
+    pdf::Object* object = doc.GetObject(3 + i, 0);
+    ASSERT_TRUE(object->IsNumber());
+    EXPECT_EQ(object->IntValue(), i);
+  }
+  pdf::Object* last = doc.GetObject(3 + kObjects - 1, 0);
+  ASSERT_TRUE(last->IsNumber());
+  EXPECT_EQ(last->IntValue(), kObjects - 1);
+  for (int i = 0; i < kObjects; ++i) {
+    doc.GetObject(3 + i, 0);
+  }
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  // Minutes before; about a second now, even in a debug build.
+  EXPECT_LT(took.count(), 15.0);
+}
+
 }  // namespace
