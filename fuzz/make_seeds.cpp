@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "fuzz/modern_inputs.h"
 #include "tests/malformed/malformed_files.h"
 #include "tests/support/jpeg_encoder.h"
 #include "tests/support/lzw_encoder.h"
@@ -247,6 +249,165 @@ void PixdecSeeds(SeedWriter& w) {
   w.Add(JpegEncode(rgb.data(), 9, 5, 3));
 }
 
+// ---- Modern mode ---------------------------------------------------------------
+
+std::span<const uint8_t> AsBytes(const std::string& text) {
+  return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+// One cross-reference stream entry in fields of the given widths, big-endian.
+std::string Entry(const int width[3], uint64_t type, uint64_t second, uint64_t third) {
+  std::string bytes;
+  const uint64_t fields[3] = {type, second, third};
+  for (int f = 0; f < 3; ++f) {
+    for (int i = width[f] - 1; i >= 0; --i) {
+      bytes += static_cast<char>(i < 8 ? fields[f] >> (8 * i) & 0xFF : 0);
+    }
+  }
+  return bytes;
+}
+
+// Rows of `columns` bytes as the PNG Up predictor writes them: tag 2, then each
+// byte less the one above it.
+std::string PngUp(const std::string& data, size_t columns) {
+  std::string out;
+  std::string above(columns, '\0');
+  for (size_t row = 0; row < data.size(); row += columns) {
+    out += '\2';
+    for (size_t i = 0; i < columns; ++i) {
+      const char byte = row + i < data.size() ? data[row + i] : '\0';
+      out += static_cast<char>(byte - above[i]);
+      above[i] = byte;
+    }
+  }
+  return out;
+}
+
+// The input whose file lists objects 0 to 8 correctly in fields of `width`.
+std::string XRefStreamInput(uint8_t flags, const int width[3]) {
+  const std::string header = {
+      static_cast<char>(flags), static_cast<char>(width[0] | width[1] << 2 | width[2] << 5),
+      static_cast<char>(kXRefStreamObject + 2), 0, static_cast<char>(kXRefStreamObject + 2)};
+  // Where the stream lands depends on the flags (an older section may stand
+  // before it), not on its data.
+  const std::string probe = XRefStreamFile(AsBytes(header));
+  const size_t self = probe.rfind("\n7 0 obj") + 1;
+  const std::vector<int32_t> offsets = XRefStreamObjectOffsets();
+  std::string entries = Entry(width, 0, 0, 65535);
+  for (int number = 1; number <= kXRefStreamObject + 1; ++number) {
+    if (number == 6 || number == 8) {
+      entries += Entry(width, 2, 5, number == 6 ? 0 : 1);
+    } else if (number == kXRefStreamObject) {
+      entries += Entry(width, 1, self, 0);
+    } else {
+      entries += Entry(width, 1, static_cast<uint64_t>(offsets[static_cast<size_t>(number)]), 0);
+    }
+  }
+  if ((flags & kXRefPng) != 0) {
+    entries = PngUp(entries, static_cast<size_t>(width[0] + width[1] + width[2]));
+  }
+  return header + entries;
+}
+
+void XRefStreamSeeds(SeedWriter& w) {
+  const int widths[][3] = {{1, 2, 1}, {1, 4, 2}, {1, 3, 0}, {2, 7, 3}};
+  const uint8_t flag_sets[] = {0,
+                               kXRefFlate,
+                               kXRefPng,
+                               kXRefFlate | kXRefPng,
+                               kXRefIndex,
+                               kXRefHybrid,
+                               kXRefPrev,
+                               kXRefFlate | kXRefPng | kXRefHybrid,
+                               kXRefPrev | kXRefNoRoot};
+  for (const auto& width : widths) {
+    for (uint8_t flags : flag_sets) {
+      w.Add(XRefStreamInput(flags, width));
+    }
+  }
+}
+
+// The objects of stream 10: positions 0 to 8 hold objects 1 to 9 as the
+// cross-reference stream says, except that object 5 lives in stream 11.
+std::string ObjectStreamInput(uint8_t flags, int count_change, int first_change) {
+  const std::vector<std::pair<int, std::string>> objects = {
+      {1, "<< /Type /Catalog /Pages 2 0 R >>"},
+      {2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>"},
+      {3,
+       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 12 0 R /Resources 4 0 R "
+       ">>"},
+      {4, "<< /Font << /F1 6 0 R >> /ProcSet [/PDF /Text] >>"},
+      {6, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"},
+      {7, "[1 0 R 2 0 R 5 0 R]"},
+      {8, "42"},
+      {9, "(text)"},
+  };
+  std::string pairs;
+  std::string bodies;
+  for (const auto& [number, body] : objects) {
+    pairs += std::to_string(number) + " " + std::to_string(bodies.size()) + " ";
+    bodies += body + "\n";
+  }
+  pairs += "\n";
+  const int count = static_cast<int>(objects.size()) + count_change;
+  const int first = static_cast<int>(pairs.size()) + first_change;
+  const std::string header = {static_cast<char>(count), static_cast<char>(first >> 8 & 0xFF),
+                              static_cast<char>(first & 0xFF), static_cast<char>(flags)};
+  return header + pairs + bodies;
+}
+
+void ObjectStreamSeeds(SeedWriter& w) {
+  const uint8_t flag_sets[] = {0,
+                               kObjStmFlate,
+                               kObjStmExtendsOther,
+                               kObjStmExtendsSelf,
+                               kObjStmExtendsCycle,
+                               kObjStmFlate | kObjStmExtendsOther,
+                               kObjStmNoType | kObjStmExtendsOther,
+                               kObjStmLengthRef,
+                               kObjStmLengthRef | kObjStmFlate | kObjStmExtendsCycle};
+  for (uint8_t flags : flag_sets) {
+    w.Add(ObjectStreamInput(flags, 0, 0));
+  }
+  w.Add(ObjectStreamInput(kObjStmExtendsOther, -3, 0));
+  w.Add(ObjectStreamInput(kObjStmExtendsOther, 40, 0));
+  w.Add(ObjectStreamInput(0, 0, -6));
+  w.Add(ObjectStreamInput(0, 0, 9));
+  w.Add(ObjectStreamInput(0, 0, 60000));
+}
+
+// A file whose startxref is gone, so that modern mode rebuilds its table.
+std::string WithoutStartxref(std::string file) {
+  for (size_t at = file.find("startxref"); at != std::string::npos;
+       at = file.find("startxref", at)) {
+    file.replace(at, 9, "startxrez");
+  }
+  return file;
+}
+
+void RepairSeeds(SeedWriter& w) {
+  const int width[3] = {1, 4, 2};
+  const std::string xref_stream_file =
+      XRefStreamFile(AsBytes(XRefStreamInput(kXRefFlate | kXRefPng, width)));
+  const std::string object_stream_file =
+      ObjectStreamFile(AsBytes(ObjectStreamInput(kObjStmFlate | kObjStmExtendsOther, 0, 0)));
+  const std::string plain_object_stream_file =
+      ObjectStreamFile(AsBytes(ObjectStreamInput(kObjStmExtendsOther, 0, 0)));
+  w.Add(WithoutStartxref(xref_stream_file));
+  w.Add(WithoutStartxref(object_stream_file));
+  w.Add(WithoutStartxref(plain_object_stream_file));
+  // Cut inside the cross-reference stream: its trailer is lost with it.
+  w.Add(object_stream_file.substr(0, object_stream_file.rfind("13 0 obj") + 20));
+  w.Add(plain_object_stream_file.substr(0, plain_object_stream_file.rfind("13 0 obj")));
+  // No header: the variant that prepends one reads these.
+  w.Add(WithoutStartxref(object_stream_file.substr(object_stream_file.find("11 0 obj"))));
+  w.Add(WithoutStartxref(MinimalPdf()));
+  const std::string rich = CompactRichPdf();
+  w.Add(WithoutStartxref(rich));
+  w.Add(rich.substr(0, rich.size() / 2));
+  w.Add(xref_stream_file.substr(0, xref_stream_file.size() - 30));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -270,6 +431,12 @@ int main(int argc, char** argv) {
     ImageStreamSeeds(image_stream);
     SeedWriter pixdec(root, "pixdec");
     PixdecSeeds(pixdec);
+    SeedWriter xref_stream(root, "xref_stream");
+    XRefStreamSeeds(xref_stream);
+    SeedWriter object_stream(root, "object_stream");
+    ObjectStreamSeeds(object_stream);
+    SeedWriter repair(root, "repair");
+    RepairSeeds(repair);
   } catch (const std::exception& e) {
     fprintf(stderr, "make-fuzz-seeds: %s\n", e.what());
     return 1;

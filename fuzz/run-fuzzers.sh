@@ -9,7 +9,7 @@ seconds=${2:?usage: run-fuzzers.sh BUILD_DIR SECONDS [TARGET...]}
 shift 2
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(lexer parse_object open_walk lzw ccitt image_stream pixdec)
+  targets=(lexer parse_object open_walk lzw ccitt image_stream pixdec xref_stream object_stream repair)
 fi
 here="$(cd "$(dirname "$0")" && pwd)"
 
@@ -37,7 +37,8 @@ for target in "${targets[@]}"; do
   rm -f "$artifacts/$target"-*  # a finding from an earlier run shows again if it still fails
   args=(-max_total_time="$seconds" -timeout=2 -rss_limit_mb=2048 -print_final_stats=1
         -artifact_prefix="$artifacts/$target-")
-  if [ -f "$here/pdf.dict" ] && [[ $target == lexer || $target == parse_object || $target == open_walk ]]; then
+  if [ -f "$here/pdf.dict" ] && [[ $target == lexer || $target == parse_object || $target == open_walk ||
+        $target == repair || $target == object_stream ]]; then
     args+=(-dict="$here/pdf.dict")
   fi
   log="$logs/$target.log"

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "pdf/bounds.h"
@@ -162,6 +163,9 @@ bool ModernReader::Read(const char* first, const char* last) {
 
 XRefTable* ModernReader::ReadChain(int64_t offset, std::string* problem) {
   std::unordered_set<int64_t> visited;
+  // Every section of a chain may name the same XRefStm stream: it is read once,
+  // not once per section.
+  std::unordered_map<int64_t, XRefTable*> hybrid_streams;
   XRefTable* newest = nullptr;
   XRefTable* newer = nullptr;
   for (int sections = 0;; ++sections) {
@@ -183,11 +187,21 @@ XRefTable* ModernReader::ReadChain(int64_t offset, std::string* problem) {
     // A classic section of a hybrid file names the stream that completes it.
     Object* stream_offset = table->trailer->Get("XRefStm");
     if (table->kind == XRefKind::kClassic && stream_offset->IsNumber()) {
-      XRefTable* stream = ReadStreamSection(stream_offset->IntValue(), problem);
-      if (stream == nullptr) {
-        return nullptr;
+      const int64_t at = stream_offset->IntValue();
+      auto known = hybrid_streams.find(at);
+      if (known != hybrid_streams.end()) {
+        // A newer section holds every entry of this stream already, so a copy
+        // here would change no lookup; copies for thousands of sections would
+        // hold the stream's table thousands of times.
+        table->hybrid = known->second;
+      } else {
+        XRefTable* stream = ReadStreamSection(at, problem);
+        if (stream == nullptr) {
+          return nullptr;
+        }
+        hybrid_streams.emplace(at, stream);
+        MergeHybrid(table, stream);
       }
-      MergeHybrid(table, stream);
       doc_.NoteModernFeature(kFeatureHybrid);
     }
     Object* prev = table->trailer->Get("Prev");

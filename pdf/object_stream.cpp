@@ -10,6 +10,9 @@ namespace pdf {
 
 namespace {
 
+// Indexes up to this long are searched by a scan; longer ones through a map.
+constexpr size_t kLinearIndexScan = 32;
+
 // A non-negative decimal integer after optional white space; false when there
 // is none or it exceeds 63 bits.
 bool ReadIndexNumber(const std::vector<uint8_t>& bytes, size_t stop, size_t* at, int64_t* value) {
@@ -43,12 +46,22 @@ int64_t ObjectStreamData::OffsetAt(size_t position) const {
 }
 
 int64_t ObjectStreamData::Find(int32_t object_number) const {
-  for (size_t i = 0; i < index.size(); ++i) {
-    if (index[i].first == object_number) {
-      return static_cast<int64_t>(i);
+  if (index.size() <= kLinearIndexScan) {
+    for (size_t i = 0; i < index.size(); ++i) {
+      if (index[i].first == object_number) {
+        return static_cast<int64_t>(i);
+      }
+    }
+    return -1;
+  }
+  if (positions_.empty()) {
+    positions_.reserve(index.size());
+    for (size_t i = 0; i < index.size(); ++i) {
+      positions_.emplace(index[i].first, static_cast<int64_t>(i));  // the first one stays
     }
   }
-  return -1;
+  auto found = positions_.find(object_number);
+  return found != positions_.end() ? found->second : -1;
 }
 
 void ObjectStreamCache::Clear() {

@@ -27,8 +27,14 @@ struct ObjectStreamData {
 
   // Where the object at `position` of the index begins, or -1.
   int64_t OffsetAt(size_t position) const;
-  // The position of `object_number` in the index, or -1.
+  // The position of `object_number` in the index (its first), or -1.
   int64_t Find(int32_t object_number) const;
+
+ private:
+  // Positions by number, made on the first Find of a long index: a stream whose
+  // index disagrees with the table would otherwise cost a scan of the whole
+  // index for each of its objects.
+  mutable std::unordered_map<int32_t, int64_t> positions_;
 };
 
 class ObjectStreamCache {

@@ -413,7 +413,8 @@ const char* Parser::FindEndstream(const char* from) {
     }
   }
   auto it = std::lower_bound(endstreams_.begin(), endstreams_.end(), from - begin);
-  return it == endstreams_.end() ? nullptr : begin + *it;
+  // The index may cover more than a range cut shorter since.
+  return it == endstreams_.end() || *it >= end - begin ? nullptr : begin + *it;
 }
 
 Array* Parser::ParseArray() {
@@ -497,12 +498,7 @@ Object* Parser::ParseDecodedValue(std::span<const uint8_t> data, size_t offset) 
   cursor = begin + offset;
   decoded_ = true;
   NextToken();
-  int count = ParseObjects();
-  Object* result = nullptr;
-  if (count > 0) {
-    result = stack[static_cast<size_t>(stack_count - count)];
-    stack_count -= count;
-  }
+  Object* result = ParseOneValue();
   stack_count = static_cast<int32_t>(saved_stack);
   decoded_ = saved_decoded;
   begin = saved_begin;
@@ -510,6 +506,43 @@ Object* Parser::ParseDecodedValue(std::span<const uint8_t> data, size_t offset) 
   cursor = saved_cursor;
   current = saved_current;
   return result;
+}
+
+Object* Parser::ParseOneValue() {
+  // The objects of an object stream follow one another with nothing between
+  // them: a parse of all the values there would read every later object too,
+  // for each object loaded.
+  if (current.IsKeyword("<<")) {
+    return ParseDictionary();
+  }
+  if (current.IsKeyword("[")) {
+    return ParseArray();
+  }
+  if (current.IsKeyword("null")) {
+    return doc_->null_object;
+  }
+  if (current.type != TokenType::Number && current.type != TokenType::Name &&
+      current.type != TokenType::String && !current.IsBoolean()) {
+    return nullptr;
+  }
+  const int slot = stack_count;
+  PushPending();
+  if (current.IsInteger()) {
+    // "N G R" is the one value of three tokens.
+    const int32_t number = current.IntValue();
+    NextToken();
+    if (current.IsInteger()) {
+      const int32_t generation = current.IntValue();
+      NextToken();
+      if (current.IsKeyword("R")) {
+        stack_count = slot;
+        return new (arena_) Reference(doc_, number, generation);
+      }
+    }
+  }
+  Object* scalar = Materialize(slot);
+  stack_count = slot;
+  return scalar;
 }
 
 }  // namespace pdf

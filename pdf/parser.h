@@ -46,6 +46,10 @@ class Parser {
   Array* ParseArray();
   Object* ParseIndirectObject(int32_t offset);
 
+  // Finds every endstream of the parse range now, so that parses in a range
+  // cut shorter afterwards (see ModernReader::Repair) still find them right.
+  void IndexEndstreams() { FindEndstream(begin); }
+
   // The first value of `data` at `offset`, as an object stream holds it: no
   // header line, no stream data; every text is copied, since the decoded bytes
   // do not outlive the parse. Null when no value starts there. The parse range
@@ -70,6 +74,9 @@ class Parser {
   int32_t SlotInt(int slot);
   // ParseObjects, leaving scalars pending for the container that takes them.
   int ParseValues();
+  // The one value at the current token (a reference counts as one), nothing
+  // after it; null when no value starts there.
+  Object* ParseOneValue();
   bool EnterNesting();
   void LeaveNesting();
   void FillDictionary(Dictionary* dictionary, int first, int count);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "pdf/bounds.h"
@@ -87,6 +88,24 @@ struct FoundStream {
   int32_t number;
   int64_t offset;
 };
+
+// The number of the catalog that a trailer names by reference, or -1; the
+// first Root counts, as in CatalogReadable.
+int32_t RootNumber(Dictionary* trailer) {
+  for (int i = 0; i < trailer->Count(); ++i) {
+    if (strcmp(trailer->Key(i), "Root") == 0) {
+      auto* reference = dynamic_cast<Reference*>(trailer->Value(i));
+      return reference != nullptr ? reference->number : -1;
+    }
+  }
+  return -1;
+}
+
+// Where the first of the sorted `starts` after `at` lies, or `end`.
+int64_t NextStart(const std::vector<int64_t>& starts, int64_t at, int64_t end) {
+  auto next = std::upper_bound(starts.begin(), starts.end(), at);
+  return next != starts.end() ? *next : end;
+}
 
 }  // namespace
 
@@ -197,36 +216,74 @@ bool ModernReader::Repair(const std::string& reason) {
     }
   }
 
+  // A damaged file may hold thousands of trailers and objects that never end
+  // (a string left open runs to the end of the file): each candidate below is
+  // parsed no further than where the next one starts, and each catalog number
+  // is tried once, so that the search costs the file's size, not its square.
+  parser_.IndexEndstreams();
+  const int64_t size = end - begin;
+  auto parse_until = [&](int64_t limit, auto parse) {
+    const char* saved_end = parser_.end;
+    parser_.end = begin + limit;
+    auto* result = parse();
+    parser_.end = saved_end;
+    return result;
+  };
+  std::unordered_set<int32_t> roots_tried;
+  auto names_readable_catalog = [&](Dictionary* candidate) {
+    table->trailer = candidate;
+    const int32_t root = RootNumber(candidate);
+    if (root >= 0 && !roots_tried.insert(root).second) {
+      return false;  // the same catalog was found unreadable already
+    }
+    return CatalogReadable();
+  };
+
   // The trailer: the last one that names a readable catalog.
   Dictionary* trailer = nullptr;
-  std::vector<const char*> trailers;
+  std::vector<int64_t> trailers;
   for (const char* at = Find(begin, end, kTrailer, 7); at < end;
        at = Find(at + 7, end, kTrailer, 7)) {
-    trailers.push_back(at);
+    trailers.push_back(at - begin);
   }
   for (auto it = trailers.rbegin(); it != trailers.rend() && trailer == nullptr; ++it) {
-    parser_.Seek(static_cast<int32_t>(*it - begin));
-    if (!parser_.current.IsKeyword("trailer")) {
-      continue;
-    }
-    parser_.NextToken();
-    if (!parser_.current.IsKeyword("<<")) {
-      continue;
-    }
-    Dictionary* candidate = parser_.ParseDictionary();
-    table->trailer = candidate;
-    if (candidate != nullptr && CatalogReadable()) {
+    Dictionary* candidate = parse_until(NextStart(trailers, *it, size), [&]() -> Dictionary* {
+      parser_.Seek(static_cast<int32_t>(*it));
+      if (!parser_.current.IsKeyword("trailer")) {
+        return nullptr;
+      }
+      parser_.NextToken();
+      return parser_.current.IsKeyword("<<") ? parser_.ParseDictionary() : nullptr;
+    });
+    if (candidate != nullptr && names_readable_catalog(candidate)) {
       trailer = candidate;
     }
   }
+  // Where each object found by the scan starts, for the parses below.
+  std::vector<int64_t> headers;
+  for (int32_t number = 1; number < table->count; ++number) {
+    if (table->entries[number].type == 'n') {
+      headers.push_back(table->entries[number].offset);
+    }
+  }
+  std::sort(headers.begin(), headers.end());
+  auto parse_object = [&](int32_t number) -> Object* {
+    const XRefEntry& entry = table->entries[number];
+    if (entry.type == 'c') {
+      return doc.GetObject(number, 0);  // one value of an object stream: short
+    }
+    Object* object = parse_until(NextStart(headers, entry.offset, size),
+                                 [&] { return parser_.ParseIndirectObject(entry.offset); });
+    return object != nullptr ? object : doc.null_object;
+  };
   for (auto it = xref_streams.rbegin(); it != xref_streams.rend() && trailer == nullptr; ++it) {
-    Object* stream = doc.GetObject(it->number, 0);
+    Object* stream = parse_object(it->number);
     if (!stream->IsStream()) {
       continue;
     }
-    table->trailer = CopyEntries(stream->AsDictionary());
-    if (CatalogReadable()) {
-      trailer = table->trailer;
+    Dictionary* candidate = CopyEntries(stream->AsDictionary());
+    if (names_readable_catalog(candidate)) {
+      trailer = candidate;
     }
   }
   if (trailer == nullptr) {
@@ -236,7 +293,7 @@ bool ModernReader::Repair(const std::string& reason) {
       if (type != 'n' && type != 'c') {
         continue;
       }
-      Object* object = doc.GetObject(number, 0);
+      Object* object = parse_object(number);
       if (object->IsDictionary() && object->Get("Type")->IsName("Catalog")) {
         trailer = new Dictionary(&doc);
         trailer->Set("Size", table->count);
