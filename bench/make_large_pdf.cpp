@@ -11,6 +11,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -63,12 +64,19 @@ class Writer {
   bool ok_ = true;
 };
 
-// Small windows: each stream is tiny, and a full-size deflate state would make
-// resetting it for half a million streams the slowest part of the generator.
+// Content streams get small windows: each is tiny, and a full-size deflate
+// state would make resetting it for half a million streams the slowest part of
+// the generator. Object and cross-reference streams are few and larger, and get
+// the usual 32 KiB window.
 class Deflater {
  public:
-  Deflater() { deflateInit2(&z_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 12, 4, Z_DEFAULT_STRATEGY); }
+  explicit Deflater(int window_bits, int memory_level) {
+    deflateInit2(&z_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, window_bits, memory_level,
+                 Z_DEFAULT_STRATEGY);
+  }
   ~Deflater() { deflateEnd(&z_); }
+  Deflater(const Deflater&) = delete;
+  Deflater& operator=(const Deflater&) = delete;
   const std::string& Compress(const std::string& text) {
     deflateReset(&z_);
     out_.resize(deflateBound(&z_, text.size()));
@@ -86,15 +94,184 @@ class Deflater {
   std::string out_;
 };
 
+// Where each object lives, as a cross-reference stream row says it: type 1 at
+// an offset, or type 2 at an index of an object stream.
+struct Entry {
+  uint8_t type = 0;
+  uint32_t field2 = 0;  // offset, or the object stream's number
+  uint16_t field3 = 0;  // generation, or the index in the object stream
+};
+
+// The objects of the body, written one by one. Classic: every object at its own
+// offset. Modern: objects that are no streams gather into object streams of
+// kPerObjectStream objects, numbered after the document's own objects, as
+// pdfTeX and qpdf write them; streams stay plain objects.
+class Body {
+ public:
+  Body(Writer* out, long objects, bool modern)
+      : out_(out),
+        modern_(modern),
+        entries_(static_cast<size_t>(objects) + 1),
+        next_container_(objects + 1),
+        packer_(/*window_bits=*/15, /*memory_level=*/8) {}
+
+  void Object(long number, const std::string& text) {
+    if (!modern_) {
+      Begin(number);
+      out_->Put(text);
+      out_->Put("\nendobj\n");
+      return;
+    }
+    char pair[32];
+    const int n = snprintf(pair, sizeof pair, "%ld %zu ", number, members_text_.size());
+    members_index_.append(pair, static_cast<size_t>(n));
+    members_text_ += text;
+    members_text_ += '\n';
+    members_.push_back(number);
+    if (members_.size() == kPerObjectStream) {
+      FlushObjectStream();
+    }
+  }
+
+  void Stream(long number, const std::string& dictionary, const std::string& data) {
+    Begin(number);
+    out_->Put(dictionary);
+    out_->Put("\nstream\n");
+    out_->Put(data);
+    out_->Put("\nendstream\nendobj\n");
+  }
+
+  // The cross-reference section or stream, the trailer and the end marker.
+  void Finish(long catalog, long info) {
+    static constexpr char kId[] = "/ID [<51756F7276656C2062656E6368> <51756F7276656C2062656E6368>]";
+    if (!modern_) {
+      const long objects = static_cast<long>(entries_.size()) - 1;
+      const long xref = out_->offset();
+      out_->Printf("xref\n0 %ld\n0000000000 65535 f \n", objects + 1);
+      for (long n = 1; n <= objects; ++n) {
+        out_->Printf("%010ld 00000 n \n",
+                     static_cast<long>(entries_[static_cast<size_t>(n)].field2));
+      }
+      out_->Printf("trailer\n<< /Size %ld /Root %ld 0 R /Info %ld 0 R", objects + 1, catalog, info);
+      out_->Printf(" %s >>\n", kId);
+      out_->Printf("startxref\n%ld\n%%%%EOF\n", xref);
+      return;
+    }
+    if (!members_.empty()) {
+      FlushObjectStream();
+    }
+    const long self = next_container_++;
+    const long xref = out_->offset();
+    Entry& own = At(self);
+    own.type = 1;
+    own.field2 = static_cast<uint32_t>(xref);
+    entries_[0] = {0, 0, 65535};  // the head of the free list
+    const std::string& data = packer_.Compress(XRefRows());
+    out_->Printf("%ld 0 obj\n<< /Type /XRef /Size %zu /W [1 %d %d] /Root %ld 0 R /Info %ld 0 R ",
+                 self, entries_.size(), kField2Width, kField3Width, catalog, info);
+    out_->Printf("%s /Filter /FlateDecode /DecodeParms << /Predictor 12 /Columns %d >> ", kId,
+                 kRowWidth);
+    out_->Printf("/Length %zu >>\nstream\n", data.size());
+    out_->Put(data);
+    out_->Printf("\nendstream\nendobj\nstartxref\n%ld\n%%%%EOF\n", xref);
+  }
+
+  size_t ObjectStreams() const { return object_streams_; }
+  size_t Size() const { return entries_.size(); }
+
+ private:
+  static constexpr size_t kPerObjectStream = 100;
+  static constexpr int kField2Width = 4;
+  static constexpr int kField3Width = 2;
+  static constexpr int kRowWidth = 1 + kField2Width + kField3Width;
+
+  Entry& At(long number) {
+    if (static_cast<size_t>(number) >= entries_.size()) {
+      entries_.resize(static_cast<size_t>(number) + 1);
+    }
+    return entries_[static_cast<size_t>(number)];
+  }
+
+  void Begin(long number) {
+    Entry& entry = At(number);
+    entry.type = 1;
+    entry.field2 = static_cast<uint32_t>(out_->offset());
+    out_->Printf("%ld 0 obj\n", number);
+  }
+
+  void FlushObjectStream() {
+    const long number = next_container_++;
+    for (size_t i = 0; i < members_.size(); ++i) {
+      At(members_[i]) = {2, static_cast<uint32_t>(number), static_cast<uint16_t>(i)};
+    }
+    members_index_.back() = '\n';
+    const size_t first = members_index_.size();
+    const std::string& data = packer_.Compress(members_index_ + members_text_);
+    char dictionary[160];
+    snprintf(dictionary, sizeof dictionary,
+             "<< /Type /ObjStm /N %zu /First %zu /Length %zu /Filter /FlateDecode >>",
+             members_.size(), first, data.size());
+    Stream(number, dictionary, data);
+    members_.clear();
+    members_index_.clear();
+    members_text_.clear();
+    ++object_streams_;
+  }
+
+  // Every entry as one row of big-endian fields, each row after the first
+  // stored as its difference from the row above (PNG Up, filter byte 2): the
+  // predictor makes the slowly growing offsets compress well.
+  std::string XRefRows() const {
+    std::string rows(entries_.size() * (kRowWidth + 1), '\0');
+    uint8_t previous[kRowWidth] = {};
+    for (size_t n = 0; n < entries_.size(); ++n) {
+      const Entry& e = entries_[n];
+      const uint8_t row[kRowWidth] = {e.type,
+                                      static_cast<uint8_t>(e.field2 >> 24),
+                                      static_cast<uint8_t>(e.field2 >> 16),
+                                      static_cast<uint8_t>(e.field2 >> 8),
+                                      static_cast<uint8_t>(e.field2),
+                                      static_cast<uint8_t>(e.field3 >> 8),
+                                      static_cast<uint8_t>(e.field3)};
+      char* out = &rows[n * (kRowWidth + 1)];
+      out[0] = 2;
+      for (int i = 0; i < kRowWidth; ++i) {
+        out[1 + i] = static_cast<char>(static_cast<uint8_t>(row[i] - previous[i]));
+        previous[i] = row[i];
+      }
+    }
+    return rows;
+  }
+
+  Writer* out_;
+  bool modern_;
+  std::vector<Entry> entries_;
+  long next_container_;
+  Deflater packer_;
+  std::vector<long> members_;  // the numbers in the open object stream
+  std::string members_index_;  // its "number offset" pairs
+  std::string members_text_;   // its objects, one after the other
+  size_t object_streams_ = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    fprintf(stderr, "usage: %s OUT.pdf [OBJECTS [KIDS]]\n", argv[0]);
+  bool modern = false;
+  std::vector<const char*> args;
+  for (int i = 1; i < argc; ++i) {
+    if (strcmp(argv[i], "--modern") == 0) {
+      modern = true;
+    } else {
+      args.push_back(argv[i]);
+    }
+  }
+  if (args.empty()) {
+    fprintf(stderr, "usage: %s [--modern] OUT.pdf [OBJECTS [KIDS]]\n", argv[0]);
     return 2;
   }
-  const long objects = argc > 2 ? atol(argv[2]) : 1000000;
-  const long kids = argc > 3 ? atol(argv[3]) : 100000;
+  const long objects = args.size() > 1 ? atol(args[1]) : 1000000;
+  const long kids = args.size() > 2 ? atol(args[2]) : 100000;
   // Every page takes two objects (itself and its contents); nodes make up the rest.
   const long budget = objects - kFixedObjects;
   long nodes = 1;
@@ -107,48 +284,45 @@ int main(int argc, char** argv) {
             objects, kids);
     return 2;
   }
-  FILE* file = fopen(argv[1], "wb");
+  FILE* file = fopen(args[0], "wb");
   if (file == nullptr) {
-    perror(argv[1]);
+    perror(args[0]);
     return 1;
   }
   Writer out(file);
-  Deflater deflater;
-  std::vector<long> offsets(static_cast<size_t>(objects) + 1, 0);
-  auto begin = [&](long number) {
-    offsets[static_cast<size_t>(number)] = out.offset();
-    out.Printf("%ld 0 obj\n", number);
-  };
+  Deflater deflater(/*window_bits=*/12, /*memory_level=*/4);
+  Body body(&out, objects, modern);
   const long first_node = kFixedObjects + 1;
   const long first_page = first_node + nodes;  // page i is first_page + 2i, its contents + 1
+  char line[256];
+  auto text = [&line](const char* format, auto... values) {
+    snprintf(line, sizeof line, format, values...);
+    return std::string(line);
+  };
 
-  out.Put("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
-  begin(kCatalog);
-  out.Printf("<< /Type /Catalog /Pages %ld 0 R >>\nendobj\n", kPagesRoot);
-  begin(kPagesRoot);
-  out.Put("<< /Type /Pages /MediaBox [0 0 612 792] /Kids [");
+  out.Put(modern ? "%PDF-1.5\n%\xE2\xE3\xCF\xD3\n" : "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+  body.Object(kCatalog, text("<< /Type /Catalog /Pages %ld 0 R >>", kPagesRoot));
+  std::string node = "<< /Type /Pages /MediaBox [0 0 612 792] /Kids [";
   for (long n = 0; n < nodes; ++n) {
-    out.Printf(n == 0 ? "%ld 0 R" : " %ld 0 R", first_node + n);
+    node += text(n == 0 ? "%ld 0 R" : " %ld 0 R", first_node + n);
   }
-  out.Printf("] /Count %ld /Resources %ld 0 R >>\nendobj\n", pages, kResources);
-  begin(kInfo);
-  out.Put("<< /Title (Quorvel benchmark file) /Producer (make_large_pdf) >>\nendobj\n");
-  begin(kFont);
-  out.Put("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>\nendobj\n");
-  begin(kResources);
-  out.Printf(
-      "<< /Font << /F1 %ld 0 R /F2 %ld 0 R /F3 %ld 0 R /F4 %ld 0 R >> /ProcSet [/PDF /Text] "
-      ">>\nendobj\n",
-      kFont, kFont, kFont, kFont);
+  node += text("] /Count %ld /Resources %ld 0 R >>", pages, kResources);
+  body.Object(kPagesRoot, node);
+  body.Object(kInfo, "<< /Title (Quorvel benchmark file) /Producer (make_large_pdf) >>");
+  body.Object(kFont, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+  body.Object(kResources,
+              text("<< /Font << /F1 %ld 0 R /F2 %ld 0 R /F3 %ld 0 R /F4 %ld 0 R >> /ProcSet "
+                   "[/PDF /Text] >>",
+                   kFont, kFont, kFont, kFont));
   for (long n = 0; n < nodes; ++n) {
     const long first = n * kids;
     const long last = std::min(pages, first + kids);
-    begin(first_node + n);
-    out.Printf("<< /Type /Pages /Parent %ld 0 R /Count %ld /Kids [", kPagesRoot, last - first);
+    node = text("<< /Type /Pages /Parent %ld 0 R /Count %ld /Kids [", kPagesRoot, last - first);
     for (long i = first; i < last; ++i) {
-      out.Printf(i == first ? "%ld 0 R" : " %ld 0 R", first_page + 2 * i);
+      node += text(i == first ? "%ld 0 R" : " %ld 0 R", first_page + 2 * i);
     }
-    out.Put("] >>\nendobj\n");
+    node += "] >>";
+    body.Object(first_node + n, node);
   }
   // Cut after the last whole text object, so the contents stay valid.
   const std::vector<uint8_t> content = MakeContentText(kFirstContentsSize, 7);
@@ -156,32 +330,28 @@ int main(int argc, char** argv) {
   first_text.resize(first_text.rfind("ET\n") + 3);
   for (long i = 0; i < pages; ++i) {
     const long page = first_page + 2 * i;
-    begin(page);
-    out.Printf("<< /Type /Page /Parent %ld 0 R /Contents %ld 0 R >>\nendobj\n",
-               first_node + i / kids, page + 1);
-    std::string text = i == 0 ? first_text
-                              : "BT /F1 24 Tf 72 712 Td (Page " + std::to_string(i + 1) +
-                                    ") Tj ET\n0 0 1 RG 72 700 m 540 700 l S\n";
-    const std::string& data = deflater.Compress(text);
-    begin(page + 1);
-    out.Printf("<< /Length %ld /Filter /FlateDecode >>\nstream\n", static_cast<long>(data.size()));
-    out.Put(data);
-    out.Put("\nendstream\nendobj\n");
+    body.Object(page, text("<< /Type /Page /Parent %ld 0 R /Contents %ld 0 R >>",
+                           first_node + i / kids, page + 1));
+    std::string contents = i == 0 ? first_text
+                                  : "BT /F1 24 Tf 72 712 Td (Page " + std::to_string(i + 1) +
+                                        ") Tj ET\n0 0 1 RG 72 700 m 540 700 l S\n";
+    const std::string& data = deflater.Compress(contents);
+    body.Stream(page + 1,
+                text("<< /Length %ld /Filter /FlateDecode >>", static_cast<long>(data.size())),
+                data);
   }
-  const long xref = out.offset();
-  out.Printf("xref\n0 %ld\n0000000000 65535 f \n", objects + 1);
-  for (long n = 1; n <= objects; ++n) {
-    out.Printf("%010ld 00000 n \n", offsets[static_cast<size_t>(n)]);
-  }
-  out.Printf("trailer\n<< /Size %ld /Root %ld 0 R /Info %ld 0 R", objects + 1, kCatalog, kInfo);
-  out.Put(" /ID [<51756F7276656C2062656E6368> <51756F7276656C2062656E6368>] >>\n");
-  out.Printf("startxref\n%ld\n%%%%EOF\n", xref);
+  body.Finish(kCatalog, kInfo);
   const bool written = out.Flush() && fclose(file) == 0;
   if (!written) {
-    fprintf(stderr, "cannot write %s\n", argv[1]);
+    fprintf(stderr, "cannot write %s\n", args[0]);
     return 1;
   }
-  printf("%s: %ld objects (%ld pages under %ld nodes of up to %ld), %.1f MB\n", argv[1], objects,
-         pages, nodes, kids, out.offset() / 1e6);
+  printf("%s: %ld objects (%ld pages under %ld nodes of up to %ld)", args[0], objects, pages, nodes,
+         kids);
+  if (modern) {
+    printf(", %zu object streams, one cross-reference stream (Size %zu)", body.ObjectStreams(),
+           body.Size());
+  }
+  printf(", %.1f MB\n", out.offset() / 1e6);
   return 0;
 }

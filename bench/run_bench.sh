@@ -12,6 +12,9 @@ bin=$build/bench
 inspect=$build/cli/quorvel-inspect
 large=$build/bench-large.pdf
 tiny=$build/bench-tiny.pdf
+modern=$build/bench-modern.pdf
+tiny_modern=$build/bench-tiny-modern.pdf
+repair=$build/bench-repair.pdf
 objects=1000000
 
 # (Re)generate when missing or older than the generator.
@@ -22,6 +25,19 @@ generate() {
 }
 generate "$large" "$objects"
 generate "$tiny" 12
+generate "$modern" "$objects" --modern
+generate "$tiny_modern" 12 --modern
+
+# The repair input: the large file with its whole cross-reference table, from
+# "xref" up to "trailer", overwritten by spaces; trailer and startxref stay.
+if [ ! -s "$repair" ] || [ "$large" -nt "$repair" ]; then
+  xref=$(tail -c 64 "$large" | grep -a -A1 '^startxref' | tail -n 1)
+  trailer=$(grep -abo '^trailer' "$large" | tail -n 1 | cut -d: -f1)
+  cp "$large" "$repair.tmp"
+  head -c $((trailer - xref)) /dev/zero | tr '\0' ' ' |
+    dd of="$repair.tmp" bs=1M seek="$xref" oflag=seek_bytes conv=notrunc status=none
+  mv "$repair.tmp" "$repair"
+fi
 
 rows=$(mktemp)
 trap 'rm -f "$rows"' EXIT
@@ -39,6 +55,8 @@ run() {
 run inspect_process_bench "$inspect" "$large" "$tiny" $((objects + 1))
 run open_bench "$large"
 run tree_expand_bench "$large"
+run modern_process_bench "$inspect" "$modern" "$tiny_modern" "$repair" "$objects"
+run modern_tree_expand_bench "$modern"
 run describe_flate_bench "$large"
 run lzw_bench
 run fax_bench
