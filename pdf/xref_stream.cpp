@@ -105,8 +105,10 @@ XRefTable* ModernReader::ReadStreamSection(int64_t offset, std::string* problem)
   }
   std::vector<uint8_t> bytes;
   std::string error;
-  const size_t limit = std::min<size_t>(
-      kMaxXRefStreamBytes, static_cast<size_t>(listed) * static_cast<size_t>(entry_size) + 4096);
+  // A predictor adds a tag byte to every row before it is undone.
+  const size_t limit =
+      std::min<size_t>(kMaxXRefStreamBytes,
+                       static_cast<size_t>(listed) * (static_cast<size_t>(entry_size) + 1) + 4096);
   if (!decoder(stream, limit, &bytes, &error)) {
     *problem = "the cross-reference stream" + where + ": " + error;
     return nullptr;
