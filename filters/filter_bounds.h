@@ -20,3 +20,7 @@ inline constexpr size_t kMaxPredictorRowBytes = size_t{1} << 30;
 // more on average.
 inline constexpr size_t kFirstOutputRatio = 2;
 inline constexpr size_t kMinFirstOutput = size_t{64} << 10;
+// A limit up to this size is reserved whole from the start: a caller that
+// knows the decoded size (a cross-reference stream's rows) asks for about that
+// much, and untouched reserved pages cost nothing.
+inline constexpr size_t kWholeReserveLimit = size_t{64} << 20;

@@ -56,6 +56,11 @@ inline size_t OutputCap(size_t limit) {
 // The first output buffer for `input_size` bytes of input, and the next after
 // one of `current` bytes, never beyond `cap`.
 inline size_t FirstOutputSize(size_t input_size, size_t cap) {
+  // A caller that knows the decoded size passes a tight limit: reserving all
+  // of it at once costs address space only, and spares the copies of growing.
+  if (cap <= kWholeReserveLimit) {
+    return cap;
+  }
   const size_t guess =
       input_size > SIZE_MAX / kFirstOutputRatio ? SIZE_MAX : input_size * kFirstOutputRatio;
   return std::min(cap, std::max(guess, kMinFirstOutput));

@@ -5,7 +5,9 @@
 #include <memory>
 
 #include "diag/format.h"
+#include "filters/filter_bounds.h"
 #include "filters/filter_stage.h"
+#include "pdf/prefault.h"
 
 namespace {
 
@@ -38,6 +40,10 @@ StageResult InflateStage(std::span<const uint8_t> input, pdf::Object* /*parms*/,
   // Reserved memory costs address space only; the pages are touched as the
   // output reaches them, which on a busy machine costs more than inflating.
   out->reserve(FirstOutputSize(input.size(), cap));
+  pdf::PrefaultRead(input.data(), input.size());
+  if (cap <= kWholeReserveLimit) {
+    pdf::PrefaultWrite(out->data(), out->capacity());  // the caller knows the size
+  }
   const uint8_t* next_in = input.data();
   size_t left_in = input.size();
   size_t produced = 0;

@@ -102,7 +102,9 @@ const ObjectStreamData* ObjectStreamCache::Get(int32_t number) {
     return nullptr;
   }
   ++decodings_;
-  data.bytes.shrink_to_fit();
+  if (data.bytes.capacity() - data.bytes.size() > data.bytes.size() / 8) {
+    data.bytes.shrink_to_fit();  // kept for long: no room held that is never used
+  }
   bytes_ += data.bytes.capacity();
   entries_.push_front(std::move(data));
   by_number_[number] = entries_.begin();

@@ -2,6 +2,7 @@
 // widths W, for the number ranges of Index, in a stream that is usually Flate
 // with a PNG predictor. Its dictionary is the section's trailer.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "pdf/document.h"
 #include "pdf/modern_reader.h"
 #include "pdf/parser.h"
+#include "pdf/prefault.h"
 
 namespace pdf {
 
@@ -21,6 +23,55 @@ uint64_t ReadField(const uint8_t* at, int width) {
     value = (value << 8) | at[i];
   }
   return value;
+}
+
+// One entry from its three fields: a missing type field means type 1; unknown
+// types, and offsets beyond 32 bits, read as free.
+XRefEntry MakeEntry(uint64_t kind, uint64_t second, uint64_t third) {
+  char letter = 'f';
+  if (kind == 1 && second <= INT32_MAX) {
+    letter = 'n';
+  } else if (kind == 2 && second <= static_cast<uint64_t>(kMaxObjectNumber)) {
+    letter = 'c';
+  }
+  return XRefEntry{static_cast<int32_t>(std::min<uint64_t>(third, INT32_MAX)),
+                   static_cast<int32_t>(std::min<uint64_t>(second, INT32_MAX)), nullptr, letter};
+}
+
+// The widths producers use, with the field reads unrolled: a section of a
+// million entries is read at memory speed.
+template <int W0, int W1, int W2>
+void FillFixed(const uint8_t* at, XRefEntry* out, int64_t n) {
+  constexpr int kSize = W0 + W1 + W2;
+  for (int64_t i = 0; i < n; ++i, at += kSize) {
+    out[i] = MakeEntry(W0 == 0 ? 1 : ReadField(at, W0), ReadField(at + W0, W1),
+                       ReadField(at + W0 + W1, W2));
+  }
+}
+
+void FillEntries(const uint8_t* at, const int (&w)[3], XRefEntry* out, int64_t n) {
+  const int key = w[0] * 100 + w[1] * 10 + w[2];
+  switch (key) {
+    case 121:
+      return FillFixed<1, 2, 1>(at, out, n);
+    case 122:
+      return FillFixed<1, 2, 2>(at, out, n);
+    case 131:
+      return FillFixed<1, 3, 1>(at, out, n);
+    case 132:
+      return FillFixed<1, 3, 2>(at, out, n);
+    case 141:
+      return FillFixed<1, 4, 1>(at, out, n);
+    case 142:
+      return FillFixed<1, 4, 2>(at, out, n);
+    default:
+      break;
+  }
+  const int size = w[0] + w[1] + w[2];
+  for (int64_t i = 0; i < n; ++i, at += size) {
+    out[i] = MakeEntry(w[0] == 0 ? 1 : ReadField(at, w[0]), ReadField(at + w[0], w[1]),
+                       ReadField(at + w[0] + w[1], w[2]));
+  }
 }
 
 }  // namespace
@@ -133,26 +184,19 @@ XRefTable* ModernReader::ReadStreamSection(int64_t offset, std::string* problem)
   }
   int64_t read = 0;
   for (const auto& [start, count] : ranges) {
-    for (int64_t i = 0; i < count && read < available; ++i, ++read) {
-      const uint8_t* at = bytes.data() + read * entry_size;
-      // A missing type field means type 1; a missing third field means 0.
-      const uint64_t kind = width[0] == 0 ? 1 : ReadField(at, width[0]);
-      const uint64_t second = ReadField(at + width[0], width[1]);
-      const uint64_t third = ReadField(at + width[0] + width[1], width[2]);
-      char letter = 'f';
-      if (kind == 1 && second <= INT32_MAX) {
-        letter = 'n';
-      } else if (kind == 2 && second <= static_cast<uint64_t>(kMaxObjectNumber)) {
-        letter = 'c';
-      }
-      // Unknown types, and offsets beyond 32 bits, read as free.
-      const auto field2 = static_cast<int32_t>(std::min<uint64_t>(second, INT32_MAX));
-      const auto field3 = static_cast<int32_t>(std::min<uint64_t>(third, INT32_MAX));
-      if (!table->SetEntryAt(start + i, field3, field2, letter)) {
-        *problem = "out of memory";
-        return nullptr;
-      }
+    const int64_t n = std::min(count, available - read);
+    if (n <= 0) {
+      continue;
     }
+    // Room for the range at once; the entries are then written in place.
+    if (start + n > table->capacity && !table->Reserve(start + n)) {
+      *problem = "out of memory";
+      return nullptr;
+    }
+    PrefaultWrite(table->entries + start, static_cast<size_t>(n) * sizeof(XRefEntry));
+    FillEntries(bytes.data() + read * entry_size, width, table->entries + start, n);
+    table->count = static_cast<int32_t>(std::max<int64_t>(table->count, start + n));
+    read += n;
   }
   if (read < listed) {
     doc.ReportWarning("Cross-reference stream%s holds %lld of its %lld entries", where.c_str(),
