@@ -17,8 +17,8 @@ void Advise(const void* first, size_t bytes, int advice) {
   const auto start = reinterpret_cast<uintptr_t>(first);
   // Whole pages inside the range only: the advice must not reach memory that
   // belongs to something else.
-  const uintptr_t low = advice == MADV_POPULATE_WRITE ? (start + page - 1) & ~(page - 1)
-                                                      : start & ~(page - 1);
+  const uintptr_t low =
+      advice == MADV_POPULATE_WRITE ? (start + page - 1) & ~(page - 1) : start & ~(page - 1);
   const uintptr_t high = advice == MADV_POPULATE_WRITE ? (start + bytes) & ~(page - 1)
                                                        : (start + bytes + page - 1) & ~(page - 1);
   if (high > low) {

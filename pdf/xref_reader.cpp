@@ -7,6 +7,7 @@
 #include "pdf/chars.h"
 #include "pdf/document.h"
 #include "pdf/parser.h"
+#include "pdf/prefault.h"
 #include "pdf/xref_entry_text.h"
 #include "pdf/xref_reader.h"
 
@@ -245,6 +246,14 @@ XRefTable* XRefReader::ParseXrefSection(int32_t offset) {
   // Room for the whole section at once; the bytes left bound what a count
   // claims. Failing here is not yet a failure: storing reports it.
   table->Reserve(std::min<int64_t>(entry_count, (end - cursor) / kMinEntryBytes + 1));
+  // A large section's table and text are faulted in at once rather than page
+  // by page (a hint; what is read and stored stays the same).
+  if (entry_count > 0 && table->capacity > 0) {
+    const int64_t entries = std::min<int64_t>(entry_count, table->capacity);
+    PrefaultWrite(table->entries, static_cast<size_t>(entries) * sizeof(XRefEntry));
+    PrefaultRead(cursor, static_cast<size_t>(std::min<int64_t>(
+                             entries * kMinEntryBytes + 2 * entries, end - cursor)));
+  }
   // Every entry takes three tokens, so the file's size bounds this loop
   // whatever count it claims.
   for (int32_t i = 0; i < entry_count; ++i) {
