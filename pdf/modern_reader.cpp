@@ -234,8 +234,10 @@ int64_t ModernReader::FindSectionNear(int64_t offset) const {
       candidate = true;
     } else if (IsDigit(begin[at])) {
       // "N G obj"
+      // A header is a few bytes: runs of digits or blanks longer than this
+      // are none, and must not be scanned for every position of the window.
       const char* p = begin + at;
-      const char* stop = parser_.end;
+      const char* stop = std::min(parser_.end, p + 48);
       while (p < stop && IsDigit(*p))
         ++p;
       if (p < stop && IsWhite(*p)) {

@@ -131,6 +131,7 @@ bool ModernReader::Repair(const std::string& reason) {
   const char* last_header = nullptr;  // where the last header's keyword ends
   int32_t last_number = 0;
   int64_t last_offset = 0;
+  const char* no_endstream_after = end;
   while (next_obj < end || next_stream < end) {
     if (next_obj < next_stream) {
       int64_t number = 0;
@@ -170,9 +171,14 @@ bool ModernReader::Repair(const std::string& reason) {
       xref_streams.push_back({last_number, last_offset});
     }
     last_header = nullptr;
-    const char* stop = Find(after, end, kEndStream, 9);
+    // Once no endstream follows some point, none follows any later one: the
+    // search is not repeated for every stream after it.
+    const char* stop = after >= no_endstream_after ? end : Find(after, end, kEndStream, 9);
     if (stop >= end) {
-      break;  // the last stream runs to the end of the file
+      // A stream that never ends: what follows its keyword is still scanned,
+      // so that the objects after a damaged stream are found.
+      no_endstream_after = std::min(no_endstream_after, after);
+      continue;
     }
     p = stop + 9;
     if (next_obj < p) {

@@ -70,6 +70,18 @@ std::string ModernFile() {
   return m.Bytes();
 }
 
+// The content stream first, then catalog, pages, info and page.
+std::string StreamFirstFile() {
+  PdfBuilder b;
+  b.Stream(5, "", "BT /F1 24 Tf 72 712 Td (Hello) Tj ET");
+  b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  b.Object(2, "<< /Type /Pages /Kids [4 0 R] /Count 1 >>");
+  b.Object(3, "<< /Title (Minimal) >>");
+  b.Object(4, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 5 0 R >>");
+  b.Finish("/Root 1 0 R /Info 3 0 R /ID [<00> <00>]");
+  return b.Bytes();
+}
+
 // MinimalPdf with an incremental update that replaces the info dictionary.
 std::string UpdatedFile() {
   PdfBuilder b;
@@ -112,9 +124,10 @@ TEST(ModernReadingTest, DamagedFilesReadAsTheirUndamagedSelves) {
     const char* name;
     std::string (*base)();
     std::function<std::string(std::string)> damage;
-    const char* finding;  // part of a finding the open must report ("" for none asked)
-    unsigned feature;     // a feature the open must note
-    int changed = 0;      // an object the damage itself changes, left out of the comparison
+    const char* finding;     // part of a finding the open must report ("" for none asked)
+    unsigned feature;        // a feature the open must note
+    int changed = 0;         // an object the damage itself changes, left out of the comparison
+    bool same_data = false;  // the changed stream still has its data
   };
   const Case cases[] = {
       {"startxref three bytes off", MinimalPdf,
@@ -158,10 +171,15 @@ TEST(ModernReadingTest, DamagedFilesReadAsTheirUndamagedSelves) {
        "rebuilt by scanning the file", pdf::kFeatureRepaired},
       {"stream Length too short", MinimalPdf,
        [](std::string s) { return Replace(s, "/Length 36", "/Length 20", false); },
-       "the data end at endstream (36 bytes)", 0, 5},
+       "the data end at endstream (36 bytes)", 0, 5, true},
       {"stream without Length", MinimalPdf,
        [](std::string s) { return Replace(s, "/Length 36", "", false); },
-       "the data end at endstream (36 bytes)", 0, 5},
+       "the data end at endstream (36 bytes)", 0, 5, true},
+      {"a stream that never ends before the objects, no startxref", StreamFirstFile,
+       [](std::string s) {
+         return Replace(Replace(s, "endstream", "endstreax", false), "startxref", "startxrex");
+       },
+       "rebuilt by scanning the file", pdf::kFeatureRepaired, 5},
       {"stream section", ModernFile, [](std::string s) { return s; }, "", pdf::kFeatureXRefStreams},
       {"stream section with its data damaged", ModernFile,
        [](std::string s) {
@@ -197,7 +215,7 @@ TEST(ModernReadingTest, DamagedFilesReadAsTheirUndamagedSelves) {
       }
     }
     EXPECT_TRUE(sinks.errors.empty()) << sinks.errors.front();  // nothing for a message box
-    if (c.changed == 5) {
+    if (c.same_data) {
       pdf::Token data;
       doc.GetObject(5, 0)->GetStreamData(data);
       EXPECT_EQ(std::string(data.text, static_cast<size_t>(data.length)),
