@@ -2,7 +2,6 @@
 // named after the fault.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -227,14 +226,11 @@ TEST(ModernFaultRegression, RepairOfPartsThatNeverEndTookTimeSquareInTheFileSize
     SCOPED_TRACE(c.name);
     UserMessages quiet;
     ViewerDocument doc;
-    const auto start = std::chrono::steady_clock::now();
+    // Minutes per case before; ctest's time limit catches a return to that.
     ASSERT_TRUE(OpenModern(doc, c.bytes));
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     EXPECT_NE(doc.ModernFeatures() & pdf::kFeatureRepaired, 0u);
     ASSERT_NE(doc.catalog, nullptr);
     EXPECT_EQ(doc.catalog->number, 1);
-    // Minutes before; a fraction of a second now, even in a debug build.
-    EXPECT_LT(took.count(), 10.0);
   }
 }
 
@@ -266,7 +262,8 @@ TEST(ModernFaultRegression, MisindexedObjectStreamCostAScanOfItsIndexPerObject) 
   UserMessages quiet;
   ViewerDocument doc;
   ASSERT_TRUE(OpenModern(doc, b.Bytes()));
-  const auto start = std::chrono::steady_clock::now();
+  // Every object once: minutes before, a scan of the index per object; ctest's
+  // time limit catches a return to that.
   for (int i = 0; i < kObjects; i += 997) {
     pdf::Object* object = doc.GetObject(3 + i, 0);
     ASSERT_TRUE(object->IsNumber());
@@ -276,11 +273,8 @@ TEST(ModernFaultRegression, MisindexedObjectStreamCostAScanOfItsIndexPerObject) 
   ASSERT_TRUE(last->IsNumber());
   EXPECT_EQ(last->IntValue(), kObjects - 1);
   for (int i = 0; i < kObjects; ++i) {
-    doc.GetObject(3 + i, 0);
+    ASSERT_FALSE(doc.GetObject(3 + i, 0)->IsNull());
   }
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  // Minutes before; about a second now, even in a debug build.
-  EXPECT_LT(took.count(), 15.0);
 }
 
 }  // namespace
