@@ -1,8 +1,10 @@
 #include "describe/labels.h"
 
 #include <cstring>
+#include <unordered_set>
 
 #include "diag/format.h"
+#include "pdf/bounds.h"
 #include "pdf/document.h"
 #include "pdf/object.h"
 #include "pdf/xref_table.h"
@@ -63,11 +65,15 @@ std::string DescribeArray(pdf::Object* array) {
 }
 
 std::vector<pdf::XRefTable*> SectionChain(pdf::XRefTable* newest) {
+  // The reader ends the chain at kMaxSections; sections that share one XRefStm
+  // stream show it once, after the newest of them.
   std::vector<pdf::XRefTable*> sections;
-  for (pdf::XRefTable* table = newest; table != nullptr && sections.size() < 100000;
+  std::unordered_set<const pdf::XRefTable*> streams;
+  for (pdf::XRefTable* table = newest;
+       table != nullptr && sections.size() <= 2 * static_cast<size_t>(pdf::kMaxSections);
        table = table->prev) {
     sections.push_back(table);
-    if (table->hybrid != nullptr) {
+    if (table->hybrid != nullptr && streams.insert(table->hybrid).second) {
       sections.push_back(table->hybrid);
     }
   }
