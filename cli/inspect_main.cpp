@@ -61,45 +61,8 @@ int Fail(const std::string& message) {
   return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  InspectOptions options = ParseInspectOptions(argc, argv);
-  if (options.help) {
-    fputs(InspectUsage(), stdout);
-    return 0;
-  }
-  if (options.version) {
-    printf("quorvel-inspect %s\n", VersionText("Quorvel").c_str());
-    return 0;
-  }
-  if (!options.error.empty()) {
-    fprintf(stderr, "quorvel-inspect: %s\n%s", options.error.c_str(), InspectUsage());
-    return 2;
-  }
-
-  g_error_sink = MessageToStderr;
-  g_warning_sink = MessageToStderr;
-  if (options.trace) {
-    g_trace_sink = TraceToStderr;
-  }
-
-  InspectDocument doc;
-  const pdf::Mode mode = options.modern ? pdf::Mode::kModern : pdf::Mode::kClassic;
-  bool opened = doc.Open(options.file.c_str(), OpenOptionsFor(mode));
-  // Raw bytes own standard output; findings then go to standard error.
-  FILE* findings_out = options.raw.empty() ? stdout : stderr;
-  for (const std::string& line : doc.findings) {
-    fprintf(findings_out, "%s\n", line.c_str());
-  }
-  if (!opened) {
-    std::string features;
-    if (!options.modern && ModernModeReads(options.file, &features)) {
-      fprintf(stderr, "hint: the file opens with --modern\n");
-    }
-    return 1;
-  }
-
+// The view the options ask for, on an opened document.
+int ShowView(InspectDocument& doc, const InspectOptions& options) {
   if (options.object >= 0) {
     const int number = static_cast<int>(options.object);
     const pdf::XRefEntry* entry =
@@ -157,4 +120,53 @@ int main(int argc, char** argv) {
 
   PrintTree(TopLevelItems(doc), 0, options.tree_depth < 0 ? 0 : options.tree_depth, 0);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  InspectOptions options = ParseInspectOptions(argc, argv);
+  if (options.help) {
+    fputs(InspectUsage(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    printf("quorvel-inspect %s\n", VersionText("Quorvel").c_str());
+    return 0;
+  }
+  if (!options.error.empty()) {
+    fprintf(stderr, "quorvel-inspect: %s\n%s", options.error.c_str(), InspectUsage());
+    return 2;
+  }
+
+  g_error_sink = MessageToStderr;
+  g_warning_sink = MessageToStderr;
+  if (options.trace) {
+    g_trace_sink = TraceToStderr;
+  }
+
+  InspectDocument doc;
+  const pdf::Mode mode = options.modern ? pdf::Mode::kModern : pdf::Mode::kClassic;
+  bool opened = doc.Open(options.file.c_str(), OpenOptionsFor(mode));
+  // Raw bytes own standard output; findings then go to standard error.
+  FILE* findings_out = options.raw.empty() ? stdout : stderr;
+  for (const std::string& line : doc.findings) {
+    fprintf(findings_out, "%s\n", line.c_str());
+  }
+  if (!opened) {
+    std::string features;
+    if (!options.modern && ModernModeReads(options.file, &features)) {
+      fprintf(stderr, "hint: the file opens with --modern\n");
+    }
+    return 1;
+  }
+
+  const size_t shown = doc.findings.size();
+  const int status = ShowView(doc, options);
+  // Findings of what the view loaded (modern mode reports damage it meets on
+  // the way): after the view, where they cannot mix with its output.
+  for (size_t i = shown; i < doc.findings.size(); ++i) {
+    fprintf(stderr, "%s\n", doc.findings[i].c_str());
+  }
+  return status;
 }

@@ -248,6 +248,17 @@ TEST(Inspect, ModernModeAndTheHintAfterAClassicFailure) {
   EXPECT_NE(section.out.find("11: in use at " + std::to_string(xref) + " gen 0\n"),
             std::string::npos)
       << section.out;
+
+  // What the view meets on its way is reported after it, on standard error.
+  std::string minimal = MinimalPdf();
+  minimal.replace(minimal.find("/Length 36"), 10, "/Length 20");
+  TempFile damaged(minimal);
+  ToolRun object = Inspect("--modern --object 5 " + Quote(damaged.path()));
+  EXPECT_EQ(object.status, 0);
+  EXPECT_EQ(object.out, "stream\n  Length=20\n\nBT /F1 24 Tf 72 712 Td (Hello) Tj ET\n");
+  EXPECT_EQ(
+      object.err,
+      "Warning: Object 5 0: stream Length 20 is wrong; the data end at endstream (36 bytes)\n");
 }
 
 }  // namespace
