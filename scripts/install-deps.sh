@@ -7,7 +7,7 @@ build_pkgs=(build-essential cmake pkg-config qt6-base-dev zlib1g-dev libjpeg62-t
   libturbojpeg0-dev libpng-dev libmd-dev libgtest-dev libgmock-dev libtiff-dev
   libbenchmark-dev nlohmann-json3-dev
   # producers and oracles of the modern-mode tests, run at test time
-  qpdf ghostscript)
+  qpdf ghostscript texlive-binaries)
 gui_pkgs=(xvfb xauth)
 bench_pkgs=(qpdf mupdf-tools poppler-utils)
 fuzz_pkgs=(clang libclang-rt-14-dev)

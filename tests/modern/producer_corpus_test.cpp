@@ -78,9 +78,25 @@ std::vector<std::string> CompareWithQpdf(pdf::Document& doc, const std::string& 
   return problems;
 }
 
+// Four pages of rules, in pdfTeX's primitives only: no format and no fonts
+// needed, with object streams as TeX Live configures them.
+constexpr char kPdftexDocument[] =
+    "\\catcode`\\{=1 \\catcode`\\}=2\n"
+    "\\pdfoutput=1 \\pdfminorversion=5 \\pdfobjcompresslevel=2 \\pdfcompresslevel=9\n"
+    "\\pdfpagewidth=200bp \\pdfpageheight=200bp\n"
+    "\\pdfinfo{/Title (pdfTeX test) /Author (Quorvel)}\n"
+    "\\shipout\\hbox{\\vrule width 1in height 1in}\n"
+    "\\shipout\\hbox{\\vrule width 2in height 1in}\n"
+    "\\shipout\\hbox{\\vrule width 1in height 2in}\n"
+    "\\shipout\\hbox{\\vrule width 2in height 2in}\n"
+    "\\end\n";
+
 TEST_F(ProducerCorpusTest, ModernModeReadsWhatQpdfReads) {
   const std::string qpdf = QPDF_EXE;
   const std::string gs = GS_EXE;
+  WriteFileBytes(dir_ + "/pdftex.tex", kPdftexDocument);
+  const std::string pdftex = "cd '" + dir_ + "' && " + std::string(PDFTEX_EXE) +
+                             " -ini -interaction=nonstopmode ./pdftex.tex && mv pdftex.pdf {out}";
   const Producer producers[] = {
       {"qpdf object streams", qpdf + " --object-streams=generate {in} {out}", false,
        pdf::kFeatureXRefStreams},
@@ -99,6 +115,7 @@ TEST_F(ProducerCorpusTest, ModernModeReadsWhatQpdfReads) {
        0},
       {"Ghostscript pdfwrite", gs + " -q -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -o {out} {in}", true,
        0},
+      {"pdfTeX", pdftex, false, pdf::kFeatureXRefStreams},
   };
   for (const Producer& producer : producers) {
     SCOPED_TRACE(producer.name);
