@@ -30,6 +30,10 @@ constexpr StageOutcomes kPartialDataWarn =
 constexpr FilterRow kFilters[] = {
     {"FlateDecode", InflateStage, kPartialDataWarn, /*predictor=*/true},
     {"LZWDecode", LzwStage, kPartialDataWarn, /*predictor=*/true},
+    {"ASCIIHexDecode", AsciiHexStage, kPartialDataWarn, /*predictor=*/false},
+    {"ASCII85Decode", Ascii85Stage, kPartialDataWarn, /*predictor=*/false},
+    {"RunLengthDecode", RunLengthStage, kPartialDataWarn, /*predictor=*/false},
+    {"Crypt", CryptStage, 0, /*predictor=*/false},
 };
 
 const FilterRow* FindFilter(pdf::Object* name) {

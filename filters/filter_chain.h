@@ -17,7 +17,8 @@ class Dictionary;
 // or an array of names) with the matching DecodeParms (a dictionary, an array
 // with null entries meaning none, or absent). Stages: none (the bytes as they
 // are), FlateDecode and LZWDecode, each followed by the predictor of its
-// DecodeParms.
+// DecodeParms, ASCIIHexDecode, ASCII85Decode, RunLengthDecode, and Crypt with
+// the Identity filter.
 //
 // True: `out` holds usable bytes. `error` is then empty, or a warning about
 // data that were not quite right but still gave what is in `out`: a Flate or

@@ -46,6 +46,14 @@ StageResult InflateStage(std::span<const uint8_t> input, pdf::Object* parms, siz
                          std::vector<uint8_t>* out);
 StageResult LzwStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
                      std::vector<uint8_t>* out);
+StageResult AsciiHexStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
+                          std::vector<uint8_t>* out);
+StageResult Ascii85Stage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
+                         std::vector<uint8_t>* out);
+StageResult RunLengthStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
+                           std::vector<uint8_t>* out);
+StageResult CryptStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
+                       std::vector<uint8_t>* out);
 
 // The largest output buffer a stage may hold: one byte past the limit, so that
 // filling it shows that the data go beyond.
