@@ -1,7 +1,9 @@
 #include "describe/description.h"
 
 #include "describe/labels.h"
+#include "describe/stream_contents.h"
 #include "diag/format.h"
+#include "pdf/document.h"
 #include "pdf/object.h"
 #include "pdf/xref_table.h"
 
@@ -20,6 +22,9 @@ std::string DescribeStream(pdf::Dictionary* stream) {
   text += "\n\n";
   if (IsImageStream(stream)) {
     return text;
+  }
+  if (stream->doc != nullptr && stream->doc->Modern()) {
+    return text + DescribeStreamContents(stream);
   }
   char contents[kDescriptionContentsCapacity + 1];
   char error_text[256];
