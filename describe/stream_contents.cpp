@@ -92,16 +92,17 @@ std::string DescribeStreamContents(pdf::Dictionary* stream) {
   size_t shown = 0;
   if (LooksLikeText(data)) {
     shown = std::min(data.size(), kContentsTextBound);
+    // As they are, a last line end or none: the pane shows text as written.
     text.append(reinterpret_cast<const char*>(data.data()), shown);
-    if (text.back() != '\n') {
-      text += '\n';
-    }
   } else {
     const size_t max_bytes = kContentsTextBound / kHexLineChars * kHexLineBytes;
     shown = std::min(data.size(), max_bytes);
     text += HexDump(data, max_bytes);
   }
   if (shown < data.size()) {
+    if (text.back() != '\n') {
+      text += '\n';
+    }
     text += FormatText("... (first %s of %s bytes)\n", Grouped(shown).c_str(),
                        Grouped(data.size()).c_str());
   }

@@ -57,11 +57,10 @@ TEST(StreamContents, TextHexCutAndProblems) {
     std::string ends;    // and end so
   };
   const Case cases[] = {
-      {"text", "/Filter /FlateDecode", Deflate("BT (Hi) Tj ET"), "BT (Hi) Tj ET\n",
-       "BT (Hi) Tj ET\n"},
-      {"no filter, more than 4095 bytes", "", std::string(5000, 'x'), "xxxx", "xxx\n"},
-      {"chain", "/Filter [/ASCIIHexDecode /FlateDecode]", "789c0b49ad28010003e701a6>", "Text\n",
-       "Text\n"},
+      {"text", "/Filter /FlateDecode", Deflate("BT (Hi) Tj ET"), "BT (Hi) Tj ET", "BT (Hi) Tj ET"},
+      {"no filter, more than 4095 bytes", "", std::string(5000, 'x'), "xxxx", "xxx"},
+      {"chain", "/Filter [/ASCIIHexDecode /FlateDecode]", "789c0b49ad28010003e701a6>", "Text",
+       "Text"},
       {"binary as a hex dump", "",
        std::string("\x00\x01\x02\xff"
                    "PDF",
@@ -70,7 +69,7 @@ TEST(StreamContents, TextHexCutAndProblems) {
       {"cut at the bound", "/Filter /FlateDecode", Deflate(long_text), "0 0 1 RG",
        "... (first 1,048,576 of " + FormatNumber(long_text.size()) + " bytes)\n"},
       {"damaged Flate", "/Filter /FlateDecode", damaged.substr(0, damaged.size() - 6),
-       "FlateDecode: ", "qqq\n"},
+       "FlateDecode: ", "qqq"},
       {"unknown filter", "/Filter /JBIG2Decode", "xyz", "unsupported filter: JBIG2Decode\n",
        "unsupported filter: JBIG2Decode\n\n"},
       {"empty", "", "", "(no data)\n", "(no data)\n"},
