@@ -9,16 +9,21 @@
 
 namespace {
 
+// One line per entry, each "\n  Key=value".
+void AppendEntries(pdf::Dictionary* dictionary, std::string* text) {
+  int count = dictionary->Count();
+  for (int i = 0; i < count; ++i) {
+    pdf::Object* value = dictionary->Item(i);
+    *text += "\n  ";
+    *text += dictionary->Key(i);
+    *text += "=";
+    *text += value->IsArray() ? DescribeArray(value) : std::string(value->Text());
+  }
+}
+
 std::string DescribeStream(pdf::Dictionary* stream) {
   std::string text = "stream";
-  int count = stream->Count();
-  for (int i = 0; i < count; ++i) {
-    pdf::Object* value = stream->Item(i);
-    text += "\n  ";
-    text += stream->Key(i);
-    text += "=";
-    text += value->IsArray() ? DescribeArray(value) : std::string(value->Text());
-  }
+  AppendEntries(stream, &text);
   text += "\n\n";
   if (IsImageStream(stream)) {
     return text;
@@ -56,21 +61,13 @@ std::string EntryLine(int64_t number, const pdf::XRefEntry& entry) {
 // A cross-reference stream: its dictionary, then one line per entry; a rebuilt
 // table: what the scan found, one line per object.
 std::string DescribeSectionEntries(pdf::XRefTable* table) {
-  std::string text = SectionLabel(table) + "\n";
+  std::string text = SectionLabel(table);
   if (table->kind == pdf::XRefKind::kStream && table->stream != nullptr) {
-    pdf::Dictionary* stream = table->stream;
-    for (int i = 0; i < stream->Count(); ++i) {
-      pdf::Object* value = stream->Item(i);
-      text += "  ";
-      text += stream->Key(i);
-      text += "=";
-      text += value->IsArray() ? DescribeArray(value) : std::string(value->Text());
-      text += "\n";
-    }
+    AppendEntries(table->stream, &text);
   } else {
-    text += "  objects found by scanning the file, the last definition of each number\n";
+    text += "\n  objects found by scanning the file, the last definition of each number";
   }
-  text += "\n";
+  text += "\n\n";
   for (int32_t i = 0; i < table->count; ++i) {
     text += EntryLine(static_cast<int64_t>(table->first) + i, table->entries[i]);
   }

@@ -4,18 +4,6 @@
 #include "filters/filter_stage.h"
 #include "pdf/chars.h"
 
-namespace {
-
-int HexValue(uint8_t c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f')
-    return (c | 0x20) - 'a' + 10;
-  return -1;
-}
-
-}  // namespace
-
 StageResult AsciiHexStage(std::span<const uint8_t> input, pdf::Object* /*parms*/, size_t limit,
                           std::vector<uint8_t>* out) {
   out->clear();
@@ -29,7 +17,7 @@ StageResult AsciiHexStage(std::span<const uint8_t> input, pdf::Object* /*parms*/
       break;
     if (pdf::IsWhite(static_cast<char>(c)) || c == 0)
       continue;
-    const int value = HexValue(c);
+    const int value = pdf::HexDigitValue(static_cast<char>(c));
     if (value < 0) {
       return {out->empty() ? StageOutcome::kUnreadable : StageOutcome::kDamaged,
               FormatText("a byte that is no hexadecimal digit (0x%02x) after %zu bytes", c,

@@ -63,6 +63,13 @@ constexpr bool IsDigit(char c) {
 constexpr bool IsHexDigit(char c) {
   return HasClass(c, kCharHex);
 }
+// The value of a hexadecimal digit, or -1 for any other byte.
+constexpr int HexDigitValue(char c) {
+  if (IsDigit(c)) {
+    return c - '0';
+  }
+  return IsHexDigit(c) ? (c | 0x20) - 'a' + 10 : -1;
+}
 constexpr bool IsLetter(char c) {
   return HasClass(c, kCharLetter);
 }

@@ -158,6 +158,12 @@ class Document {
   bool FinishOpen(const char* first, const char* last, const char* path);
   void Validate();
   void ValidatePages();
+  // Parses the indirect object at the offset unless a load of it is under way
+  // or loads nest too deep (`refused` then says so).
+  Object* ParseUnlessLoading(int32_t offset, bool* refused);
+  // Records a loaded object in the chain; the null object for none, or when
+  // it cannot be recorded.
+  Object* Register(Object* object);
   // Modern resolution: the entry's kind decides how the object is found.
   Object* GetModernObject(int32_t number);
   Object* LoadCompressed(int32_t number, int32_t container, int32_t index);

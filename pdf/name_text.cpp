@@ -4,17 +4,6 @@
 
 namespace pdf {
 
-namespace {
-
-int HexValue(char c) {
-  if (IsDigit(c)) {
-    return c - '0';
-  }
-  return (c | 0x20) - 'a' + 10;
-}
-
-}  // namespace
-
 bool DecodeNameEscapes(std::string_view written, std::string* decoded) {
   size_t hash = written.find('#');
   if (hash == std::string_view::npos) {
@@ -26,7 +15,7 @@ bool DecodeNameEscapes(std::string_view written, std::string* decoded) {
     const char c = written[i];
     if (c == '#' && i + 2 < written.size() && IsHexDigit(written[i + 1]) &&
         IsHexDigit(written[i + 2])) {
-      out += static_cast<char>(HexValue(written[i + 1]) * 16 + HexValue(written[i + 2]));
+      out += static_cast<char>(HexDigitValue(written[i + 1]) * 16 + HexDigitValue(written[i + 2]));
       i += 2;
       escaped = true;
     } else {

@@ -33,30 +33,37 @@ Object* Document::GetObject(int32_t number, int32_t generation) {
   return result;
 }
 
-Object* Document::LoadObject(int32_t offset) {
+Object* Document::ParseUnlessLoading(int32_t offset, bool* refused) {
   // A stream whose Length leads back to an object being loaded would load
   // forever; so would an endless chain of distinct ones.
-  if (loading_.size() >= static_cast<size_t>(kMaxNestedLoads) ||
-      std::find(loading_.begin(), loading_.end(), offset) != loading_.end()) {
-    return null_object;
+  *refused = loading_.size() >= static_cast<size_t>(kMaxNestedLoads) ||
+             std::find(loading_.begin(), loading_.end(), offset) != loading_.end();
+  if (*refused) {
+    return nullptr;
   }
   loading_.push_back(offset);
   Object* result = ParseIndirectObject(offset);
   loading_.pop_back();
-  if (result == nullptr || result == null_object) {
-    return null_object;
-  }
-  if (xref == nullptr) {
+  return result;
+}
+
+Object* Document::Register(Object* object) {
+  if (object == nullptr || object == null_object || xref == nullptr) {
     return null_object;
   }
   try {
-    xref->AddObject(result);
+    xref->AddObject(object);
   } catch (const XRefRegistrationError&) {
     // Reported by the table; the object cannot be registered, so the
     // resolution that asked for it gets nothing.
     return null_object;
   }
-  return result;
+  return object;
+}
+
+Object* Document::LoadObject(int32_t offset) {
+  bool refused = false;
+  return Register(ParseUnlessLoading(offset, &refused));
 }
 
 Object* Document::GetModernObject(int32_t number) {
@@ -75,27 +82,17 @@ Object* Document::GetModernObject(int32_t number) {
   if (offset <= 0) {
     return null_object;
   }
-  if (std::find(loading_.begin(), loading_.end(), offset) != loading_.end() ||
-      loading_.size() >= static_cast<size_t>(kMaxNestedLoads)) {
+  bool refused = false;
+  Object* result = ParseUnlessLoading(offset, &refused);
+  if (refused) {
     return null_object;
   }
-  loading_.push_back(offset);
-  Object* result = ParseIndirectObject(offset);
-  loading_.pop_back();
   if (result == nullptr || (result != null_object && result->number != number)) {
     // The offset misses the header: producers that miscount line ends put it
     // a few bytes off.
     result = LoadNearby(number, offset);
   }
-  if (result == nullptr || result == null_object) {
-    return null_object;
-  }
-  try {
-    xref->AddObject(result);
-  } catch (const XRefRegistrationError&) {
-    return null_object;
-  }
-  return result;
+  return Register(result);
 }
 
 Object* Document::LoadNearby(int32_t number, int32_t offset) {
@@ -114,12 +111,11 @@ Object* Document::LoadNearby(int32_t number, int32_t offset) {
     while (p < size && IsDigit(begin[p]) && value <= kMaxObjectNumber) {
       value = value * 10 + (begin[p++] - '0');
     }
-    if (value != number || std::find(loading_.begin(), loading_.end(), at) != loading_.end()) {
+    if (value != number) {
       continue;
     }
-    loading_.push_back(static_cast<int32_t>(at));
-    Object* found = ParseIndirectObject(static_cast<int32_t>(at));
-    loading_.pop_back();
+    bool refused = false;
+    Object* found = ParseUnlessLoading(static_cast<int32_t>(at), &refused);
     if (found != nullptr && (found == null_object || found->number == number)) {
       ReportWarning("Object %d was found %lld bytes from where the cross-reference table puts it",
                     number, static_cast<long long>(at - offset));
@@ -170,12 +166,7 @@ Object* Document::LoadCompressed(int32_t number, int32_t container, int32_t inde
       result->number = number;
       result->generation = 0;
       result->offset = 0;  // compressed objects have no header line of their own
-      try {
-        xref->AddObject(result);
-      } catch (const XRefRegistrationError&) {
-        return null_object;
-      }
-      return result;
+      return Register(result);
     }
     // Not in this stream: the one it extends may hold it.
     visited.push_back(stream);
