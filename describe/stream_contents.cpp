@@ -15,12 +15,17 @@ constexpr size_t kHexLineBytes = 16;
 // extra blank, the bars and the 16 characters, the line feed.
 constexpr size_t kHexLineChars = 8 + 2 + 16 * 3 + 1 + 18 + 1;
 
+// "1,048,576": the digits in groups of three.
 std::string Grouped(size_t value) {
-  std::string digits = std::to_string(value);
-  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
-    digits.insert(static_cast<size_t>(at), ",");
+  const std::string digits = std::to_string(value);
+  std::string grouped;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) {
+      grouped += ',';
+    }
+    grouped += digits[i];
   }
-  return digits;
+  return grouped;
 }
 
 }  // namespace

@@ -16,12 +16,17 @@
 
 namespace {
 
+// Thousands apart by commas, counted from the right.
 std::string FormatNumber(size_t value) {
-  std::string digits = std::to_string(value);
-  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
-    digits.insert(static_cast<size_t>(at), ",");
+  const std::string digits = std::to_string(value);
+  std::string reversed;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && i % 3 == 0) {
+      reversed += ',';
+    }
+    reversed += digits[digits.size() - 1 - i];
   }
-  return digits;
+  return std::string(reversed.rbegin(), reversed.rend());
 }
 
 // The description of object 5, a stream with the entries and data given, in
