@@ -52,6 +52,20 @@ StageResult Ascii85Stage(std::span<const uint8_t> input, pdf::Object* parms, siz
                          std::vector<uint8_t>* out);
 StageResult RunLengthStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
                            std::vector<uint8_t>* out);
+// Image filters as stages: samples out, as the PDF standard defines them.
+// JPEG: interleaved 8-bit components, ColorTransform from `parms`.
+StageResult DctStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
+                     std::vector<uint8_t>* out);
+// JBIG2 (with JBIG2Globals from `parms`) and CCITT fax (all of its DecodeParms):
+// rows of 1-bit pixels packed from the high bit, each row padded to a byte, 0
+// black unless BlackIs1 says 1 is black (fax only; JBIG2 output is 0 black).
+StageResult Jbig2Stage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
+                       std::vector<uint8_t>* out);
+StageResult CcittStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
+                       std::vector<uint8_t>* out);
+// JPEG 2000: interleaved 8-bit colour components (alpha left out).
+StageResult JpxStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
+                     std::vector<uint8_t>* out);
 StageResult CryptStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
                        std::vector<uint8_t>* out);
 

@@ -6,8 +6,13 @@ set -euo pipefail
 build_pkgs=(build-essential cmake pkg-config qt6-base-dev zlib1g-dev libjpeg62-turbo-dev
   libturbojpeg0-dev libpng-dev libmd-dev libgtest-dev libgmock-dev libtiff-dev
   libbenchmark-dev nlohmann-json3-dev
+  # modern mode's decoders and colour management
+  libjbig2dec0-dev libopenjp2-7-dev liblcms2-dev
   # producers and oracles of the modern-mode tests, run at test time
-  qpdf ghostscript texlive-binaries)
+  qpdf ghostscript texlive-binaries
+  # image producers and pixel oracles of the modern image tests
+  jbig2dec libopenjp2-tools liblcms2-utils imagemagick img2pdf libtiff-tools poppler-utils
+  mupdf-tools)
 gui_pkgs=(xvfb xauth)
 bench_pkgs=(qpdf mupdf-tools poppler-utils)
 fuzz_pkgs=(clang libclang-rt-14-dev)
