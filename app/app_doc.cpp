@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/settings.h"
 #include "describe/open_mode.h"
 
 namespace {
@@ -38,7 +39,9 @@ bool CAppDoc::OnOpenDocument(const QString& path) {
   // contents lost, and the caller then starts a new document.
   SetModifiedFlag(true);
   emit aboutToOpen();
-  if (!Open(QFile::encodeName(path).constData(), OpenOptionsFor(mode_))) {
+  pdf::OpenOptions options = OpenOptionsFor(mode_);
+  LoadModernBounds(&options);
+  if (!Open(QFile::encodeName(path).constData(), options)) {
     return false;
   }
   SetModifiedFlag(false);

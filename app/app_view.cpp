@@ -82,11 +82,7 @@ void CAppView::RebuildDescription() {
   pdf::Object* selection = doc_->GetSelection();
   if (selection != nullptr) {
     CWaitCursor wait;
-    description_ = DescribeObject(selection);
-    if (IsImageStream(selection)) {
-      // Null when the conversion fails; its messages went to the error sink.
-      image_ = selection->AsDictionary()->ToDib();
-    }
+    description_ = DescribeWithPicture(selection, &image_);
   }
   text_ = PaneText(description_);
 

@@ -48,3 +48,21 @@ bool LoadModernMode() {
 void SaveModernMode(bool modern) {
   QSettings(kSettingsOrganisation, kSettingsApplication).setValue(kModernModeKey, modern);
 }
+
+namespace {
+
+size_t PositiveSetting(const QSettings& settings, const char* key, size_t fallback) {
+  bool ok = false;
+  const qulonglong value = settings.value(key).toULongLong(&ok);
+  return ok && value > 0 ? static_cast<size_t>(value) : fallback;
+}
+
+}  // namespace
+
+void LoadModernBounds(pdf::OpenOptions* options) {
+  const QSettings settings(kSettingsOrganisation, kSettingsApplication);
+  options->contents_text_bound =
+      PositiveSetting(settings, kContentsBoundKey, pdf::kDefaultContentsTextBound);
+  options->image_pixel_bound =
+      PositiveSetting(settings, kImagePixelBoundKey, pdf::kDefaultImagePixelBound);
+}

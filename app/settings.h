@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/recent_files.h"
+#include "pdf/open_options.h"
 
 inline constexpr char kSettingsOrganisation[] = "Local AppWizard-Generated Applications";
 inline constexpr char kSettingsApplication[] = "Quorvel";
@@ -18,3 +19,10 @@ void SaveRecentFiles(const RecentFileList& list);
 inline constexpr char kModernModeKey[] = "Settings/ModernMode";
 bool LoadModernMode();
 void SaveModernMode(bool modern);
+
+// Modern mode's bounds: bytes of a stream's contents the detail pane shows,
+// and pixels of a picture drawn whole. Absent, zero or unreadable values give
+// the defaults; the store is read at every open, so an edit takes effect then.
+inline constexpr char kContentsBoundKey[] = "Settings/ContentsBound";
+inline constexpr char kImagePixelBoundKey[] = "Settings/ImagePixelBound";
+void LoadModernBounds(pdf::OpenOptions* options);

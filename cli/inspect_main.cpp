@@ -75,7 +75,7 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
                   " is not in the cross-reference chain");
     }
     pdf::Object* object = doc.GetObject(static_cast<int>(options.object), 0);
-    printf("%s\n", DescribeObject(object).c_str());
+    printf("%s\n", DescribeWithPicture(object, /*image=*/nullptr).c_str());
     return 0;
   }
 
@@ -90,7 +90,7 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
     }
     pdf::Object* object = trail.back().object;
     if (!options.select.empty()) {
-      std::string text = DescribeObject(object);
+      std::string text = DescribeWithPicture(object, /*image=*/nullptr);
       fwrite(text.data(), 1, text.size(), stdout);
       if (text.empty() || text.back() != '\n') {
         fputc('\n', stdout);
@@ -147,7 +147,10 @@ int main(int argc, char** argv) {
 
   InspectDocument doc;
   const pdf::Mode mode = options.modern ? pdf::Mode::kModern : pdf::Mode::kClassic;
-  bool opened = doc.Open(options.file.c_str(), OpenOptionsFor(mode));
+  pdf::OpenOptions open_options = OpenOptionsFor(mode);
+  if (options.contents_bound > 0)
+    open_options.contents_text_bound = static_cast<size_t>(options.contents_bound);
+  bool opened = doc.Open(options.file.c_str(), open_options);
   // Raw bytes own standard output; findings then go to standard error.
   FILE* findings_out = options.raw.empty() ? stdout : stderr;
   for (const std::string& line : doc.findings) {

@@ -46,6 +46,13 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
       o.trace = true;
     } else if (arg == "--modern") {
       o.modern = true;
+    } else if (arg == "--contents-bound") {
+      std::string number;
+      value(number);
+      if (o.error.empty() && (!ParseNumber(number.c_str(), 0x7fffffffL, &o.contents_bound) ||
+                              o.contents_bound == 0)) {
+        o.error = "bad byte count: " + number;
+      }
     } else if (arg == "--tree") {
       o.tree_depth = 1;
       ++views;
@@ -112,6 +119,8 @@ const char* InspectUsage() {
          "  --image PATH -o F  write the picture of the image stream at PATH as a PNG file\n"
          "  --modern           modern mode: cross-reference and object streams, damaged\n"
          "                     files repaired, as PDF since 1.5 and real files need\n"
+         "  --contents-bound N modern mode shows N bytes of a stream's contents at most\n"
+         "                     (default 1048576)\n"
          "  --trace            also write trace lines to standard error\n"
          "  --version          print the version\n"
          "  --help             print this text\n"

@@ -7,9 +7,15 @@
 
 #include "dib/dib.h"
 #include "dib/dib_rgb_rows.h"
+#include "filters/modern_image.h"
+#include "pdf/document.h"
 #include "pdf/object.h"
 
 namespace {
+
+// A written picture may be far larger than a drawn one: a gigapixel takes
+// 3 GB as RGB rows, the most a file is worth trying.
+constexpr size_t kFileImagePixelBound = size_t{1} << 30;
 
 // Owns the bitmap made from the stream.
 struct DibOwner {
@@ -62,7 +68,19 @@ bool WriteImagePng(pdf::Object* image_stream, const char* path, std::string* err
     return false;
   }
   DibOwner dib;
-  dib.handle = stream->ToDib();  // its messages have gone to the error sink
+  if (image_stream->doc != nullptr && image_stream->doc->Modern()) {
+    // Full resolution where memory allows, else what the viewer draws.
+    for (size_t bound : {kFileImagePixelBound, image_stream->doc->Options().image_pixel_bound}) {
+      ImageDrawing drawing = DrawImageStream(stream, bound);
+      for (const std::string& line : drawing.lines)
+        fprintf(stderr, "%s\n", line.c_str());
+      dib.handle = drawing.dib;
+      if (dib.handle != nullptr || bound <= image_stream->doc->Options().image_pixel_bound)
+        break;
+    }
+  } else {
+    dib.handle = stream->ToDib();  // its messages have gone to the error sink
+  }
   if (dib.handle == nullptr) {
     *error = "the image could not be converted";
     return false;

@@ -2,6 +2,7 @@
 
 #include "describe/labels.h"
 #include "describe/stream_contents.h"
+#include "filters/modern_image.h"
 #include "diag/format.h"
 #include "pdf/document.h"
 #include "pdf/object.h"
@@ -29,7 +30,7 @@ std::string DescribeStream(pdf::Dictionary* stream) {
     return text;
   }
   if (stream->doc != nullptr && stream->doc->Modern()) {
-    return text + DescribeStreamContents(stream);
+    return text + DescribeStreamContents(stream, stream->doc->Options().contents_text_bound);
   }
   char contents[kDescriptionContentsCapacity + 1];
   char error_text[256];
@@ -119,4 +120,27 @@ std::string DescribeObject(pdf::Object* object) {
     return std::string(table->text_start, static_cast<size_t>(table->text_length));
   }
   return "object";
+}
+
+std::string DescribeWithPicture(pdf::Object* object, HDIB* image) {
+  if (image != nullptr)
+    *image = nullptr;
+  std::string text = DescribeObject(object);
+  if (!IsImageStream(object))
+    return text;
+  pdf::Dictionary* stream = object->AsDictionary();
+  if (object->doc == nullptr || !object->doc->Modern()) {
+    // Null when the conversion fails; its messages went to the error sink.
+    if (image != nullptr)
+      *image = stream->ToDib();
+    return text;
+  }
+  ImageDrawing drawing = DrawImageStream(stream, object->doc->Options().image_pixel_bound);
+  for (const std::string& line : drawing.lines)
+    text += line + "\n";
+  if (image != nullptr)
+    *image = drawing.dib;
+  else
+    DibFree(drawing.dib);
+  return text;
 }

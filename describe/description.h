@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "dib/dib.h"
+
 namespace pdf {
 class Object;
 }  // namespace pdf
@@ -14,6 +16,12 @@ inline constexpr int kDescriptionContentsCapacity = 4095;
 
 // The description of `object` (the empty text for none).
 std::string DescribeObject(pdf::Object* object);
+
+// The description and, for an image stream, a new bitmap of its picture in
+// `image` (null when none could be made; pass null to keep none). In modern
+// mode the picture's lines follow the entries: what it is, each problem, a
+// reduction; in classic mode the conversion's messages go to the error sink.
+std::string DescribeWithPicture(pdf::Object* object, HDIB* image);
 
 // True for a stream whose Subtype is the name Image: its description lists the
 // entries only, and the caller converts it to a picture.

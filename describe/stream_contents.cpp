@@ -72,10 +72,11 @@ std::string HexDump(std::span<const uint8_t> bytes, size_t max_bytes) {
   return text;
 }
 
-std::string DescribeStreamContents(pdf::Dictionary* stream) {
+std::string DescribeStreamContents(pdf::Dictionary* stream, size_t text_bound) {
   std::vector<uint8_t> bytes;
   std::string problem;
-  const bool decoded = DecodeStreamFully(stream, kContentsDecodeBound, &bytes, &problem);
+  const size_t decode_bound = std::max(kContentsDecodeBound, text_bound);
+  const bool decoded = DecodeStreamFully(stream, decode_bound, &bytes, &problem);
   std::string text;
   if (!problem.empty()) {
     // Damage, a filter this build does not read, or a bound: said where it
@@ -96,11 +97,11 @@ std::string DescribeStreamContents(pdf::Dictionary* stream) {
   const std::span<const uint8_t> data(bytes);
   size_t shown = 0;
   if (LooksLikeText(data)) {
-    shown = std::min(data.size(), kContentsTextBound);
+    shown = std::min(data.size(), text_bound);
     // As they are, a last line end or none: the pane shows text as written.
     text.append(reinterpret_cast<const char*>(data.data()), shown);
   } else {
-    const size_t max_bytes = kContentsTextBound / kHexLineChars * kHexLineBytes;
+    const size_t max_bytes = std::max<size_t>(text_bound / kHexLineChars, 1) * kHexLineBytes;
     shown = std::min(data.size(), max_bytes);
     text += HexDump(data, max_bytes);
   }

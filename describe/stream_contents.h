@@ -9,17 +9,22 @@
 #include <span>
 #include <string>
 
+#include "pdf/open_options.h"
+
 namespace pdf {
 class Dictionary;
 }  // namespace pdf
 
-// The pane shows this many characters of a stream's contents at most.
-inline constexpr size_t kContentsTextBound = size_t{1} << 20;
-// Streams are decoded up to this many bytes to tell how large they are; past
-// it the contents are shown as far as they went.
+// The pane shows this many characters of a stream's contents unless the
+// document's options say otherwise.
+inline constexpr size_t kContentsTextBound = pdf::kDefaultContentsTextBound;
+// Streams are decoded up to this many bytes (or the text bound, when larger)
+// to tell how large they are; past it the contents are shown as far as they went.
 inline constexpr size_t kContentsDecodeBound = size_t{64} << 20;
 
-std::string DescribeStreamContents(pdf::Dictionary* stream);
+// The contents, `text_bound` characters of them at most.
+std::string DescribeStreamContents(pdf::Dictionary* stream,
+                                   size_t text_bound = kContentsTextBound);
 
 // True when the bytes read as text: no NUL, and control bytes other than white
 // space in at most one byte of 64 of a sample from the start.

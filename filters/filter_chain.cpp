@@ -97,8 +97,10 @@ bool Fail(std::string* error, std::string text) {
   return false;
 }
 
+// Runs the stages of the stream's chain, all of them or all but the last; the
+// last stage is returned through `last` when it was left out.
 bool DecodeAllStages(pdf::Dictionary* stream, size_t limit, std::vector<uint8_t>* out,
-                     std::string* error) {
+                     std::string* error, Stage* last) {
   out->clear();
   error->clear();
   if (stream == nullptr || !stream->IsStream())
@@ -113,6 +115,10 @@ bool DecodeAllStages(pdf::Dictionary* stream, size_t limit, std::vector<uint8_t>
   std::string warnings;
   if (!ListStages(stream, &stages, error, &warnings))
     return false;
+  if (last != nullptr && !stages.empty()) {
+    *last = stages.back();
+    stages.pop_back();
+  }
   if (stages.empty()) {
     if (raw_bytes.size() > limit)
       return Fail(error, FormatText("the data hold more than %zu bytes", limit));
@@ -160,7 +166,7 @@ bool DecodeAllStages(pdf::Dictionary* stream, size_t limit, std::vector<uint8_t>
 bool DecodeStreamFully(pdf::Dictionary* stream, size_t limit, std::vector<uint8_t>* out,
                        std::string* error) {
   try {
-    return DecodeAllStages(stream, limit, out, error);
+    return DecodeAllStages(stream, limit, out, error, /*last=*/nullptr);
   } catch (const std::bad_alloc&) {
     // A generous limit on a machine with less memory: the stream fails, the
     // program goes on.
@@ -169,4 +175,21 @@ bool DecodeStreamFully(pdf::Dictionary* stream, size_t limit, std::vector<uint8_
     *error = "out of memory while decoding";
     return false;
   }
+}
+
+bool DecodeStreamBeforeLast(pdf::Dictionary* stream, size_t limit, std::vector<uint8_t>* out,
+                            std::string* error, pdf::Object** last_filter,
+                            pdf::Object** last_parms) {
+  Stage last{nullptr, nullptr};
+  bool ok = false;
+  try {
+    ok = DecodeAllStages(stream, limit, out, error, &last);
+  } catch (const std::bad_alloc&) {
+    out->clear();
+    out->shrink_to_fit();
+    *error = "out of memory while decoding";
+  }
+  *last_filter = last.filter;
+  *last_parms = last.parms;
+  return ok;
 }

@@ -11,6 +11,7 @@
 
 namespace pdf {
 class Dictionary;
+class Object;
 }  // namespace pdf
 
 // Decodes the whole data of a stream through every stage of its Filter (a name
@@ -31,3 +32,11 @@ class Dictionary;
 // stage ever holds more than `limit` + 1 bytes of output.
 bool DecodeStreamFully(pdf::Dictionary* stream, size_t limit, std::vector<uint8_t>* out,
                        std::string* error);
+
+// The same for every stage but the last, which an image decoder runs itself
+// (to decode at a reduced size): `last_filter` and `last_parms` receive that
+// stage's filter name and DecodeParms (null pointers when there are no stages;
+// the parameters may be null). With one stage, `out` receives the raw data.
+bool DecodeStreamBeforeLast(pdf::Dictionary* stream, size_t limit, std::vector<uint8_t>* out,
+                            std::string* error, pdf::Object** last_filter,
+                            pdf::Object** last_parms);

@@ -28,10 +28,19 @@ using StreamDecoder = bool (*)(Dictionary* stream, size_t limit, std::vector<uin
 // used first out: expanding many objects of one stream then decodes it once.
 inline constexpr size_t kDefaultObjectStreamCacheBytes = 64u << 20;
 
+// The detail pane shows this many bytes of a stream's decoded contents.
+inline constexpr size_t kDefaultContentsTextBound = size_t{1} << 20;
+// Pictures with more pixels are drawn reduced: 64 megapixels take 192 MB as a
+// 24-bit bitmap, about what a viewer can afford per selection.
+inline constexpr size_t kDefaultImagePixelBound = size_t{64} << 20;
+
 struct OpenOptions {
   Mode mode = Mode::kClassic;
   StreamDecoder decoder = nullptr;
   size_t object_stream_cache_bytes = kDefaultObjectStreamCacheBytes;
+  // What modern mode's descriptions show at most (settings of the viewer).
+  size_t contents_text_bound = kDefaultContentsTextBound;
+  size_t image_pixel_bound = kDefaultImagePixelBound;
 
   bool Modern() const { return mode == Mode::kModern; }
 };

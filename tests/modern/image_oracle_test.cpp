@@ -1,0 +1,239 @@
+// Modern mode's pictures against poppler's image extractor: whole files made
+// at test time by real producers (img2pdf, tiff2pdf, Ghostscript) from
+// pictures ImageMagick, libtiff's tools and OpenJPEG make, every image of each
+// file drawn by us and extracted by `pdfimages -png`, compared pixel for pixel.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "describe/open_mode.h"
+#include "dib/dib.h"
+#include "dib/dib_rgb_rows.h"
+#include "filters/modern_image.h"
+#include "pdf/document.h"
+#include "pdf/object.h"
+#include "tests/modern/object_json.h"
+
+namespace {
+
+struct Rgb {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> pixels;  // R, G, B
+};
+
+bool ReadPngRgb(const std::string& path, Rgb* out) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str()))
+    return false;
+  image.format = PNG_FORMAT_RGB;
+  out->width = static_cast<int>(image.width);
+  out->height = static_cast<int>(image.height);
+  out->pixels.resize(PNG_IMAGE_SIZE(image));
+  return png_image_finish_read(&image, nullptr, out->pixels.data(), 0, nullptr) != 0;
+}
+
+Rgb FromDib(HDIB dib) {
+  Rgb out;
+  DibRgbRows rows(dib, /*channels=*/3);
+  if (!rows.ok())
+    return out;
+  out.width = rows.width();
+  out.height = rows.height();
+  for (int y = 0; y < rows.height(); ++y) {
+    const uint8_t* row = rows.Row(y);
+    out.pixels.insert(out.pixels.end(), row, row + static_cast<size_t>(rows.width()) * 3);
+  }
+  return out;
+}
+
+// The largest difference of one sample, or -1 when the sizes differ.
+int MaxDifference(const Rgb& a, const Rgb& b) {
+  if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size())
+    return -1;
+  int worst = 0;
+  for (size_t i = 0; i < a.pixels.size(); ++i)
+    worst = std::max(worst, std::abs(a.pixels[i] - b.pixels[i]));
+  return worst;
+}
+
+// One row of `pdfimages -list`: the image's place in the output and its object.
+struct Listed {
+  std::string type;  // image, smask, mask, stencil
+  std::string encoding;
+  int number = 0;
+  int generation = 0;
+};
+
+std::vector<Listed> ListImages(const std::string& pdf) {
+  std::vector<Listed> rows;
+  const std::string list = pdf + ".list";
+  if (std::system(("pdfimages -list '" + pdf + "' > '" + list + "' 2>/dev/null").c_str()) != 0)
+    return rows;
+  std::ifstream in(list);
+  std::string line;
+  std::getline(in, line);
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string page, num, type, width, height, color, comp, bpc, enc, interp, object, id;
+    fields >> page >> num >> type >> width >> height >> color >> comp >> bpc >> enc >> interp >>
+        object >> id;
+    rows.push_back({type, enc, std::atoi(object.c_str()), std::atoi(id.c_str())});
+  }
+  return rows;
+}
+
+// Which reader's extraction is the oracle: poppler's, or mutool's where
+// poppler is wrong (16-bit PNG predictors: its first row comes out black).
+enum class Oracle { kPoppler, kMutool };
+
+// mutool writes object N as image-NNNN.png, or .jpg for JPEG data, which
+// ImageMagick (libjpeg underneath) turns into a PNG.
+bool MutoolPng(const std::string& dir, const std::string& pdf, int number, std::string* png) {
+  char base[32];
+  snprintf(base, sizeof base, "image-%04d", number);
+  const std::string stem = dir + "/" + base;
+  if (std::system(("cd '" + dir + "' && mutool extract -r '" + pdf + "' " +
+                   std::to_string(number) + " >/dev/null 2>&1")
+                      .c_str()) != 0) {
+    return false;
+  }
+  if (std::ifstream(stem + ".png").good()) {
+    *png = stem + ".png";
+    return true;
+  }
+  *png = stem + "-jpg.png";
+  return std::system(("/usr/bin/convert-im6.q16 '" + stem + ".jpg' '" + *png + "' 2>/dev/null")
+                         .c_str()) == 0;
+}
+
+class ImageOracleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/quorvel-images-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { RunCommand("rm -rf '" + dir_ + "'"); }
+
+  // Makes the file with `recipe` ({d} is the work folder, the file is
+  // {d}/out.pdf) and compares every image poppler lists.
+  void CheckFile(const std::string& recipe, Oracle oracle_kind, int tolerance,
+                 int expected_images) {
+    std::string command = recipe;
+    for (size_t at; (at = command.find("{d}")) != std::string::npos;)
+      command.replace(at, 3, dir_);
+    ASSERT_EQ(std::system(("(" + command + ") >/dev/null 2>&1").c_str()), 0) << command;
+    const std::string pdf = dir_ + "/out.pdf";
+    const std::vector<Listed> listed = ListImages(pdf);
+    ASSERT_EQ(static_cast<int>(listed.size()), expected_images);
+    ASSERT_EQ(std::system(("pdfimages -png '" + pdf + "' '" + dir_ + "/x' 2>/dev/null").c_str()),
+              0);
+    pdf::Document doc;
+    ASSERT_TRUE(doc.Open(pdf.c_str(), OpenOptionsFor(pdf::Mode::kModern)));
+    for (size_t i = 0; i < listed.size(); ++i) {
+      SCOPED_TRACE("image " + std::to_string(i) + " (" + listed[i].type + ", " +
+                   listed[i].encoding + ", object " + std::to_string(listed[i].number) + ")");
+      char name[32];
+      snprintf(name, sizeof name, "/x-%03zu.png", i);
+      std::string oracle_png = dir_ + name;
+      if (oracle_kind == Oracle::kMutool) {
+        ASSERT_TRUE(MutoolPng(dir_, pdf, listed[i].number, &oracle_png));
+      }
+      Rgb oracle;
+      ASSERT_TRUE(ReadPngRgb(oracle_png, &oracle));
+      pdf::Object* object = doc.GetObject(listed[i].number, listed[i].generation);
+      ASSERT_TRUE(object != nullptr && object->IsStream());
+      ImageDrawing drawing =
+          DrawImageStream(object->AsDictionary(), /*max_pixels=*/size_t{1} << 30,
+                          /*with_masks=*/false);
+      std::string said;
+      for (const std::string& line : drawing.lines)
+        said += line + "\n";
+      ASSERT_NE(drawing.dib, nullptr) << said;
+      const Rgb ours = FromDib(drawing.dib);
+      DibFree(drawing.dib);
+      const int difference = MaxDifference(ours, oracle);
+      EXPECT_GE(difference, 0) << "ours " << ours.width << "x" << ours.height << ", poppler's "
+                               << oracle.width << "x" << oracle.height << "\n"
+                               << said;
+      EXPECT_LE(difference, tolerance) << said;
+    }
+  }
+
+  std::string dir_;
+};
+
+// ImageMagick makes the pictures; its PDF writer is barred by Debian's policy.
+#define IM "/usr/bin/convert-im6.q16 "
+
+struct Case {
+  const char* name;
+  const char* recipe;
+  Oracle oracle;
+  int tolerance;  // of one 8-bit sample
+  int images;     // as pdfimages lists them
+};
+
+#define IMG2PDF " {d}/in.png && img2pdf {d}/in.png -o {d}/out.pdf"
+#define POPPLER Oracle::kPoppler
+#define MUTOOL Oracle::kMutool
+
+const Case kCases[] = {
+    {"RGB 8 bits, PNG predictors",
+     IM "-size 61x37 gradient:red-blue -depth 8 -define png:color-type=2" IMG2PDF, POPPLER, 0, 1},
+    {"RGB 16 bits, PNG predictors",
+     IM "-size 61x37 gradient:red-blue -depth 16 -define png:color-type=2" IMG2PDF, MUTOOL, 1, 1},
+    {"gray 8 bits",
+     IM "-size 61x37 gradient:white-black -depth 8 -define png:color-type=0" IMG2PDF, POPPLER, 0,
+     1},
+    {"gray 16 bits",
+     IM "-size 61x37 gradient:white-black -depth 16 -define png:color-type=0" IMG2PDF, MUTOOL, 1,
+     1},
+    {"gray 4 bits",
+     IM "-size 61x37 gradient:white-black -depth 4 -define png:color-type=0 -define "
+        "png:bit-depth=4" IMG2PDF,
+     POPPLER, 0, 1},
+    {"gray 2 bits",
+     IM "-size 61x37 gradient:white-black -depth 2 -define png:color-type=0 -define "
+        "png:bit-depth=2" IMG2PDF,
+     POPPLER, 0, 1},
+    {"gray 1 bit",
+     IM "-size 61x37 pattern:checkerboard -monochrome -define png:color-type=0 -define "
+        "png:bit-depth=1" IMG2PDF,
+     POPPLER, 0, 1},
+    {"Indexed RGB, 4 bits",
+     IM "-size 61x37 plasma:fractal -seed 7 -colors 12 -define png:color-type=3" IMG2PDF, POPPLER,
+     0, 1},
+    {"Indexed RGB, 8 bits",
+     IM "-size 61x37 plasma:fractal -seed 7 -colors 200 -define png:color-type=3" IMG2PDF,
+     POPPLER, 0, 1},
+};
+
+
+class ImageOracleCases : public ImageOracleTest, public ::testing::WithParamInterface<Case> {};
+
+TEST_P(ImageOracleCases, DrawsWhatPopplerExtracts) {
+  const Case& c = GetParam();
+  CheckFile(c.recipe, c.oracle, c.tolerance, c.images);
+}
+
+INSTANTIATE_TEST_SUITE_P(Producers, ImageOracleCases, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                           std::string name;
+                           for (const char* p = info.param.name; *p != '\0'; ++p)
+                             name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+                           return name;
+                         });
+
+}  // namespace
