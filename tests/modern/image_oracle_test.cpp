@@ -180,51 +180,84 @@ class ImageOracleTest : public ::testing::Test {
 struct Case {
   const char* name;
   const char* recipe;
+  const char* postscript;  // written to {d}/in.ps when not null
   Oracle oracle;
   int tolerance;  // of one 8-bit sample
   int images;     // as pdfimages lists them
 };
 
 #define IMG2PDF " {d}/in.png && img2pdf {d}/in.png -o {d}/out.pdf"
+// Ghostscript keeps colour spaces, functions and lossless data as they are
+// and writes every image as an XObject.
+#define GS_PDFWRITE                                                                           \
+  "gs -q -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -dMaxInlineImageSize=0 "                          \
+  "-dAutoFilterColorImages=false -dColorImageFilter=/FlateEncode -dAutoFilterGrayImages=false " \
+  "-dGrayImageFilter=/FlateEncode -dDownsampleColorImages=false -dDownsampleGrayImages=false "  \
+  "-dDownsampleMonoImages=false -dColorConversionStrategy=/LeaveColorUnchanged "               \
+  "-sOutputFile={d}/out.pdf {d}/in.ps"
+
+// A 64 x 48 page filled by one image; `data` holds 64 * 48 * 4 varied bytes.
+constexpr char kPostScriptPrologue[] =
+    "%!PS\n<< /PageSize [64 48] >> setpagedevice\n"
+    "/data 64 48 mul 4 mul string def\n"
+    "0 1 64 48 mul 4 mul 1 sub { data exch dup dup mul 7 mul exch 3 mul add 255 and put } for\n"
+    "64 48 scale\n";
+#define PS_IMAGE(bits, decode)                                                            \
+  "<< /ImageType 1 /Width 64 /Height 48 /BitsPerComponent " #bits " /Decode [" decode "] " \
+  "/ImageMatrix [64 0 0 -48 0 48] /DataSource data >> image"
 #define POPPLER Oracle::kPoppler
 #define MUTOOL Oracle::kMutool
 
 const Case kCases[] = {
     {"RGB 8 bits, PNG predictors",
-     IM "-size 61x37 gradient:red-blue -depth 8 -define png:color-type=2" IMG2PDF, POPPLER, 0, 1},
+     IM "-size 61x37 gradient:red-blue -depth 8 -define png:color-type=2" IMG2PDF, nullptr, POPPLER, 0, 1},
     {"RGB 16 bits, PNG predictors",
-     IM "-size 61x37 gradient:red-blue -depth 16 -define png:color-type=2" IMG2PDF, MUTOOL, 1, 1},
+     IM "-size 61x37 gradient:red-blue -depth 16 -define png:color-type=2" IMG2PDF, nullptr, MUTOOL, 1, 1},
     {"gray 8 bits",
-     IM "-size 61x37 gradient:white-black -depth 8 -define png:color-type=0" IMG2PDF, POPPLER, 0,
+     IM "-size 61x37 gradient:white-black -depth 8 -define png:color-type=0" IMG2PDF, nullptr, POPPLER, 0,
      1},
     {"gray 16 bits",
-     IM "-size 61x37 gradient:white-black -depth 16 -define png:color-type=0" IMG2PDF, MUTOOL, 1,
+     IM "-size 61x37 gradient:white-black -depth 16 -define png:color-type=0" IMG2PDF, nullptr, MUTOOL, 1,
      1},
     {"gray 4 bits",
      IM "-size 61x37 gradient:white-black -depth 4 -define png:color-type=0 -define "
-        "png:bit-depth=4" IMG2PDF,
+        "png:bit-depth=4" IMG2PDF, nullptr,
      POPPLER, 0, 1},
     {"gray 2 bits",
      IM "-size 61x37 gradient:white-black -depth 2 -define png:color-type=0 -define "
-        "png:bit-depth=2" IMG2PDF,
+        "png:bit-depth=2" IMG2PDF, nullptr,
      POPPLER, 0, 1},
     {"gray 1 bit",
      IM "-size 61x37 pattern:checkerboard -monochrome -define png:color-type=0 -define "
-        "png:bit-depth=1" IMG2PDF,
+        "png:bit-depth=1" IMG2PDF, nullptr,
      POPPLER, 0, 1},
     {"Indexed RGB, 4 bits",
-     IM "-size 61x37 plasma:fractal -seed 7 -colors 12 -define png:color-type=3" IMG2PDF, POPPLER,
+     IM "-size 61x37 plasma:fractal -seed 7 -colors 12 -define png:color-type=3" IMG2PDF, nullptr, POPPLER,
      0, 1},
     {"Indexed RGB, 8 bits",
-     IM "-size 61x37 plasma:fractal -seed 7 -colors 200 -define png:color-type=3" IMG2PDF,
+     IM "-size 61x37 plasma:fractal -seed 7 -colors 200 -define png:color-type=3" IMG2PDF, nullptr,
      POPPLER, 0, 1},
+    {"Separation over DeviceRGB, PostScript function", GS_PDFWRITE,
+     "[/Separation /Spot /DeviceRGB {dup 1 exch sub exch dup 0.5 mul exch 0.2 mul}] "
+     "setcolorspace " PS_IMAGE(8, "0 1"),
+     POPPLER, 1, 1},
+    {"DeviceN of two inks over DeviceRGB", GS_PDFWRITE,
+     "[/DeviceN [/A /B] /DeviceRGB {2 copy mul 3 1 roll 1 exch sub exch}] setcolorspace "
+     PS_IMAGE(8, "0 1 0 1"),
+     POPPLER, 1, 1},
+    {"gray inverted by Decode [1 0], 4 bits", GS_PDFWRITE,
+     "/DeviceGray setcolorspace " PS_IMAGE(4, "1 0"), POPPLER, 0, 1},
+    {"Indexed over DeviceGray, 2 bits", GS_PDFWRITE,
+     "[/Indexed /DeviceGray 3 <00 55 c0 ff>] setcolorspace " PS_IMAGE(2, "0 3"), POPPLER, 0, 1},
 };
-
 
 class ImageOracleCases : public ImageOracleTest, public ::testing::WithParamInterface<Case> {};
 
 TEST_P(ImageOracleCases, DrawsWhatPopplerExtracts) {
   const Case& c = GetParam();
+  if (c.postscript != nullptr) {
+    std::ofstream(dir_ + "/in.ps") << kPostScriptPrologue << c.postscript << "\nshowpage\n";
+  }
   CheckFile(c.recipe, c.oracle, c.tolerance, c.images);
 }
 
