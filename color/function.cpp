@@ -115,23 +115,6 @@ std::vector<float> Floats(const std::vector<double>& numbers) {
   return std::vector<float>(numbers.begin(), numbers.end());
 }
 
-// An optional array of exactly `count` numbers: `fallback` when absent, false
-// when present but wrong.
-bool OptionalNumbers(pdf::Object* dict, const char* key, size_t count, std::vector<float> fallback,
-                     std::vector<float>* out) {
-  pdf::Object* value = dict->Get(key);
-  if (value->IsNull()) {
-    *out = std::move(fallback);
-    return true;
-  }
-  std::vector<double> numbers;
-  if (!ReadNumbers(value, count, &numbers) || numbers.size() != count) {
-    return false;
-  }
-  *out = Floats(numbers);
-  return true;
-}
-
 std::unique_ptr<Function> LoadArray(pdf::Object* array, const LoadContext& context, int depth) {
   if (array->Count() < 1 || array->Count() > kMaxComponents) {
     context.Note("function array: not 1 to " + std::to_string(kMaxComponents) + " functions");
