@@ -222,7 +222,7 @@ std::unique_ptr<Function> LoadFunctionAt(pdf::Object* object, const LoadContext&
   if (object->IsArray()) {
     return LoadArray(object, context, depth);
   }
-  if (!object->IsDictionary()) {
+  if (!object->IsDictionary() && !object->IsStream()) {
     context.Note("function is neither a dictionary, a stream nor an array");
     return nullptr;
   }
