@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "pdf/chars.h"
+#include "pdf/name_text.h"
 #include "pdf/object.h"
 
 namespace color {
@@ -23,7 +24,12 @@ bool ReadNumbers(pdf::Object* array, size_t max, std::vector<double>* out) {
 }
 
 std::string NameOf(pdf::Object* object) {
-  return object != nullptr && object->IsName() ? std::string(object->Text()) : std::string();
+  if (object == nullptr || !object->IsName()) {
+    return std::string();
+  }
+  // Names may be written with #xx escapes: "/PANTONE#20185#20C".
+  std::string decoded;
+  return pdf::DecodeNameEscapes(object->Text(), &decoded) ? decoded : std::string(object->Text());
 }
 
 namespace {
