@@ -200,11 +200,13 @@ struct Case {
 constexpr char kPostScriptPrologue[] =
     "%!PS\n<< /PageSize [64 48] >> setpagedevice\n"
     "/data 64 48 mul 4 mul string def\n"
-    "0 1 64 48 mul 4 mul 1 sub { data exch dup dup mul 7 mul exch 3 mul add 255 and put } for\n"
+    "0 1 64 48 mul 4 mul 1 sub { dup dup dup mul 7 mul exch 3 mul add 255 and data 3 1 roll put } "
+    "for\n"
     "64 48 scale\n";
 #define PS_IMAGE(bits, decode)                                                            \
   "<< /ImageType 1 /Width 64 /Height 48 /BitsPerComponent " #bits " /Decode [" decode "] " \
   "/ImageMatrix [64 0 0 -48 0 48] /DataSource data >> image"
+#define ICC_DIR GS_ICC_DIR "/"
 #define POPPLER Oracle::kPoppler
 #define MUTOOL Oracle::kMutool
 
@@ -237,6 +239,14 @@ const Case kCases[] = {
     {"Indexed RGB, 8 bits",
      IM "-size 61x37 plasma:fractal -seed 7 -colors 200 -define png:color-type=3" IMG2PDF, nullptr,
      POPPLER, 0, 1},
+    {"ICCBased RGB (Adobe RGB profile)",
+     IM "-size 61x37 gradient:red-blue -depth 8 -define png:color-type=2 -profile " ICC_DIR
+        "a98.icc" IMG2PDF,
+     nullptr, POPPLER, 2, 1},
+    {"ICCBased gray",
+     IM "-size 61x37 gradient:white-black -depth 8 -define png:color-type=0 -profile " ICC_DIR
+        "sgray.icc" IMG2PDF,
+     nullptr, POPPLER, 2, 1},
     {"Separation over DeviceRGB, PostScript function", GS_PDFWRITE,
      "[/Separation /Spot /DeviceRGB {dup 1 exch sub exch dup 0.5 mul exch 0.2 mul}] "
      "setcolorspace " PS_IMAGE(8, "0 1"),
