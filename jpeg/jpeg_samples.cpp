@@ -24,6 +24,9 @@ constexpr int kTransformYcc = 1;
 // stored as they are means none, and for the Adobe marker's inverted inks 255.
 constexpr uint8_t kWhite = 255;
 constexpr uint8_t kNoInk = 0;
+// Data cut inside a marker segment are tried again without it, and without
+// the segment before when that fails too: more is never a cut.
+constexpr int kMaxSegmentRetries = 2;
 
 struct Decode {
   jpeg_decompress_struct cinfo{};
@@ -213,6 +216,29 @@ bool Run(Decode* d, std::span<const uint8_t> data, int color_transform, int scal
   return true;
 }
 
+bool Attempt(std::span<const uint8_t> data, int color_transform, int scale_denom, size_t limit,
+             JpegSamples* out, std::string* error, JpegOutcome* outcome, bool* ran_out) {
+  Decode d;
+  JpegGuardInstall(&d.guard, &d.cinfo);
+  const bool ok = Run(&d, data, color_transform, scale_denom, limit, out, error);
+  jpeg_destroy_decompress(&d.cinfo);
+  *outcome = d.outcome;
+  *ran_out = d.guard.ran_out;
+  return ok;
+}
+
+// Where the last marker starts: coded data escape 0xFF as FF 00, and restart
+// markers belong to the data.
+size_t LastMarker(std::span<const uint8_t> data) {
+  for (size_t i = data.size(); i-- > 1;) {
+    const uint8_t code = data[i];
+    if (data[i - 1] == 0xFF && code != 0x00 && code != 0xFF && (code < 0xD0 || code > 0xD7)) {
+      return i - 1;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 bool DecodeJpegSamples(std::span<const uint8_t> data, int color_transform, int scale_denom,
@@ -238,11 +264,27 @@ bool DecodeJpegSamples(std::span<const uint8_t> data, int color_transform, int s
   if (data.size() > ULONG_MAX) {
     return Fail(error, "too much data for libjpeg");
   }
-  Decode d;
-  JpegGuardInstall(&d.guard, &d.cinfo);
-  const bool ok = Run(&d, data, color_transform, scale_denom, limit, out, error);
-  jpeg_destroy_decompress(&d.cinfo);
-  *outcome = d.outcome;
+  bool ran_out = false;
+  bool ok = Attempt(data, color_transform, scale_denom, limit, out, error, outcome, &ran_out);
+  // Data cut inside a marker segment after the first scan (tables or the
+  // header of a later scan) fail in that segment; without it the scans before
+  // are a whole picture, only coarser.
+  std::span<const uint8_t> shorter = data;
+  for (int retry = 0; !ok && ran_out && *outcome == JpegOutcome::kUnreadable &&
+                      retry < kMaxSegmentRetries;
+       ++retry) {
+    shorter = shorter.first(LastMarker(shorter));
+    std::string ignored;
+    if (shorter.empty() ||
+        !Attempt(shorter, color_transform, scale_denom, limit, out, &ignored, outcome, &ran_out)) {
+      continue;
+    }
+    ok = true;
+    *outcome = JpegOutcome::kEndedEarly;
+    *error = ignored.find("rows decoded") != std::string::npos
+                 ? ignored
+                 : std::string("the data end early: the last scans are missing");
+  }
   if (!ok) {
     *out = JpegSamples{};
   }
