@@ -43,8 +43,11 @@ void Keep(char* buffer, const char* text) {
     buffer[length - 1] = '\0';
 }
 
+// The first error names the cause; those after it are its consequences.
 void OnError(const char* text, void* messages) {
-  Keep(static_cast<Messages*>(messages)->error, text);
+  char* error = static_cast<Messages*>(messages)->error;
+  if (error[0] == '\0')
+    Keep(error, text);
 }
 void OnWarning(const char* text, void* messages) {
   Keep(static_cast<Messages*>(messages)->warning, text);
@@ -56,13 +59,17 @@ struct SpanReader {
   const uint8_t* data;
   size_t size;
   size_t position;
+  // OpenJPEG asked for more after the end: the data stop before the codestream does.
+  bool read_past_end;
 };
 
 OPJ_SIZE_T ReadSpan(void* buffer, OPJ_SIZE_T bytes, void* user) {
   auto* reader = static_cast<SpanReader*>(user);
   const size_t left = reader->size - reader->position;
-  if (left == 0)
+  if (left == 0) {
+    reader->read_past_end = true;
     return static_cast<OPJ_SIZE_T>(-1);  // the end, as OpenJPEG expects it
+  }
   const size_t n = std::min<size_t>(bytes, left);
   std::memcpy(buffer, reader->data + reader->position, n);
   reader->position += n;
@@ -139,10 +146,11 @@ std::string OpenJpegText(const Messages& messages, const char* fallback) {
   return messages.error[0] != '\0' ? FormatText("%s (%s)", fallback, messages.error) : fallback;
 }
 
-// A warning that says the codestream was cut short: what decoded is kept.
+// A warning that says a tile part goes beyond the data: OpenJPEG then stops
+// without reading past the end.
 bool SaysTruncated(const char* warning) {
-  return std::strstr(warning, "too short") != nullptr ||
-         std::strstr(warning, "truncated") != nullptr || std::strstr(warning, "EOC") != nullptr;
+  return std::strstr(warning, "inconsistent with stream length") != nullptr ||
+         std::strstr(warning, "Stream too short") != nullptr;
 }
 
 bool Decode(std::span<const uint8_t> data, size_t max_pixels, JpxImage* out, std::string* error) {
@@ -165,8 +173,10 @@ bool Decode(std::span<const uint8_t> data, size_t max_pixels, JpxImage* out, std
   opj_set_default_decoder_parameters(&parameters);
   if (!opj_setup_decoder(codec.get(), &parameters))
     return Fail(error, OpenJpegText(messages, "OpenJPEG refused its parameters"));
+  // Data cut short decode as far as they go, as other readers show them.
+  opj_decoder_set_strict_mode(codec.get(), OPJ_FALSE);
 
-  SpanReader reader{data.data(), data.size(), 0};
+  SpanReader reader{data.data(), data.size(), 0, false};
   const StreamOwner stream(opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_TRUE));
   if (stream == nullptr)
     return Fail(error, "OpenJPEG could not start");
@@ -206,6 +216,8 @@ bool Decode(std::span<const uint8_t> data, size_t max_pixels, JpxImage* out, std
     return Fail(error, OpenJpegText(messages, "OpenJPEG refused the reduction"));
   if (!opj_decode(codec.get(), stream.get(), image.get()))
     return Fail(error, OpenJpegText(messages, "undecodable data"));
+  // After the picture a JP2 file is read to its end, which is no cut.
+  const bool cut = reader.read_past_end || SaysTruncated(messages.warning);
   if (!opj_end_decompress(codec.get(), stream.get()))
     return Fail(error, OpenJpegText(messages, "undecodable data after the picture"));
 
@@ -214,8 +226,8 @@ bool Decode(std::span<const uint8_t> data, size_t max_pixels, JpxImage* out, std
   out->reduction = reduction;
   if (!ConvertJpxComponents(*image, reduction, out, error))
     return false;
-  if (messages.warning[0] != '\0' && SaysTruncated(messages.warning))
-    *error = FormatText("the data end early (%s)", messages.warning);
+  if (cut)
+    *error = "the data end before the codestream does";
   return true;
 }
 

@@ -249,17 +249,37 @@ TEST(DecodeJpx, RefusesHostileData) {
   }
   // Damage inside the coded data: whatever OpenJPEG makes of it, the result is
   // either a failure with a reason or a whole picture.
-  const std::vector<uint8_t> damaged[] = {
-      scrambled, std::vector<uint8_t>(j2k.begin(), j2k.begin() + j2k.size() / 2),
-      std::vector<uint8_t>(jp2.begin(), jp2.begin() + jp2.size() * 3 / 4)};
-  for (const std::vector<uint8_t>& data : damaged) {
+  JpxImage image;
+  std::string error;
+  if (DecodeJpx(scrambled, kAnyPixels, &image, &error)) {
+    EXPECT_EQ(image.samples.size(), static_cast<size_t>(kWidth) * kHeight * 3);
+  } else {
+    EXPECT_NE(error, "");
+  }
+}
+
+// Data cut inside the coded data decode as far as they go, with a warning.
+TEST(DecodeJpx, DataCutShortWarn) {
+  const std::vector<uint8_t> jp2 = Compress(3, false, "t.jp2", "-n 3");
+  const std::vector<uint8_t> j2k = Compress(1, false, "t.j2k", "-n 3");
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> data;
+    int components;
+  };
+  const Case cases[] = {
+      {"JP2 at three quarters", std::vector<uint8_t>(jp2.begin(), jp2.begin() + jp2.size() * 3 / 4),
+       3},
+      {"codestream at half", std::vector<uint8_t>(j2k.begin(), j2k.begin() + j2k.size() / 2), 1},
+      {"whole JP2", jp2, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     JpxImage image;
     std::string error;
-    if (DecodeJpx(data, kAnyPixels, &image, &error)) {
-      EXPECT_EQ(image.samples.size(), static_cast<size_t>(kWidth) * kHeight * 3);
-    } else {
-      EXPECT_NE(error, "");
-    }
+    ASSERT_TRUE(DecodeJpx(c.data, kAnyPixels, &image, &error));
+    EXPECT_EQ(error, c.data.size() < jp2.size() ? "the data end before the codestream does" : "");
+    EXPECT_EQ(image.samples.size(), static_cast<size_t>(kWidth) * kHeight * c.components);
   }
 }
 
