@@ -202,8 +202,8 @@ bool Decode(std::span<const uint8_t> data, size_t max_pixels, JpxImage* out, std
   const int most = CommonResolutions(codec.get(), count) - 1;
   int reduction = 0;
   for (;; ++reduction) {
-    const uint64_t pixels = ReducedSide(image->x0, image->x1, reduction) *
-                            ReducedSide(image->y0, image->y1, reduction);
+    const uint64_t pixels =
+        ReducedSide(image->x0, image->x1, reduction) * ReducedSide(image->y0, image->y1, reduction);
     if (pixels <= max_pixels && pixels <= kMaxDecodedSamples / count)
       break;
     if (reduction == most) {

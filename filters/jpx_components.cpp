@@ -107,8 +107,8 @@ int AlphaIndex(const opj_image_t& image) {
   }
   const OPJ_COLOR_SPACE space = image.color_space;
   const bool rgb = space == OPJ_CLRSPC_SRGB || space == OPJ_CLRSPC_SYCC || space == OPJ_CLRSPC_EYCC;
-  const bool gray_or_unknown = space == OPJ_CLRSPC_GRAY || space == OPJ_CLRSPC_UNKNOWN ||
-                               space == OPJ_CLRSPC_UNSPECIFIED;
+  const bool gray_or_unknown =
+      space == OPJ_CLRSPC_GRAY || space == OPJ_CLRSPC_UNKNOWN || space == OPJ_CLRSPC_UNSPECIFIED;
   if ((rgb && count == 4) || (gray_or_unknown && count == 2))
     return static_cast<int>(count) - 1;
   return -1;

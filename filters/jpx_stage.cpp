@@ -13,7 +13,7 @@ StageResult JpxStage(std::span<const uint8_t> input, pdf::Object* /*parms*/, siz
   // limit has bytes is over it, and comes back reduced, which says so.
   if (!DecodeJpx(input, limit, &image, &why))
     return {why.find("lowest resolution") != std::string::npos ? StageOutcome::kOverLimit
-                                                                : StageOutcome::kUnreadable,
+                                                               : StageOutcome::kUnreadable,
             why};
   if (image.reduction > 0 || image.samples.size() > limit) {
     return {StageOutcome::kOverLimit,

@@ -210,9 +210,10 @@ bool Run(Decode* d, std::span<const uint8_t> data, int color_transform, int scal
   } else if (d->guard.ran_out) {
     *error = "the data end without an end marker";
   }
-  d->outcome = !error->empty() ? (d->guard.ran_out || d->guard.scan_cut ? JpegOutcome::kEndedEarly
-                                                                        : JpegOutcome::kTrailingDamage)
-                               : JpegOutcome::kComplete;
+  d->outcome = !error->empty()
+                   ? (d->guard.ran_out || d->guard.scan_cut ? JpegOutcome::kEndedEarly
+                                                            : JpegOutcome::kTrailingDamage)
+                   : JpegOutcome::kComplete;
   return true;
 }
 
@@ -270,8 +271,8 @@ bool DecodeJpegSamples(std::span<const uint8_t> data, int color_transform, int s
   // header of a later scan) fail in that segment; without it the scans before
   // are a whole picture, only coarser.
   std::span<const uint8_t> shorter = data;
-  for (int retry = 0; !ok && ran_out && *outcome == JpegOutcome::kUnreadable &&
-                      retry < kMaxSegmentRetries;
+  for (int retry = 0;
+       !ok && ran_out && *outcome == JpegOutcome::kUnreadable && retry < kMaxSegmentRetries;
        ++retry) {
     shorter = shorter.first(LastMarker(shorter));
     std::string ignored;

@@ -73,11 +73,13 @@ std::string Netpbm(int components, bool sixteen) {
 // opj_compress on the pattern; `output` names the format (.jp2 or .j2k).
 std::vector<uint8_t> Compress(int components, bool sixteen, const std::string& output,
                               const std::string& options) {
-  const std::string input = TempPath(components == 4 ? "in.pam" : components == 1 ? "in.pgm" : "in.ppm");
+  const std::string input = TempPath(components == 4   ? "in.pam"
+                                     : components == 1 ? "in.pgm"
+                                                       : "in.ppm");
   WriteFile(input, Netpbm(components, sixteen));
   const std::string out = TempPath(output);
-  const std::string command = std::string(OPJ_COMPRESS_EXE) + " -i " + input + " -o " + out +
-                              " " + options + " >/dev/null 2>&1";
+  const std::string command = std::string(OPJ_COMPRESS_EXE) + " -i " + input + " -o " + out + " " +
+                              options + " >/dev/null 2>&1";
   if (std::system(command.c_str()) != 0) {
     return {};
   }
@@ -88,8 +90,8 @@ std::vector<uint8_t> Compress(int components, bool sixteen, const std::string& o
 }
 
 // opj_decompress's samples of an 8-bit gray or RGB picture, reduced.
-bool Decompress(const std::vector<uint8_t>& file, const std::string& name, int reduce,
-                int* width, int* height, std::vector<uint8_t>* samples) {
+bool Decompress(const std::vector<uint8_t>& file, const std::string& name, int reduce, int* width,
+                int* height, std::vector<uint8_t>* samples) {
   const std::string in = TempPath(name);
   const std::string out = TempPath("oracle.pnm");
   WriteFile(in, std::string(file.begin(), file.end()));

@@ -60,8 +60,8 @@ Oracle TurboDecode(const std::vector<uint8_t>& file, int format, int scale_denom
   if (yuv) {
     std::vector<uint8_t> planes(pixels * 3);
     unsigned char* dst[3] = {planes.data(), planes.data() + pixels, planes.data() + 2 * pixels};
-    status = tjDecompressToYUVPlanes(tj, file.data(), file.size(), dst, o.width, nullptr,
-                                     o.height, 0);
+    status =
+        tjDecompressToYUVPlanes(tj, file.data(), file.size(), dst, o.width, nullptr, o.height, 0);
     for (size_t i = 0; i < pixels; ++i) {
       for (size_t c = 0; c < 3; ++c) {
         o.samples.push_back(planes[c * pixels + i]);
@@ -126,8 +126,8 @@ TEST(DecodeJpegSamples, MatchesLibjpegTurbo) {
        false},
       {"YCbCr without JFIF, ColorTransform 0: no transform",
        Encode(JCS_RGB, JCS_UNKNOWN, false, false), 0, 1, TJPF_RGB, true, false},
-      {"RGB with Adobe transform 0 wins over ColorTransform 1", Encode(JCS_RGB, JCS_RGB, true, true),
-       1, 1, TJPF_RGB, false, true},
+      {"RGB with Adobe transform 0 wins over ColorTransform 1",
+       Encode(JCS_RGB, JCS_RGB, true, true), 1, 1, TJPF_RGB, false, true},
       {"RGB without marker, ColorTransform 0", Encode(JCS_RGB, JCS_RGB, false, false), 0, 1,
        TJPF_RGB, false, false},
       {"progressive YCbCr", Encode(JCS_RGB, JCS_UNKNOWN, true, true, true), -1, 1, TJPF_RGB, false,
@@ -157,8 +157,8 @@ TEST(DecodeJpegSamples, MatchesLibjpegTurbo) {
     JpegSamples got;
     std::string error = "stale";
     JpegOutcome outcome = JpegOutcome::kUnreadable;
-    ASSERT_TRUE(
-        DecodeJpegSamples(c.file, c.color_transform, c.scale_denom, kLimit, &got, &error, &outcome));
+    ASSERT_TRUE(DecodeJpegSamples(c.file, c.color_transform, c.scale_denom, kLimit, &got, &error,
+                                  &outcome));
     EXPECT_EQ(error, "");
     EXPECT_EQ(outcome, JpegOutcome::kComplete);
     EXPECT_EQ(got.width, want.width);
@@ -205,7 +205,8 @@ TEST(DecodeJpegSamples, DataCutShortKeepTheRowsBefore) {
     const size_t stride = static_cast<size_t>(got.width) * got.components;
     size_t rows = 0;
     while (rows < static_cast<size_t>(got.height) &&
-           std::equal(got.samples.begin() + rows * stride, got.samples.begin() + (rows + 1) * stride,
+           std::equal(got.samples.begin() + rows * stride,
+                      got.samples.begin() + (rows + 1) * stride,
                       whole.samples.begin() + rows * stride)) {
       ++rows;
     }
@@ -285,7 +286,11 @@ TEST(DecodeJpegSamples, RefusesWhatCannotBeDecoded) {
   const size_t exact = static_cast<size_t>(kWidth) * kHeight * 3;
   const Case cases[] = {
       {"no data", {}, kLimit, 1, JpegOutcome::kUnreadable, "no data"},
-      {"not JPEG", {'%', 'P', 'D', 'F', '-', '1', '.', '7'}, kLimit, 1, JpegOutcome::kUnreadable,
+      {"not JPEG",
+       {'%', 'P', 'D', 'F', '-', '1', '.', '7'},
+       kLimit,
+       1,
+       JpegOutcome::kUnreadable,
        "Not a JPEG file: starts with 0x25 0x50"},
       {"cut in the header", std::vector<uint8_t>(rgb.begin(), rgb.begin() + 30), kLimit, 1,
        JpegOutcome::kUnreadable, "JPEG datastream contains no image (the data end early)"},
@@ -293,7 +298,8 @@ TEST(DecodeJpegSamples, RefusesWhatCannotBeDecoded) {
        "Unsupported JPEG data precision 7"},
       {"a byte over the limit", rgb, exact - 1, 1, JpegOutcome::kOverLimit,
        "the 37x43 picture's samples would take more than 4772 bytes"},
-      {"scale 1/3", rgb, kLimit, 3, JpegOutcome::kUnreadable, "scale 1/3 is not 1, 1/2, 1/4 or 1/8"},
+      {"scale 1/3", rgb, kLimit, 3, JpegOutcome::kUnreadable,
+       "scale 1/3 is not 1, 1/2, 1/4 or 1/8"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
