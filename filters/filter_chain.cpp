@@ -33,6 +33,9 @@ constexpr FilterRow kFilters[] = {
     {"ASCIIHexDecode", AsciiHexStage, kPartialDataWarn, /*predictor=*/false},
     {"ASCII85Decode", Ascii85Stage, kPartialDataWarn, /*predictor=*/false},
     {"RunLengthDecode", RunLengthStage, kPartialDataWarn, /*predictor=*/false},
+    // JPEG data cut short keep the rows before the cut (the rest white).
+    {"DCTDecode", DctStage, kPartialDataWarn, /*predictor=*/false},
+    {"JPXDecode", JpxStage, OutcomeBit(StageOutcome::kTruncated), /*predictor=*/false},
     {"Crypt", CryptStage, 0, /*predictor=*/false},
 };
 

@@ -27,6 +27,7 @@ struct JpxImage {
 // Decodes `data`, dropping resolution levels until the picture has at most
 // `max_pixels` pixels. Sub-sampled components are brought to full size,
 // samples of more or fewer than 8 bits scaled to 8. False with the reason when
-// nothing could be decoded.
+// nothing could be decoded. True with a warning in `error` when OpenJPEG said
+// the data end early (what they held is decoded).
 bool DecodeJpx(std::span<const uint8_t> data, size_t max_pixels, JpxImage* out,
                std::string* error);

@@ -27,10 +27,32 @@ JpegGuard* GuardOf(j_common_ptr cinfo) {
 // several scans a cut between two of them cannot be told from a missing end
 // marker, so there running out at all fails. Other warnings (such as stray bytes
 // before a marker, common in real files) are tolerated.
+// With keep_partial the same events are only recorded, where they first happen.
+void RecordDataEnd(JpegGuard* guard, j_common_ptr cinfo, int code) {
+  if (code == JWRN_JPEG_EOF) {
+    guard->ran_out = true;
+    return;
+  }
+  if (guard->scan_cut || !cinfo->is_decompressor) {
+    return;
+  }
+  auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
+  guard->scan_cut = true;
+  guard->cut_output_row = dinfo->output_scanline;
+  guard->cut_imcu_row = dinfo->input_iMCU_row;
+  guard->cut_scan = dinfo->input_scan_number;
+}
+
 void EmitMessage(j_common_ptr cinfo, int level) {
   if (level < 0) {
     JpegGuard* guard = GuardOf(cinfo);
     const int code = cinfo->err->msg_code;
+    if (guard->keep_partial) {
+      if (code == JWRN_HIT_MARKER || code == JWRN_JPEG_EOF) {
+        RecordDataEnd(guard, cinfo, code);
+      }
+      return;
+    }
     if (code == JWRN_HIT_MARKER ||
         (code == JWRN_JPEG_EOF && (!guard->end_marker_may_be_missing || ++guard->data_ends > 1))) {
       JumpBack(cinfo);

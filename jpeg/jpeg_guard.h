@@ -16,6 +16,16 @@ struct JpegGuard {
   // running out of data at the end mean no more than a missing end marker.
   bool end_marker_may_be_missing = false;
   int data_ends = 0;  // times the data ran out (libjpeg then supplies an end marker)
+
+  // Set by decoders that keep what came before the end of data that stop early:
+  // running out (or meeting a marker inside the coded data) is then recorded
+  // below instead of failing, and libjpeg goes on with blank blocks.
+  bool keep_partial = false;
+  bool ran_out = false;           // the data ended before an end marker
+  bool scan_cut = false;          // coded data were missing: what follows is filler
+  JDIMENSION cut_output_row = 0;  // rows handed out before the first missing data
+  JDIMENSION cut_imcu_row = 0;    // iMCU rows the scan had completed by then
+  int cut_scan = 0;               // the scan in which data were first missing
 };
 
 // Installs the guard's error manager into `cinfo`, before jpeg_create_decompress.

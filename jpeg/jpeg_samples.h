@@ -26,3 +26,14 @@ struct JpegSamples {
 // with a true result.
 bool DecodeJpegSamples(std::span<const uint8_t> data, int color_transform, int scale_denom,
                        size_t limit, JpegSamples* out, std::string* error);
+
+// How a decoding ended, for callers that tell the cases apart.
+enum class JpegOutcome : uint8_t {
+  kComplete,
+  kEndedEarly,      // true: the data stop early (the rows after them white)
+  kTrailingDamage,  // true: every row decoded, the markers after the picture unreadable
+  kUnreadable,      // false: nothing could be decoded
+  kOverLimit,       // false: the samples would exceed the limit
+};
+bool DecodeJpegSamples(std::span<const uint8_t> data, int color_transform, int scale_denom,
+                       size_t limit, JpegSamples* out, std::string* error, JpegOutcome* outcome);

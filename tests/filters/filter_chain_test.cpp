@@ -4,8 +4,15 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#include "jpeg/jpeg_samples.h"
+#include "tests/support/jpeg_encoder.h"
 
 #include "tests/filters/image_fixture.h"
 #include "tests/support/lzw_encoder.h"
@@ -284,8 +291,8 @@ TEST_F(FilterChainTest, UnusableFiltersFailAndKeepTheEarlierStages) {
     std::string out;
   };
   const Case cases[] = {
-      {"unknown single filter", "x", Name("DCTDecode"), nullptr, "unsupported filter: DCTDecode",
-       ""},
+      {"unknown single filter", "x", Name("MadeUpDecode"), nullptr,
+       "unsupported filter: MadeUpDecode", ""},
       {"unknown second stage", Deflate(inner), Array({Name("FlateDecode"), Name("JBIG2Decode")}),
        nullptr, "unsupported filter: JBIG2Decode", inner},
       {"abbreviations belong to inline images", Deflate(inner), Name("Fl"), nullptr,
@@ -367,3 +374,126 @@ TEST_F(FilterChainTest, LzwWithPngPredictor) {
 }
 
 }  // namespace
+
+namespace {
+
+// ASCII85 as the PDF reference describes it: groups of four bytes in five
+// digits from '!', "z" for four zeros, a short last group, "~>".
+std::string Ascii85(const std::vector<uint8_t>& bytes) {
+  std::string text;
+  for (size_t i = 0; i < bytes.size(); i += 4) {
+    const size_t n = std::min<size_t>(4, bytes.size() - i);
+    uint32_t group = 0;
+    for (size_t k = 0; k < 4; ++k) {
+      group = group << 8 | (k < n ? bytes[i + k] : 0);
+    }
+    if (n == 4 && group == 0) {
+      text += 'z';
+      continue;
+    }
+    char digits[5];
+    for (int k = 4; k >= 0; --k) {
+      digits[k] = static_cast<char>('!' + group % 85);
+      group /= 85;
+    }
+    text.append(digits, n + 1);
+  }
+  return text + "~>";
+}
+
+// A gray picture as opj_compress writes it losslessly into a codestream.
+std::vector<uint8_t> GrayCodestream(const std::vector<uint8_t>& pixels, int width, int height) {
+  const std::string pgm = testing::TempDir() + "filter_chain_jpx.pgm";
+  const std::string j2k = testing::TempDir() + "filter_chain_jpx.j2k";
+  std::ofstream(pgm, std::ios::binary) << "P5\n"
+                                       << width << " " << height << "\n255\n"
+                                       << std::string(pixels.begin(), pixels.end());
+  const std::string command =
+      std::string(OPJ_COMPRESS_EXE) + " -i " + pgm + " -o " + j2k + " -n 3 >/dev/null 2>&1";
+  std::vector<uint8_t> file;
+  if (std::system(command.c_str()) == 0) {
+    std::ifstream in(j2k, std::ios::binary);
+    file.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  std::remove(pgm.c_str());
+  std::remove(j2k.c_str());
+  return file;
+}
+
+}  // namespace
+
+// Image filters as stages: the samples their decoders give, and data cut short
+// only warn. JPEG samples are those DecodeJpegSamples gives (checked against
+// libjpeg-turbo in its own test); JPEG 2000 ones the picture opj_compress coded.
+TEST_F(FilterChainTest, ImageFiltersGiveTheirSamples) {
+  constexpr int kWidth = 40;
+  constexpr int kHeight = 34;
+  const std::vector<uint8_t> gray = Pattern(kWidth * kHeight, 9);
+  std::vector<uint8_t> rgb;
+  for (int i = 0; i < kWidth * kHeight; ++i) {
+    rgb.insert(rgb.end(), {static_cast<uint8_t>(i % kWidth * 6), static_cast<uint8_t>(i / 7),
+                           static_cast<uint8_t>(200 - i % kWidth * 4)});
+  }
+  JpegEncodeOptions o;
+  o.jfif = false;  // no marker says YCbCr: ColorTransform decides
+  o.quality = 90;
+  const std::vector<uint8_t> jpeg = EncodeJpeg(kWidth, kHeight, rgb, o);
+  ASSERT_FALSE(jpeg.empty());
+  auto samples = [&](const std::vector<uint8_t>& data, int transform) {
+    JpegSamples s;
+    std::string ignored;
+    DecodeJpegSamples(data, transform, 1, kLimit, &s, &ignored);
+    return Text(s.samples);
+  };
+  auto warning = [&](const std::vector<uint8_t>& data) {
+    JpegSamples s;
+    std::string text;
+    DecodeJpegSamples(data, -1, 1, kLimit, &s, &text);
+    return "DCTDecode: " + text;
+  };
+  const std::vector<uint8_t> cut(jpeg.begin(), jpeg.begin() + jpeg.size() * 4 / 5);
+  const std::vector<uint8_t> j2k = GrayCodestream(gray, kWidth, kHeight);
+  ASSERT_FALSE(j2k.empty());
+  const size_t rgb_bytes = rgb.size();
+  struct Case {
+    const char* name;
+    std::string raw;
+    pdf::Object* filter;
+    pdf::Object* parms;
+    size_t limit;
+    bool ok;
+    std::string out;  // when ok
+    std::string error;
+  };
+  const Case cases[] = {
+      {"ASCII85 then DCT", Ascii85(jpeg), Array({Name("ASCII85Decode"), Name("DCTDecode")}),
+       nullptr, kLimit, true, samples(jpeg, -1), ""},
+      {"ColorTransform 0", AsString(jpeg), Name("DCTDecode"), Dict({{"ColorTransform", Number(0)}}),
+       kLimit, true, samples(jpeg, 0), ""},
+      {"ColorTransform 2", AsString(jpeg), Name("DCTDecode"), Dict({{"ColorTransform", Number(2)}}),
+       kLimit, false, "", "DCTDecode: ColorTransform 2 is neither 0 nor 1"},
+      {"JPEG cut short", AsString(cut), Name("DCTDecode"), nullptr, kLimit, true, samples(cut, -1),
+       warning(cut)},
+      {"JPEG samples at the limit", AsString(jpeg), Name("DCTDecode"), nullptr, rgb_bytes, true,
+       samples(jpeg, -1), ""},
+      {"JPEG samples over the limit", AsString(jpeg), Name("DCTDecode"), nullptr, rgb_bytes - 1,
+       false, "", "DCTDecode: the 40x34 picture's samples would take more than 4079 bytes"},
+      {"not JPEG", "%PDF", Name("DCTDecode"), nullptr, kLimit, false, "",
+       "DCTDecode: Not a JPEG file: starts with 0x25 0x50"},
+      {"JPEG 2000 gray", AsString(j2k), Name("JPXDecode"), nullptr, kLimit, true, Text(gray), ""},
+      {"JPEG 2000 over the limit", AsString(j2k), Name("JPXDecode"), nullptr, gray.size() - 1,
+       false, "", "JPXDecode: the 40x34 picture's samples would take more than 1359 bytes"},
+      {"JPEG 2000 that is not", "%PDF-1.7", Name("JPXDecode"), nullptr, kLimit, false, "",
+       "JPXDecode: neither a JP2 file nor a JPEG 2000 codestream"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Result r = Decode(Make(c.raw, c.filter, c.parms), c.limit);
+    EXPECT_EQ(r.ok, c.ok);
+    EXPECT_EQ(r.error, c.error);
+    if (c.ok) {
+      EXPECT_EQ(r.out.size(), c.out.size());
+      EXPECT_TRUE(r.out == c.out);
+    }
+  }
+}
