@@ -187,6 +187,7 @@ struct Case {
 };
 
 #define IMG2PDF " {d}/in.png && img2pdf {d}/in.png -o {d}/out.pdf"
+#define IMG2PDF_JPEG " && img2pdf {d}/in.jpg -o {d}/out.pdf"
 // Ghostscript keeps colour spaces, functions and lossless data as they are
 // and writes every image as an XObject.
 #define GS_PDFWRITE                                                                           \
@@ -195,6 +196,11 @@ struct Case {
   "-dGrayImageFilter=/FlateEncode -dDownsampleColorImages=false -dDownsampleGrayImages=false "  \
   "-dDownsampleMonoImages=false -dColorConversionStrategy=/LeaveColorUnchanged "               \
   "-sOutputFile={d}/out.pdf {d}/in.ps"
+
+#define GS_PDFWRITE_DCT                                                                    \
+  "gs -q -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -dMaxInlineImageSize=0 -dASCII85EncodePages=true " \
+  "-dAutoFilterColorImages=false -dColorImageFilter=/DCTEncode -dDownsampleColorImages=false "  \
+  "-dColorConversionStrategy=/LeaveColorUnchanged -sOutputFile={d}/out.pdf {d}/in.ps"
 
 // A 64 x 48 page filled by one image; `data` holds 64 * 48 * 4 varied bytes.
 constexpr char kPostScriptPrologue[] =
@@ -247,6 +253,24 @@ const Case kCases[] = {
      IM "-size 61x37 gradient:white-black -depth 8 -define png:color-type=0 -profile " ICC_DIR
         "sgray.icc" IMG2PDF,
      nullptr, POPPLER, 2, 1},
+    {"JPEG RGB", IM "-size 64x48 plasma:fractal -seed 5 -quality 85 {d}/in.jpg" IMG2PDF_JPEG,
+     nullptr, POPPLER, 0, 1},
+    {"JPEG gray",
+     IM "-size 64x48 plasma:fractal -seed 5 -colorspace Gray -quality 85 {d}/in.jpg" IMG2PDF_JPEG,
+     nullptr, POPPLER, 0, 1},
+    {"JPEG CMYK with an Adobe marker, Decode [1 0 1 0 1 0 1 0]",
+     IM "-size 64x48 plasma:fractal -seed 5 -colorspace CMYK -quality 85 {d}/in.jpg" IMG2PDF_JPEG,
+     nullptr, MUTOOL, 0, 1},
+    {"JPEG 2000 RGB",
+     IM "-size 64x48 plasma:fractal -seed 5 -depth 8 {d}/in.ppm && opj_compress -i {d}/in.ppm -o "
+        "{d}/in.jp2 && img2pdf {d}/in.jp2 -o {d}/out.pdf",
+     nullptr, POPPLER, 0, 1},
+    {"JPEG 2000 gray codestream",
+     IM "-size 64x48 plasma:fractal -seed 5 -colorspace Gray -depth 8 {d}/in.pgm && opj_compress "
+        "-i {d}/in.pgm -o {d}/in.j2k && img2pdf {d}/in.j2k -o {d}/out.pdf",
+     nullptr, POPPLER, 0, 1},
+    {"ASCII85 then DCT", GS_PDFWRITE_DCT, "/DeviceRGB setcolorspace " PS_IMAGE(8, "0 1 0 1 0 1"),
+     POPPLER, 0, 1},
     {"Separation over DeviceRGB, PostScript function", GS_PDFWRITE,
      "[/Separation /Spot /DeviceRGB {dup 1 exch sub exch dup 0.5 mul exch 0.2 mul}] "
      "setcolorspace " PS_IMAGE(8, "0 1"),
