@@ -61,6 +61,7 @@ run describe_flate_bench "$large"
 run lzw_bench
 run fax_bench
 run image_bench
+run modern_image_bench
 
 # Columns padded to their widest cell, so the table also reads as plain text.
 awk -F'\t' '

@@ -49,8 +49,8 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
     } else if (arg == "--contents-bound") {
       std::string number;
       value(number);
-      if (o.error.empty() && (!ParseNumber(number.c_str(), 0x7fffffffL, &o.contents_bound) ||
-                              o.contents_bound == 0)) {
+      if (o.error.empty() &&
+          (!ParseNumber(number.c_str(), 0x7fffffffL, &o.contents_bound) || o.contents_bound == 0)) {
         o.error = "bad byte count: " + number;
       }
     } else if (arg == "--tree") {

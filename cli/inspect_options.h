@@ -12,7 +12,7 @@ struct InspectOptions {
   std::string image;    // --image PATH (with -o FILE.png)
   std::string output;   // -o FILE
   bool trace = false;
-  bool modern = false;  // --modern: read what PDF since 1.5 holds
+  bool modern = false;      // --modern: read what PDF since 1.5 holds
   long contents_bound = 0;  // --contents-bound N: bytes of contents shown; 0 for the default
   bool help = false;
   bool version = false;

@@ -2,8 +2,8 @@
 
 #include "describe/labels.h"
 #include "describe/stream_contents.h"
-#include "filters/modern_image.h"
 #include "diag/format.h"
+#include "filters/modern_image.h"
 #include "pdf/document.h"
 #include "pdf/object.h"
 #include "pdf/xref_table.h"

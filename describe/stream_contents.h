@@ -23,8 +23,7 @@ inline constexpr size_t kContentsTextBound = pdf::kDefaultContentsTextBound;
 inline constexpr size_t kContentsDecodeBound = size_t{64} << 20;
 
 // The contents, `text_bound` characters of them at most.
-std::string DescribeStreamContents(pdf::Dictionary* stream,
-                                   size_t text_bound = kContentsTextBound);
+std::string DescribeStreamContents(pdf::Dictionary* stream, size_t text_bound = kContentsTextBound);
 
 // True when the bytes read as text: no NUL, and control bytes other than white
 // space in at most one byte of 64 of a sample from the start.

@@ -25,7 +25,8 @@ class Object;
 // True: `out` holds usable bytes. `error` is then empty, or a warning about
 // data that were not quite right but still gave what is in `out`: a Flate or
 // LZW stream that stops before its end marker, or is damaged after some output
-// (the bytes before the damage are kept), JPEG or JPEG 2000 data cut short, or PNG predictor rows of an unknown type.
+// (the bytes before the damage are kept), JPEG or JPEG 2000 data cut short, or PNG predictor rows
+// of an unknown type.
 //
 // False: a stage failed or its output would exceed `limit` bytes (decompression
 // bombs); `error` says why, and `out` holds the output of the stages that had

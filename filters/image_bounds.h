@@ -8,7 +8,6 @@
 
 using pdf::kDefaultImagePixelBound;
 
-
 // Width and Height beyond this are no real picture (a 600 dpi page 28 km
 // long); the bound keeps every product of sides, components and bits far
 // inside 64-bit arithmetic.

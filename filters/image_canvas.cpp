@@ -52,8 +52,8 @@ HDIB CanvasToDib(const ImageCanvas& canvas) {
   const bool transparent = !canvas.alpha.empty();
   for (int y = 0; y < canvas.height; ++y) {
     const uint8_t* rgb = canvas.rgb.data() + static_cast<size_t>(y) * canvas.width * 3;
-    const uint8_t* alpha = transparent ? canvas.alpha.data() + static_cast<size_t>(y) * canvas.width
-                                       : nullptr;
+    const uint8_t* alpha =
+        transparent ? canvas.alpha.data() + static_cast<size_t>(y) * canvas.width : nullptr;
     uint8_t* out = BmiRowPtr(bmi, y);
     for (int x = 0; x < canvas.width; ++x, rgb += 3, out += 3) {
       if (alpha == nullptr || alpha[x] == 255) {

@@ -55,8 +55,8 @@ std::vector<int> ColorKey(pdf::Object* mask, int components, std::vector<std::st
   if (mask == nullptr || !mask->IsArray())
     return ranges;
   if (mask->Count() != 2 * components) {
-    lines->push_back(FormatText("Mask array has %d numbers, not 2 per component; not used",
-                                mask->Count()));
+    lines->push_back(
+        FormatText("Mask array has %d numbers, not 2 per component; not used", mask->Count()));
     return ranges;
   }
   for (int i = 0; i < mask->Count(); ++i)
@@ -91,8 +91,8 @@ std::vector<float> DecodeArray(pdf::Object* decode, int components,
   if (decode == nullptr || decode->IsNull())
     return fallback;
   if (!decode->IsArray() || decode->Count() != 2 * components) {
-    lines->push_back(FormatText("Decode %s does not have 2 numbers per component; not used",
-                                decode->Text()));
+    lines->push_back(
+        FormatText("Decode %s does not have 2 numbers per component; not used", decode->Text()));
     return fallback;
   }
   std::vector<float> values;
@@ -114,8 +114,8 @@ void RenderColour(const ImageSamples& samples, const color::ColorSpace& space,
   if (!key.empty())
     canvas->alpha.assign(static_cast<size_t>(canvas->width) * canvas->height, 255);
 
-  const bool direct = step == 1 && samples.bits == 8 && key.empty() &&
-                      decode == space.DefaultDecode(samples.bits);
+  const bool direct =
+      step == 1 && samples.bits == 8 && key.empty() && decode == space.DefaultDecode(samples.bits);
   const SampleMap map(decode, n, samples.bits);
   std::vector<uint16_t> raw(static_cast<size_t>(canvas->width) * n);
   std::vector<float> values(raw.size());

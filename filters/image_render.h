@@ -17,8 +17,7 @@ class Object;
 // when it has two numbers per component, else `fallback` (with a line when the
 // image's array was unusable).
 std::vector<float> DecodeArray(pdf::Object* decode, int components,
-                               const std::vector<float>& fallback,
-                               std::vector<std::string>* lines);
+                               const std::vector<float>& fallback, std::vector<std::string>* lines);
 
 // Draws the samples, reduced by `step` in each direction, onto `canvas` (sized
 // here). `color_key` is a Mask array of sample ranges (or any other object,

@@ -56,9 +56,10 @@ bool LoadJpx(const std::vector<uint8_t>& coded, size_t max_pixels, ImageSamples*
   samples->alpha = std::move(jpx.alpha);
   samples->decode_from_codec = true;
   samples->data = std::move(jpx.samples);
-  samples->rows = samples->stride == 0 ? 0
-                                       : static_cast<int>(std::min<size_t>(
-                                             samples->data.size() / samples->stride, jpx.height));
+  samples->rows =
+      samples->stride == 0
+          ? 0
+          : static_cast<int>(std::min<size_t>(samples->data.size() / samples->stride, jpx.height));
   return true;
 }
 
@@ -94,9 +95,10 @@ bool LoadJpeg(const std::vector<uint8_t>& coded, pdf::Object* parms, const Image
   samples->codec_scale = scale;
   samples->codec_space = color::DeviceSpace(jpeg.components);
   samples->data = std::move(jpeg.samples);
-  samples->rows = samples->stride == 0 ? 0
-                                       : static_cast<int>(std::min<size_t>(
-                                             samples->data.size() / samples->stride, jpeg.height));
+  samples->rows =
+      samples->stride == 0
+          ? 0
+          : static_cast<int>(std::min<size_t>(samples->data.size() / samples->stride, jpeg.height));
   return true;
 }
 
@@ -126,8 +128,8 @@ bool LoadThroughChain(pdf::Dictionary* stream, const ImageInfo& info, int compon
     lines->push_back(error);
   if (components == 0) {
     components = ComponentsFromLength(info, samples->data.size());
-    lines->push_back(FormatText("%d component%s per pixel, as the data length says",
-                                components, components == 1 ? "" : "s"));
+    lines->push_back(FormatText("%d component%s per pixel, as the data length says", components,
+                                components == 1 ? "" : "s"));
     samples->codec_space = color::DeviceSpace(components);
   }
   samples->width = info.width;
@@ -165,8 +167,8 @@ bool ReadImageInfo(pdf::Dictionary* stream, ImageInfo* info, std::vector<std::st
   info->height = static_cast<int>(h);
   if (info->bits != 1 && info->bits != 2 && info->bits != 4 && info->bits != 8 &&
       info->bits != 16) {
-    return Fail(lines, FormatText("BitsPerComponent %s is none of 1, 2, 4, 8 and 16",
-                                  bits->Text()));
+    return Fail(lines,
+                FormatText("BitsPerComponent %s is none of 1, 2, 4, 8 and 16", bits->Text()));
   }
   return true;
 }

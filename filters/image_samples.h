@@ -43,7 +43,7 @@ struct ImageSamples {
   // JPEG 2000 and JPEG say what they hold; used when the dictionary names no
   // colour space (JPEG 2000) and for the alpha channel of SMaskInData.
   std::unique_ptr<color::ColorSpace> codec_space;
-  std::vector<uint8_t> alpha;  // one byte per held pixel, or empty
+  std::vector<uint8_t> alpha;      // one byte per held pixel, or empty
   bool decode_from_codec = false;  // JPEG 2000: the Decode array is ignored
 };
 

@@ -16,11 +16,11 @@ struct JpxImage {
   int height = 0;
   int full_width = 0;  // of the codestream
   int full_height = 0;
-  int reduction = 0;   // resolution levels dropped: each halves both sides
-  int components = 0;  // colour components, alpha excluded
-  std::vector<uint8_t> samples;  // rows top first, components interleaved
-  std::vector<uint8_t> alpha;    // one byte per pixel when the data hold an alpha channel
-  Space space = Space::kUnknown;  // sYCC is converted to RGB already
+  int reduction = 0;                 // resolution levels dropped: each halves both sides
+  int components = 0;                // colour components, alpha excluded
+  std::vector<uint8_t> samples;      // rows top first, components interleaved
+  std::vector<uint8_t> alpha;        // one byte per pixel when the data hold an alpha channel
+  Space space = Space::kUnknown;     // sYCC is converted to RGB already
   std::vector<uint8_t> icc_profile;  // when space is kIcc
 };
 
@@ -29,5 +29,4 @@ struct JpxImage {
 // samples of more or fewer than 8 bits scaled to 8. False with the reason when
 // nothing could be decoded. True with a warning in `error` when OpenJPEG said
 // the data end early (what they held is decoded).
-bool DecodeJpx(std::span<const uint8_t> data, size_t max_pixels, JpxImage* out,
-               std::string* error);
+bool DecodeJpx(std::span<const uint8_t> data, size_t max_pixels, JpxImage* out, std::string* error);

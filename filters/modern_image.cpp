@@ -41,9 +41,9 @@ bool MaskPlane(pdf::Object* mask, bool soft, size_t max_pixels, std::vector<uint
     return false;
   const int step = ReductionStep(samples.width, samples.height, max_pixels);
   if (soft) {
-    const std::vector<float> decode =
-        samples.decode_from_codec ? std::vector<float>{0, 1}
-                                  : DecodeArray(info.decode, 1, {0, 1}, lines);
+    const std::vector<float> decode = samples.decode_from_codec
+                                          ? std::vector<float>{0, 1}
+                                          : DecodeArray(info.decode, 1, {0, 1}, lines);
     *plane = GrayPlane(samples, decode, step, width, height);
   } else {
     *plane = StencilPlane(samples, Inverted(info.decode), step, width, height);
@@ -72,8 +72,9 @@ void ApplyMasks(const ImageInfo& info, const ImageSamples& samples, size_t max_p
   }
   if (info.smask_in_data != 0 && !samples.alpha.empty()) {
     ApplyAlphaPlane(canvas, samples.alpha, samples.width, samples.height);
-    lines->push_back("Alpha channel of the JPEG 2000 data (SMaskInData): transparent parts "
-                     "drawn over a checkerboard");
+    lines->push_back(
+        "Alpha channel of the JPEG 2000 data (SMaskInData): transparent parts "
+        "drawn over a checkerboard");
   }
 }
 
@@ -81,17 +82,18 @@ void NoteReduction(const ImageInfo& info, int scale, const ImageCanvas& canvas, 
                    Lines* lines) {
   if (scale <= 1)
     return;
-  lines->push_back(FormatText("Drawn reduced to %d x %d (1/%d of each side): more than %zu "
-                              "pixels",
-                              canvas.width, canvas.height, scale, max_pixels));
+  lines->push_back(
+      FormatText("Drawn reduced to %d x %d (1/%d of each side): more than %zu "
+                 "pixels",
+                 canvas.width, canvas.height, scale, max_pixels));
   (void)info;
 }
 
 void DrawStencil(pdf::Dictionary* stream, const ImageInfo& info, size_t max_pixels,
                  ImageDrawing* drawing) {
   Lines* lines = &drawing->lines;
-  lines->push_back(FormatText("Image mask: %d x %d pixels, drawn black where it paints",
-                              info.width, info.height));
+  lines->push_back(FormatText("Image mask: %d x %d pixels, drawn black where it paints", info.width,
+                              info.height));
   ImageSamples samples;
   if (!LoadImageSamples(stream, info, /*components=*/1, max_pixels, &samples, lines))
     return;
@@ -127,8 +129,8 @@ std::unique_ptr<color::ColorSpace> ChooseSpace(std::unique_ptr<color::ColorSpace
   return color::DeviceSpace(samples->components);
 }
 
-void DrawColour(pdf::Dictionary* stream, const ImageInfo& info, size_t max_pixels,
-                bool with_masks, ImageDrawing* drawing) {
+void DrawColour(pdf::Dictionary* stream, const ImageInfo& info, size_t max_pixels, bool with_masks,
+                ImageDrawing* drawing) {
   Lines* lines = &drawing->lines;
   Lines notes;
   std::unique_ptr<color::ColorSpace> named;
@@ -148,8 +150,7 @@ void DrawColour(pdf::Dictionary* stream, const ImageInfo& info, size_t max_pixel
   lines->push_back(from_codec ? FormatText("Image: %d x %d pixels, JPEG 2000, %s", info.width,
                                            info.height, described.c_str())
                               : FormatText("Image: %d x %d pixels, %d bits per component, %s",
-                                           info.width, info.height, info.bits,
-                                           described.c_str()));
+                                           info.width, info.height, info.bits, described.c_str()));
   lines->insert(lines->end(), notes.begin(), notes.end());
   if (!loaded)
     return;
@@ -158,9 +159,9 @@ void DrawColour(pdf::Dictionary* stream, const ImageInfo& info, size_t max_pixel
     return;
   }
   const std::vector<float> decode =
-      from_codec ? space->DefaultDecode(8)
-                 : DecodeArray(info.decode, space->Components(), space->DefaultDecode(info.bits),
-                               lines);
+      from_codec
+          ? space->DefaultDecode(8)
+          : DecodeArray(info.decode, space->Components(), space->DefaultDecode(info.bits), lines);
   const int step = ReductionStep(samples.width, samples.height, max_pixels);
   ImageCanvas canvas;
   RenderColour(samples, *space, decode, with_masks ? info.mask : nullptr, step, &canvas, lines);
@@ -169,8 +170,8 @@ void DrawColour(pdf::Dictionary* stream, const ImageInfo& info, size_t max_pixel
   NoteReduction(info, step * samples.codec_scale, canvas, max_pixels, lines);
   drawing->dib = CanvasToDib(canvas);
   if (drawing->dib == nullptr) {
-    lines->push_back(FormatText("No bitmap of %d x %d pixels could be made", canvas.width,
-                                canvas.height));
+    lines->push_back(
+        FormatText("No bitmap of %d x %d pixels could be made", canvas.width, canvas.height));
   }
 }
 

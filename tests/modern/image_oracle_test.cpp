@@ -103,8 +103,8 @@ bool MutoolPng(const std::string& dir, const std::string& pdf, int number, std::
   char base[32];
   snprintf(base, sizeof base, "image-%04d", number);
   const std::string stem = dir + "/" + base;
-  if (std::system(("cd '" + dir + "' && mutool extract -r '" + pdf + "' " +
-                   std::to_string(number) + " >/dev/null 2>&1")
+  if (std::system(("cd '" + dir + "' && mutool extract -r '" + pdf + "' " + std::to_string(number) +
+                   " >/dev/null 2>&1")
                       .c_str()) != 0) {
     return false;
   }
@@ -113,8 +113,9 @@ bool MutoolPng(const std::string& dir, const std::string& pdf, int number, std::
     return true;
   }
   *png = stem + "-jpg.png";
-  return std::system(("/usr/bin/convert-im6.q16 '" + stem + ".jpg' '" + *png + "' 2>/dev/null")
-                         .c_str()) == 0;
+  return std::system(
+             ("/usr/bin/convert-im6.q16 '" + stem + ".jpg' '" + *png + "' 2>/dev/null").c_str()) ==
+         0;
 }
 
 class ImageOracleTest : public ::testing::Test {
@@ -154,9 +155,8 @@ class ImageOracleTest : public ::testing::Test {
       ASSERT_TRUE(ReadPngRgb(oracle_png, &oracle));
       pdf::Object* object = doc.GetObject(listed[i].number, listed[i].generation);
       ASSERT_TRUE(object != nullptr && object->IsStream());
-      ImageDrawing drawing =
-          DrawImageStream(object->AsDictionary(), /*max_pixels=*/size_t{1} << 30,
-                          /*with_masks=*/false);
+      ImageDrawing drawing = DrawImageStream(object->AsDictionary(), /*max_pixels=*/size_t{1} << 30,
+                                             /*with_masks=*/false);
       std::string said;
       for (const std::string& line : drawing.lines)
         said += line + "\n";
@@ -190,14 +190,14 @@ struct Case {
 #define IMG2PDF_JPEG " && img2pdf {d}/in.jpg -o {d}/out.pdf"
 // Ghostscript keeps colour spaces, functions and lossless data as they are
 // and writes every image as an XObject.
-#define GS_PDFWRITE                                                                           \
-  "gs -q -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -dMaxInlineImageSize=0 "                          \
+#define GS_PDFWRITE                                                                             \
+  "gs -q -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -dMaxInlineImageSize=0 "                           \
   "-dAutoFilterColorImages=false -dColorImageFilter=/FlateEncode -dAutoFilterGrayImages=false " \
   "-dGrayImageFilter=/FlateEncode -dDownsampleColorImages=false -dDownsampleGrayImages=false "  \
-  "-dDownsampleMonoImages=false -dColorConversionStrategy=/LeaveColorUnchanged "               \
+  "-dDownsampleMonoImages=false -dColorConversionStrategy=/LeaveColorUnchanged "                \
   "-sOutputFile={d}/out.pdf {d}/in.ps"
 
-#define GS_PDFWRITE_DCT                                                                    \
+#define GS_PDFWRITE_DCT                                                                         \
   "gs -q -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -dMaxInlineImageSize=0 -dASCII85EncodePages=true " \
   "-dAutoFilterColorImages=false -dColorImageFilter=/DCTEncode -dDownsampleColorImages=false "  \
   "-dColorConversionStrategy=/LeaveColorUnchanged -sOutputFile={d}/out.pdf {d}/in.ps"
@@ -209,8 +209,9 @@ constexpr char kPostScriptPrologue[] =
     "0 1 64 48 mul 4 mul 1 sub { dup dup dup mul 7 mul exch 3 mul add 255 and data 3 1 roll put } "
     "for\n"
     "64 48 scale\n";
-#define PS_IMAGE(bits, decode)                                                            \
-  "<< /ImageType 1 /Width 64 /Height 48 /BitsPerComponent " #bits " /Decode [" decode "] " \
+#define PS_IMAGE(bits, decode)                                                        \
+  "<< /ImageType 1 /Width 64 /Height 48 /BitsPerComponent " #bits " /Decode [" decode \
+  "] "                                                                                \
   "/ImageMatrix [64 0 0 -48 0 48] /DataSource data >> image"
 #define ICC_DIR GS_ICC_DIR "/"
 #define POPPLER Oracle::kPoppler
@@ -218,30 +219,31 @@ constexpr char kPostScriptPrologue[] =
 
 const Case kCases[] = {
     {"RGB 8 bits, PNG predictors",
-     IM "-size 61x37 gradient:red-blue -depth 8 -define png:color-type=2" IMG2PDF, nullptr, POPPLER, 0, 1},
+     IM "-size 61x37 gradient:red-blue -depth 8 -define png:color-type=2" IMG2PDF, nullptr, POPPLER,
+     0, 1},
     {"RGB 16 bits, PNG predictors",
-     IM "-size 61x37 gradient:red-blue -depth 16 -define png:color-type=2" IMG2PDF, nullptr, MUTOOL, 1, 1},
-    {"gray 8 bits",
-     IM "-size 61x37 gradient:white-black -depth 8 -define png:color-type=0" IMG2PDF, nullptr, POPPLER, 0,
-     1},
+     IM "-size 61x37 gradient:red-blue -depth 16 -define png:color-type=2" IMG2PDF, nullptr, MUTOOL,
+     1, 1},
+    {"gray 8 bits", IM "-size 61x37 gradient:white-black -depth 8 -define png:color-type=0" IMG2PDF,
+     nullptr, POPPLER, 0, 1},
     {"gray 16 bits",
-     IM "-size 61x37 gradient:white-black -depth 16 -define png:color-type=0" IMG2PDF, nullptr, MUTOOL, 1,
-     1},
+     IM "-size 61x37 gradient:white-black -depth 16 -define png:color-type=0" IMG2PDF, nullptr,
+     MUTOOL, 1, 1},
     {"gray 4 bits",
      IM "-size 61x37 gradient:white-black -depth 4 -define png:color-type=0 -define "
-        "png:bit-depth=4" IMG2PDF, nullptr,
-     POPPLER, 0, 1},
+        "png:bit-depth=4" IMG2PDF,
+     nullptr, POPPLER, 0, 1},
     {"gray 2 bits",
      IM "-size 61x37 gradient:white-black -depth 2 -define png:color-type=0 -define "
-        "png:bit-depth=2" IMG2PDF, nullptr,
-     POPPLER, 0, 1},
+        "png:bit-depth=2" IMG2PDF,
+     nullptr, POPPLER, 0, 1},
     {"gray 1 bit",
      IM "-size 61x37 pattern:checkerboard -monochrome -define png:color-type=0 -define "
-        "png:bit-depth=1" IMG2PDF, nullptr,
-     POPPLER, 0, 1},
+        "png:bit-depth=1" IMG2PDF,
+     nullptr, POPPLER, 0, 1},
     {"Indexed RGB, 4 bits",
-     IM "-size 61x37 plasma:fractal -seed 7 -colors 12 -define png:color-type=3" IMG2PDF, nullptr, POPPLER,
-     0, 1},
+     IM "-size 61x37 plasma:fractal -seed 7 -colors 12 -define png:color-type=3" IMG2PDF, nullptr,
+     POPPLER, 0, 1},
     {"Indexed RGB, 8 bits",
      IM "-size 61x37 plasma:fractal -seed 7 -colors 200 -define png:color-type=3" IMG2PDF, nullptr,
      POPPLER, 0, 1},
@@ -276,8 +278,8 @@ const Case kCases[] = {
      "setcolorspace " PS_IMAGE(8, "0 1"),
      POPPLER, 1, 1},
     {"DeviceN of two inks over DeviceRGB", GS_PDFWRITE,
-     "[/DeviceN [/A /B] /DeviceRGB {2 copy mul 3 1 roll 1 exch sub exch}] setcolorspace "
-     PS_IMAGE(8, "0 1 0 1"),
+     "[/DeviceN [/A /B] /DeviceRGB {2 copy mul 3 1 roll 1 exch sub exch}] setcolorspace " PS_IMAGE(
+         8, "0 1 0 1"),
      POPPLER, 1, 1},
     {"gray inverted by Decode [1 0], 4 bits", GS_PDFWRITE,
      "/DeviceGray setcolorspace " PS_IMAGE(4, "1 0"), POPPLER, 0, 1},
