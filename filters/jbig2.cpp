@@ -350,9 +350,9 @@ StageResult Jbig2Stage(std::span<const uint8_t> input, pdf::Object* parms, size_
     why += FormatText("the JBIG2Globals end inside segment %u", globals_scan.cut_segment);
   }
   if (page == nullptr || page->data == nullptr) {
-    if (why.empty())
-      why = input.empty() ? "the data are empty" : "the data hold no page";
-    return {StageOutcome::kUnreadable, why};
+    if (input.empty())
+      return {StageOutcome::kUnreadable, "the data are empty"};
+    return {StageOutcome::kUnreadable, why.empty() ? std::string("the data hold no page") : why};
   }
 
   const uint32_t width = page->width;
