@@ -32,9 +32,18 @@ constexpr size_t kBaseBudget = size_t{16} << 20;
 // this is no dictionary.
 constexpr size_t kMaxGlobalsBytes = size_t{64} << 20;
 
+// jbig2dec decodes every symbol instance a text region declares, even with no
+// symbols to draw: a dense page holds some thousands, and a million is
+// hundreds of pages' worth.
+constexpr uint32_t kMaxTextInstances = uint32_t{1} << 20;
+
 // Segment header fields (T.88 7.2) and the segment types the scan looks at.
 constexpr uint32_t kUnknownDataLength = 0xFFFFFFFF;
 constexpr uint8_t kPageInformation = 48;
+constexpr uint8_t kIntermediateTextRegion = 4;
+constexpr uint8_t kImmediateLosslessTextRegion = 7;
+// Region information, then the text region's flags.
+constexpr size_t kTextRegionFlagsAt = 17;
 // Page height of a striped page whose height the end of stripe segments give.
 constexpr uint32_t kUnknownPageHeight = 0xFFFFFFFF;
 
@@ -190,6 +199,18 @@ size_t SegmentHeaderSize(const uint8_t* p, size_t size) {
   return pos <= size ? pos : 0;
 }
 
+// The number of symbol instances a text region's data declare (T.88 7.4.3.1),
+// 0 when the data are too short to say.
+uint32_t TextInstances(std::span<const uint8_t> data) {
+  if (data.size() < kTextRegionFlagsAt + 2)
+    return 0;
+  const uint32_t flags = uint32_t{data[kTextRegionFlagsAt]} << 8 | data[kTextRegionFlagsAt + 1];
+  const bool huffman = (flags & 1) != 0;
+  const bool refinement_at = (flags & 2) != 0 && (flags & 0x8000) == 0;
+  const size_t at = kTextRegionFlagsAt + 2 + (huffman ? 2 : 0) + (refinement_at ? 4 : 0);
+  return data.size() >= at + 4 ? ReadUint32(data.data() + at) : 0;
+}
+
 // Walks the segments of `data` as far as their lengths are known and checks
 // the size of every page they declare against the bounds and the limit.
 SegmentScan ScanSegments(std::span<const uint8_t> data, size_t limit) {
@@ -229,6 +250,15 @@ SegmentScan ScanSegments(std::span<const uint8_t> data, size_t limit) {
                         FormatText("segment %u declares a page of %u by %u pixels, more than %zu "
                                    "bytes",
                                    number, width, height, limit)};
+        return scan;
+      }
+    }
+    if (type >= kIntermediateTextRegion && type <= kImmediateLosslessTextRegion && length <= left) {
+      const uint32_t instances = TextInstances(data.subspan(pos, length));
+      if (instances > kMaxTextInstances) {
+        scan.refusal = {StageOutcome::kUnreadable,
+                        FormatText("segment %u places %u symbols, more than %u", number, instances,
+                                   kMaxTextInstances)};
         return scan;
       }
     }

@@ -287,6 +287,16 @@ TEST_F(Jbig2Test, HostileStreams) {
     s.EndOfPage();
     huge_symbol = s.bytes();
   }
+  std::vector<uint8_t> many_instances;  // a text region of 2^20 + 1 symbols, none defined
+  {
+    std::vector<uint8_t> region = {0, 0, 0, 64, 0,    0, 0,    64, 0, 0, 0, 0,    0,   0,
+                                   0, 0, 0, 0,  0x10, 0, 0x10, 0,  1, 0, 0, 0xFF, 0xAC};
+    Jbig2Stream s;
+    s.PageInformation(64, 64);
+    s.Segment(6, 1, region);
+    s.EndOfPage();
+    many_instances = s.bytes();
+  }
   std::vector<uint8_t> garbage(300);
   for (size_t i = 0; i < garbage.size(); ++i)
     garbage[i] = static_cast<uint8_t>((i * 7919) >> 3);
@@ -317,6 +327,12 @@ TEST_F(Jbig2Test, HostileStreams) {
        SIZE_MAX,
        StageOutcome::kUnreadable,
        "2147483648 by 2147483648 pixels, more than 16777216 on a side",
+       {}},
+      {"a text region of too many symbols",
+       many_instances,
+       kLimit,
+       StageOutcome::kUnreadable,
+       "segment 1 places 1048577 symbols, more than 1048576",
        {}},
       {"a page beyond the limit",
        four,
