@@ -175,24 +175,23 @@ struct SegmentScan {
   uint32_t cut_segment = 0;
 };
 
+// The smallest segment header: number, flags, one count byte, page, length.
+constexpr size_t kMinSegmentHeader = 11;
+
 // The length of the segment header at `p` (T.88 7.2), 0 when the data end
-// inside it, SIZE_MAX when it is invalid.
+// inside it. Read as jbig2dec reads it (counts of 5 and 6 in the short form
+// too, the retention bits of the long form one byte shorter), so that the scan
+// walks the very segments the decoder decodes.
 size_t SegmentHeaderSize(const uint8_t* p, size_t size) {
-  if (size < 6)
+  if (size < kMinSegmentHeader)
     return 0;
   const uint32_t number = ReadUint32(p);
   const bool long_page = (p[4] & 0x40) != 0;
-  size_t pos = 5;
-  uint32_t referred = p[pos] >> 5;
+  size_t referred = p[5] >> 5;
+  size_t pos = 6;
   if (referred == 7) {
-    if (size < pos + 4)
-      return 0;
-    referred = ReadUint32(p + pos) & 0x1FFFFFFF;
-    pos += 4 + (referred + 1 + 7) / 8;  // the retention bits, one per segment and this one
-  } else if (referred > 4) {
-    return SIZE_MAX;
-  } else {
-    pos += 1;
+    referred = ReadUint32(p + 5) & 0x1FFFFFFF;
+    pos = 9 + (referred + 1) / 8;
   }
   const size_t number_size = number <= 256 ? 1 : number <= 65536 ? 2 : 4;
   pos += referred * number_size + (long_page ? 4 : 1) + 4;
@@ -219,8 +218,6 @@ SegmentScan ScanSegments(std::span<const uint8_t> data, size_t limit) {
   while (pos < data.size()) {
     const uint8_t* header = data.data() + pos;
     const size_t header_size = SegmentHeaderSize(header, data.size() - pos);
-    if (header_size == SIZE_MAX)
-      break;  // jbig2dec reports it
     if (header_size == 0) {
       scan.cut = true;
       scan.cut_segment = data.size() - pos >= 4 ? ReadUint32(header) : 0;
