@@ -36,6 +36,7 @@ constexpr FilterRow kFilters[] = {
     // JPEG data cut short keep the rows before the cut (the rest white).
     {"DCTDecode", DctStage, kPartialDataWarn, /*predictor=*/false},
     {"JPXDecode", JpxStage, OutcomeBit(StageOutcome::kTruncated), /*predictor=*/false},
+    {"JBIG2Decode", Jbig2Stage, kPartialDataWarn, /*predictor=*/false},
     {"Crypt", CryptStage, 0, /*predictor=*/false},
 };
 

@@ -11,6 +11,7 @@
 
 #include "fuzz/modern_inputs.h"
 #include "tests/malformed/malformed_files.h"
+#include "tests/support/jbig2_writer.h"
 #include "tests/support/jpeg_encoder.h"
 #include "tests/support/lzw_encoder.h"
 #include "tests/support/pdf_builder.h"
@@ -193,6 +194,22 @@ void LzwSeeds(SeedWriter& w) {
   LzwCodeWriter codes;
   codes.Put({kLzwClear, 65, 66, 258, 260, kLzwClear, 258, kLzwEnd});
   w.Add(BigEndian16(64) + Bytes(codes.Bytes()));
+}
+
+// Embedded page streams, without globals and with a symbol dictionary in them.
+void Jbig2Seeds(SeedWriter& w) {
+  const Bilevel page = MakeTextPage(96, 48, 9);
+  w.Add(BigEndian16(0) + Bytes(Jbig2EmbeddedPage(page, Jbig2Coding::kMmr)));
+  w.Add(BigEndian16(0) + Bytes(Jbig2EmbeddedPage(page, Jbig2Coding::kArithmetic, 3)));
+  const std::vector<Bilevel> symbols = {MakeNoise(5, 6, 0.5, 1), MakeBlankPage(4, 6, true)};
+  Jbig2Stream globals;
+  const uint32_t dictionary = globals.SymbolDictionary(symbols);
+  Jbig2Stream text(1);
+  text.PageInformation(32, 16);
+  text.TextRegion(dictionary, symbols, 32, 16, {{0, 1, 1}, {1, 8, 1}, {0, 3, 9}});
+  text.EndOfPage();
+  w.Add(BigEndian16(static_cast<int>(globals.bytes().size())) + Bytes(globals.bytes()) +
+        Bytes(text.bytes()));
 }
 
 void CcittSeeds(SeedWriter& w) {
@@ -427,6 +444,8 @@ int main(int argc, char** argv) {
     LzwSeeds(lzw);
     SeedWriter ccitt(root, "ccitt");
     CcittSeeds(ccitt);
+    SeedWriter jbig2(root, "jbig2");
+    Jbig2Seeds(jbig2);
     SeedWriter image_stream(root, "image_stream");
     ImageStreamSeeds(image_stream);
     SeedWriter pixdec(root, "pixdec");

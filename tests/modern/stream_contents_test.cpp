@@ -75,8 +75,8 @@ TEST(StreamContents, TextHexCutAndProblems) {
        "... (first 1,048,576 of " + FormatNumber(long_text.size()) + " bytes)\n"},
       {"damaged Flate", "/Filter /FlateDecode", damaged.substr(0, damaged.size() - 6),
        "FlateDecode: ", "qqq"},
-      {"unknown filter", "/Filter /JBIG2Decode", "xyz", "unsupported filter: JBIG2Decode\n",
-       "unsupported filter: JBIG2Decode\n\n"},
+      {"unknown filter", "/Filter /NoSuchDecode", "xyz", "unsupported filter: NoSuchDecode\n",
+       "unsupported filter: NoSuchDecode\n\n"},
       {"empty", "", "", "(no data)\n", "(no data)\n"},
   };
   for (const Case& c : cases) {
