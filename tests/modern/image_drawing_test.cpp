@@ -14,7 +14,9 @@
 #include "dib/dib_rgb_rows.h"
 #include "filters/modern_image.h"
 #include "pdf/object.h"
+#include "tests/support/jbig2_writer.h"
 #include "tests/support/pdf_builder.h"
+#include "tests/support/synthetic_data.h"
 
 namespace {
 
@@ -281,6 +283,42 @@ TEST(ImageDescription, ModernPaneSaysWhatThePictureIs) {
     // Classic mode draws no image without a filter.
     EXPECT_EQ(image != nullptr, modern);
     DibFree(image);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A JBIG2 page (its black pixels 1) draws black where the page is black,
+// with the image's default Decode array, in both of the standard's codings.
+TEST(ImageDrawing, Jbig2PageDrawsBlackWhereThePageIsBlack) {
+  const Bilevel page = MakeTextPage(61, 40, /*seed=*/3);
+  for (Jbig2Coding coding : {Jbig2Coding::kMmr, Jbig2Coding::kArithmetic}) {
+    const std::vector<uint8_t> coded = Jbig2EmbeddedPage(page, coding, /*stripes=*/2);
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+    b.Stream(5,
+             "/Subtype /Image /Width 61 /Height 40 /BitsPerComponent 1 /ColorSpace /DeviceGray "
+             "/Filter /JBIG2Decode",
+             std::string(coded.begin(), coded.end()));
+    b.Finish("/Root 1 0 R");
+    const std::string bytes = b.Bytes();
+    ViewerDocument doc;
+    ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), "test.pdf",
+                               OpenOptionsFor(pdf::Mode::kModern)));
+    ImageDrawing drawing = DrawImageStream(doc.GetObject(5, 0)->AsDictionary());
+    ASSERT_NE(drawing.dib, nullptr);
+    DibRgbRows rows(drawing.dib, /*channels=*/3);
+    ASSERT_TRUE(rows.ok());
+    int wrong = 0;
+    for (int y = 0; y < page.height; ++y) {
+      for (int x = 0; x < page.width; ++x)
+        wrong += (rows.Row(y)[3 * x] == 0) != page.Get(x, y);
+    }
+    EXPECT_EQ(wrong, 0);
+    DibFree(drawing.dib);
   }
 }
 
