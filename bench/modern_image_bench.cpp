@@ -5,7 +5,8 @@
 // - an ICCBased RGB image to a bitmap (DrawImageStream), against inflate plus
 //   lcms2's transform of the samples to sRGB;
 // - a JPEG 2000 image to a bitmap, against OpenJPEG decoding the same data.
-// JBIG2 pages are timed by jbig2_bench.
+// - a JBIG2 page (A4 at 600 dpi, arithmetic coding) to a bitmap, against
+//   jbig2dec decoding the same data.
 //
 // Usage: modern_image_bench
 #include <lcms2.h>
@@ -14,6 +15,8 @@
 #include <zlib.h>
 
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,9 +33,17 @@
 #include "filters/modern_image.h"
 #include "pdf/document.h"
 #include "pdf/object.h"
+#include "tests/support/jbig2_writer.h"
 #include "tests/support/pdf_builder.h"
 #include "tests/support/png_oracle.h"
+#include "tests/support/synthetic_data.h"
 #include "tests/support/zlib_encoder.h"
+
+// jbig2.h uses the fixed-width types without including their header.
+// clang-format off
+#include <cstdint>
+#include <jbig2.h>
+// clang-format on
 
 namespace {
 
@@ -40,6 +51,9 @@ constexpr int kWidth = 3000;
 constexpr int kHeight = 2000;
 constexpr int kRuns = 7;
 constexpr size_t kSamples = static_cast<size_t>(kWidth) * kHeight * 3;
+// A4 at 600 dpi, as scanners write JBIG2 pages.
+constexpr int kPageWidth = 4960;
+constexpr int kPageHeight = 7016;
 
 // Smooth fields with grain, so that predictors and wavelets have work to do.
 std::vector<uint8_t> MakePhoto() {
@@ -154,19 +168,35 @@ bool OpenJpegDecode(const std::string& data) {
   return ok;
 }
 
-bool Draw(pdf::Object* stream) {
+// jbig2dec alone: an embedded stream's page, out and released.
+bool Jbig2decDecode(const std::vector<uint8_t>& data) {
+  Jbig2Ctx* ctx = jbig2_ctx_new(nullptr, JBIG2_OPTIONS_EMBEDDED, nullptr, nullptr, nullptr);
+  if (ctx == nullptr)
+    return false;
+  bool ok = jbig2_data_in(ctx, data.data(), data.size()) == 0;
+  jbig2_complete_page(ctx);
+  Jbig2Image* page = jbig2_page_out(ctx);
+  ok = ok && page != nullptr;
+  if (page != nullptr)
+    jbig2_release_page(ctx, page);
+  jbig2_ctx_free(ctx);
+  return ok;
+}
+
+bool Draw(pdf::Object* stream, int width = kWidth) {
   ImageDrawing drawing = DrawImageStream(stream->AsDictionary());
-  const bool ok = drawing.dib != nullptr && DIB_GetWidth(drawing.dib) == kWidth;
+  const bool ok = drawing.dib != nullptr && DIB_GetWidth(drawing.dib) == width;
   DibFree(drawing.dib);
   return ok;
 }
 
-void Row(const char* workload, const char* peer, double least, const bench::PairTimes& t, bool ok) {
+void Row(const char* workload, const char* peer, double least, const bench::PairTimes& t, bool ok,
+         double megapixels = kWidth * kHeight / 1e6) {
   if (!ok) {
     fprintf(stderr, "%s: a decoder failed\n", workload);
     return;
   }
-  const double mp = kWidth * kHeight / 1e6;
+  const double mp = megapixels;
   bench::PrintRatioRow(workload, bench::Format("%.1f MP/s", mp / t.ours),
                        std::string(peer) + bench::Format(" %.1f MP/s", mp / t.theirs),
                        t.theirs / t.ours, least, "-");
@@ -205,6 +235,13 @@ int main() {
   file.Stream(6, "/N 3", profile);
   file.Stream(7, image + " /ColorSpace [/ICCBased 6 0 R] /Filter /FlateDecode", flate);
   file.Stream(8, image + " /ColorSpace /DeviceRGB /Filter /JPXDecode", jpx);
+  const Bilevel text_page = MakeTextPage(kPageWidth, kPageHeight, /*seed=*/9);
+  const std::vector<uint8_t> jbig2 = Jbig2EmbeddedPage(text_page, Jbig2Coding::kArithmetic);
+  file.Stream(10,
+              "/Type /XObject /Subtype /Image /Width " + std::to_string(kPageWidth) + " /Height " +
+                  std::to_string(kPageHeight) +
+                  " /BitsPerComponent 1 /ColorSpace /DeviceGray /Filter /JBIG2Decode",
+              std::string(jbig2.begin(), jbig2.end()));
   file.Finish("/Root 1 0 R");
   pdf::Document doc;
   if (!doc.OpenMemory(file.Bytes().data(), static_cast<int32_t>(file.Size()), "images",
@@ -257,5 +294,13 @@ int main() {
   Row(bench::Format("JPEG 2000 RGB 3000x2000 (%.1f MB coded) image to bitmap", jpx.size() / 1e6)
           .c_str(),
       "OpenJPEG decode", 1 / 1.1, t, ok);
+
+  ok = true;
+  t = bench::TimePair(
+      kRuns, [&] { ok = Draw(doc.GetObject(10, 0), kPageWidth) && ok; },
+      [&] { ok = Jbig2decDecode(jbig2) && ok; });
+  Row(bench::Format("JBIG2 text page 4960x7016 (%.2f MB coded) image to bitmap", jbig2.size() / 1e6)
+          .c_str(),
+      "jbig2dec decode", 1 / 1.1, t, ok, kPageWidth * kPageHeight / 1e6);
   return 0;
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 #include "filters/image_bounds.h"
 
@@ -26,49 +28,74 @@ void ApplyAlphaPlane(ImageCanvas* canvas, const std::vector<uint8_t>& plane, int
       plane.size() < static_cast<size_t>(plane_width) * plane_height) {
     return;
   }
+  const int width = canvas->width();
+  const int height = canvas->height();
   const bool had_alpha = !canvas->alpha.empty();
   if (!had_alpha)
-    canvas->alpha.assign(static_cast<size_t>(canvas->width) * canvas->height, 255);
+    canvas->alpha.assign(static_cast<size_t>(width) * height, 255);
   // Nearest plane pixel for every canvas column, computed once.
-  std::vector<int> columns(canvas->width);
-  for (int x = 0; x < canvas->width; ++x)
-    columns[x] = static_cast<int>(static_cast<int64_t>(x) * plane_width / canvas->width);
-  for (int y = 0; y < canvas->height; ++y) {
-    const int py = static_cast<int>(static_cast<int64_t>(y) * plane_height / canvas->height);
+  std::vector<int> columns(width);
+  for (int x = 0; x < width; ++x)
+    columns[x] = static_cast<int>(static_cast<int64_t>(x) * plane_width / width);
+  for (int y = 0; y < height; ++y) {
+    const int py = static_cast<int>(static_cast<int64_t>(y) * plane_height / height);
     const uint8_t* source = plane.data() + static_cast<size_t>(py) * plane_width;
     uint8_t* alpha = canvas->AlphaRow(y);
-    for (int x = 0; x < canvas->width; ++x) {
+    for (int x = 0; x < width; ++x) {
       const uint8_t a = source[columns[x]];
       alpha[x] = had_alpha ? static_cast<uint8_t>((alpha[x] * a + 127) / 255) : a;
     }
   }
 }
 
-HDIB CanvasToDib(const ImageCanvas& canvas) {
-  HDIB dib = BmiCreateDib(24, canvas.width, canvas.height, kDibRgb);
-  if (dib == nullptr)
+ImageCanvas::~ImageCanvas() {
+  if (dib_ != nullptr) {
+    DibUnlock(dib_);
+    DibFree(dib_);
+  }
+}
+
+bool ImageCanvas::Create(int width, int height) {
+  dib_ = BmiCreateDib(24, width, height, kDibRgb);
+  if (dib_ == nullptr)
+    return false;
+  bmi_ = static_cast<BITMAPINFOHEADER*>(DibLock(dib_));
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+void ImageCanvas::FillWhite(int from) {
+  for (int y = std::max(from, 0); y < height_; ++y)
+    std::memset(Row(y), 255, static_cast<size_t>(width_) * 3);
+}
+
+HDIB ImageCanvas::Finish() {
+  if (dib_ == nullptr)
     return nullptr;
-  auto* bmi = static_cast<BITMAPINFOHEADER*>(DibLock(dib));
-  const bool transparent = !canvas.alpha.empty();
-  for (int y = 0; y < canvas.height; ++y) {
-    const uint8_t* rgb = canvas.rgb.data() + static_cast<size_t>(y) * canvas.width * 3;
-    const uint8_t* alpha =
-        transparent ? canvas.alpha.data() + static_cast<size_t>(y) * canvas.width : nullptr;
-    uint8_t* out = BmiRowPtr(bmi, y);
-    for (int x = 0; x < canvas.width; ++x, rgb += 3, out += 3) {
-      if (alpha == nullptr || alpha[x] == 255) {
-        out[0] = rgb[2];
-        out[1] = rgb[1];
-        out[2] = rgb[0];
+  const bool transparent = !alpha.empty();
+  for (int y = 0; y < height_; ++y) {
+    uint8_t* px = Row(y);
+    const uint8_t* a = transparent ? AlphaRow(y) : nullptr;
+    for (int x = 0; x < width_; ++x, px += 3) {
+      if (a == nullptr || a[x] == 255) {
+        std::swap(px[0], px[2]);
         continue;
       }
       // Light and white squares, as image editors show transparency.
       const int back = ((x / kCheckerSquare + y / kCheckerSquare) & 1) != 0 ? 204 : 255;
-      const int a = alpha[x];
-      for (int c = 0; c < 3; ++c)
-        out[c] = static_cast<uint8_t>((rgb[2 - c] * a + back * (255 - a) + 127) / 255);
+      const int opacity = a[x];
+      const uint8_t r = px[0];
+      const uint8_t g = px[1];
+      const uint8_t b = px[2];
+      px[0] = static_cast<uint8_t>((b * opacity + back * (255 - opacity) + 127) / 255);
+      px[1] = static_cast<uint8_t>((g * opacity + back * (255 - opacity) + 127) / 255);
+      px[2] = static_cast<uint8_t>((r * opacity + back * (255 - opacity) + 127) / 255);
     }
   }
-  DibUnlock(dib);
+  DibUnlock(dib_);
+  HDIB dib = dib_;
+  dib_ = nullptr;
+  bmi_ = nullptr;
   return dib;
 }

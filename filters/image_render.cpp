@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "diag/format.h"
 #include "filters/image_bounds.h"
@@ -103,42 +104,120 @@ std::vector<float> DecodeArray(pdf::Object* decode, int components,
   return values;
 }
 
-void RenderColour(const ImageSamples& samples, const color::ColorSpace& space,
+namespace {
+
+// The colours of every value of a one-component image of up to 8 bits.
+std::vector<uint8_t> PaletteOf(const ImageSamples& samples, const color::ColorSpace& space,
+                               const std::vector<float>& decode) {
+  const int levels = 1 << samples.bits;
+  std::vector<uint16_t> raw(levels);
+  for (int v = 0; v < levels; ++v)
+    raw[v] = static_cast<uint16_t>(v);
+  std::vector<float> values(levels);
+  SampleMap(decode, 1, samples.bits).Map(raw.data(), levels, values.data());
+  std::vector<uint8_t> palette(static_cast<size_t>(levels) * 3);
+  space.ToRgb(values.data(), static_cast<size_t>(levels), palette.data());
+  return palette;
+}
+
+void PaletteRow(const ImageSamples& samples, int row, int step, int width,
+                const std::vector<uint8_t>& palette, uint8_t* out) {
+  const uint8_t* data = samples.data.data() + static_cast<size_t>(row) * samples.stride;
+  const int bits = samples.bits;
+  if (bits == 1 && step == 1) {
+    // Eight pixels a byte: the bilevel pages of fax and JBIG2 are the large ones.
+    for (int x = 0; x < width; ++x) {
+      const uint8_t* colour = &palette[3 * ((data[x >> 3] >> (7 - (x & 7))) & 1)];
+      out[3 * x] = colour[0];
+      out[3 * x + 1] = colour[1];
+      out[3 * x + 2] = colour[2];
+    }
+    return;
+  }
+  const unsigned mask = (1u << bits) - 1;
+  for (int x = 0; x < width; ++x) {
+    const size_t bit = static_cast<size_t>(x) * step * bits;
+    const unsigned v = (data[bit >> 3] >> (8 - bits - (bit & 7))) & mask;
+    std::memcpy(out + 3 * x, &palette[3 * v], 3);
+  }
+}
+
+}  // namespace
+
+bool RenderColour(const ImageSamples& samples, const color::ColorSpace& space,
                   const std::vector<float>& decode, pdf::Object* color_key, int step,
                   ImageCanvas* canvas, std::vector<std::string>* lines) {
   const int n = samples.components;
-  canvas->width = Reduced(samples.width, step);
-  canvas->height = Reduced(samples.height, step);
-  canvas->rgb.assign(static_cast<size_t>(canvas->width) * canvas->height * 3, 255);
+  const int width = Reduced(samples.width, step);
+  const int height = Reduced(samples.height, step);
+  if (!canvas->Create(width, height))
+    return false;
   const std::vector<int> key = ColorKey(color_key, n, lines);
   if (!key.empty())
-    canvas->alpha.assign(static_cast<size_t>(canvas->width) * canvas->height, 255);
+    canvas->alpha.assign(static_cast<size_t>(width) * height, 255);
 
+  const std::vector<uint8_t> palette = n == 1 && samples.bits <= 8 && key.empty()
+                                           ? PaletteOf(samples, space, decode)
+                                           : std::vector<uint8_t>();
   const bool direct =
       step == 1 && samples.bits == 8 && key.empty() && decode == space.DefaultDecode(samples.bits);
   const SampleMap map(decode, n, samples.bits);
-  std::vector<uint16_t> raw(static_cast<size_t>(canvas->width) * n);
+  std::vector<uint16_t> raw(static_cast<size_t>(width) * n);
   std::vector<float> values(raw.size());
-  for (int y = 0; y < canvas->height; ++y) {
+  for (int y = 0; y < height; ++y) {
     const int source_row = static_cast<int>(static_cast<int64_t>(y) * step);
-    if (source_row >= samples.rows)
-      break;  // left white
+    if (source_row >= samples.rows) {
+      canvas->FillWhite(y);
+      break;
+    }
     uint8_t* out = canvas->Row(y);
-    if (direct &&
-        space.ToRgb8(samples.data.data() + static_cast<size_t>(source_row) * samples.stride,
-                     static_cast<size_t>(canvas->width), out)) {
+    if (!palette.empty()) {
+      PaletteRow(samples, source_row, step, width, palette, out);
       continue;
     }
-    UnpackSamples(samples, source_row, 0, step, canvas->width, raw.data());
+    if (direct &&
+        space.ToRgb8(samples.data.data() + static_cast<size_t>(source_row) * samples.stride,
+                     static_cast<size_t>(width), out)) {
+      continue;
+    }
+    UnpackSamples(samples, source_row, 0, step, width, raw.data());
     if (!key.empty()) {
       uint8_t* alpha = canvas->AlphaRow(y);
-      for (int x = 0; x < canvas->width; ++x)
+      for (int x = 0; x < width; ++x)
         alpha[x] = InsideKey(&raw[static_cast<size_t>(x) * n], key, n) ? 0 : 255;
     }
-    map.Map(raw.data(), canvas->width, values.data());
-    space.ToRgb(values.data(), static_cast<size_t>(canvas->width), out);
+    map.Map(raw.data(), width, values.data());
+    space.ToRgb(values.data(), static_cast<size_t>(width), out);
   }
   NoteMissingRows(samples, lines);
+  return true;
+}
+
+HDIB BilevelDib(const ImageSamples& samples, const color::ColorSpace& space,
+                const std::vector<float>& decode) {
+  HDIB dib = BmiCreateDib(1, samples.width, samples.height, kDibPalette);
+  if (dib == nullptr)
+    return nullptr;
+  auto* bmi = static_cast<BITMAPINFOHEADER*>(DibLock(dib));
+  const std::vector<uint8_t> palette = PaletteOf(samples, space, decode);
+  RGBQUAD* table = BmiColorTable(bmi);
+  for (int i = 0; i < 2; ++i)
+    table[i] = RGBQUAD{palette[3 * i + 2], palette[3 * i + 1], palette[3 * i], 0};
+  // Rows the data do not reach take the lighter of the two colours.
+  const bool one_lighter =
+      palette[3] + palette[4] + palette[5] > palette[0] + palette[1] + palette[2];
+  const auto row_bytes = static_cast<size_t>(BmiRowBytes(bmi));
+  for (int y = 0; y < samples.height; ++y) {
+    uint8_t* out = BmiRowPtr(bmi, y);
+    if (y < samples.rows) {
+      std::memcpy(out, samples.data.data() + static_cast<size_t>(y) * samples.stride,
+                  std::min(samples.stride, row_bytes));
+    } else {
+      std::memset(out, one_lighter ? 0xff : 0x00, row_bytes);
+    }
+  }
+  DibUnlock(dib);
+  return dib;
 }
 
 std::vector<uint8_t> StencilPlane(const ImageSamples& samples, bool invert, int step, int* width,

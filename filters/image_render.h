@@ -19,13 +19,20 @@ class Object;
 std::vector<float> DecodeArray(pdf::Object* decode, int components,
                                const std::vector<float>& fallback, std::vector<std::string>* lines);
 
-// Draws the samples, reduced by `step` in each direction, onto `canvas` (sized
-// here). `color_key` is a Mask array of sample ranges (or any other object,
-// ignored): pixels inside every range become transparent. Rows the data do not
-// reach are white, with a line.
-void RenderColour(const ImageSamples& samples, const color::ColorSpace& space,
+// Draws the samples, reduced by `step` in each direction, onto `canvas`
+// (created here; false when its bitmap cannot be made). `color_key` is a Mask array of sample
+// ranges (or any other object, ignored): pixels inside every range become transparent. Rows the
+// data do not reach are white, with a line.
+bool RenderColour(const ImageSamples& samples, const color::ColorSpace& space,
                   const std::vector<float>& decode, pdf::Object* color_key, int step,
                   ImageCanvas* canvas, std::vector<std::string>* lines);
+
+// A 1-bit bitmap of a one-component picture of 1 bit, with the two colours
+// its samples stand for: a scanned page takes a 24th of the memory of a
+// 24-bit one, and its rows are copied, not converted. Null when the bitmap
+// cannot be made.
+HDIB BilevelDib(const ImageSamples& samples, const color::ColorSpace& space,
+                const std::vector<float>& decode);
 
 // One byte per pixel, reduced by `step`: 255 where a stencil paints (a sample
 // that decodes to 0), 0 elsewhere; `invert` for Decode [1 0]. Rows the data

@@ -3,6 +3,7 @@
 // checkerboard, huge pictures reduced.
 #include "filters/modern_image.h"
 
+#include <cstring>
 #include <new>
 
 #include "color/color_space.h"
@@ -78,15 +79,17 @@ void ApplyMasks(const ImageInfo& info, const ImageSamples& samples, size_t max_p
   }
 }
 
-void NoteReduction(const ImageInfo& info, int scale, const ImageCanvas& canvas, size_t max_pixels,
-                   Lines* lines) {
+void NoteReduction(int scale, const ImageCanvas& canvas, size_t max_pixels, Lines* lines) {
   if (scale <= 1)
     return;
   lines->push_back(
       FormatText("Drawn reduced to %d x %d (1/%d of each side): more than %zu "
                  "pixels",
-                 canvas.width, canvas.height, scale, max_pixels));
-  (void)info;
+                 canvas.width(), canvas.height(), scale, max_pixels));
+}
+
+void NoBitmap(int width, int height, Lines* lines) {
+  lines->push_back(FormatText("No bitmap of %d x %d pixels could be made", width, height));
 }
 
 void DrawStencil(pdf::Dictionary* stream, const ImageInfo& info, size_t max_pixels,
@@ -98,20 +101,27 @@ void DrawStencil(pdf::Dictionary* stream, const ImageInfo& info, size_t max_pixe
   if (!LoadImageSamples(stream, info, /*components=*/1, max_pixels, &samples, lines))
     return;
   const int step = ReductionStep(samples.width, samples.height, max_pixels);
-  ImageCanvas canvas;
+  int width = 0;
+  int height = 0;
   const std::vector<uint8_t> plane =
-      StencilPlane(samples, Inverted(info.decode), step, &canvas.width, &canvas.height);
-  canvas.rgb.resize(plane.size() * 3);
-  for (size_t i = 0; i < plane.size(); ++i) {
-    const uint8_t v = static_cast<uint8_t>(255 - plane[i]);
-    canvas.rgb[3 * i] = canvas.rgb[3 * i + 1] = canvas.rgb[3 * i + 2] = v;
+      StencilPlane(samples, Inverted(info.decode), step, &width, &height);
+  ImageCanvas canvas;
+  if (!canvas.Create(width, height)) {
+    NoBitmap(width, height, lines);
+    return;
+  }
+  for (int y = 0; y < height; ++y) {
+    uint8_t* out = canvas.Row(y);
+    const uint8_t* paint = plane.data() + static_cast<size_t>(y) * width;
+    for (int x = 0; x < width; ++x)
+      std::memset(out + 3 * x, 255 - paint[x], 3);
   }
   if (samples.rows < samples.height) {
     lines->push_back(FormatText("The data end after %d of %d rows; the rest is left blank",
                                 samples.rows, samples.height));
   }
-  NoteReduction(info, step * samples.codec_scale, canvas, max_pixels, lines);
-  drawing->dib = CanvasToDib(canvas);
+  NoteReduction(step * samples.codec_scale, canvas, max_pixels, lines);
+  drawing->dib = canvas.Finish();
 }
 
 // The colour space the samples are drawn in: the dictionary's when it fits
@@ -163,16 +173,30 @@ void DrawColour(pdf::Dictionary* stream, const ImageInfo& info, size_t max_pixel
           ? space->DefaultDecode(8)
           : DecodeArray(info.decode, space->Components(), space->DefaultDecode(info.bits), lines);
   const int step = ReductionStep(samples.width, samples.height, max_pixels);
+  const bool masked =
+      with_masks && (info.smask->IsStream() || info.mask->IsStream() || info.mask->IsArray() ||
+                     (info.smask_in_data != 0 && !samples.alpha.empty()));
+  if (samples.components == 1 && samples.bits == 1 && step == 1 && !masked) {
+    drawing->dib = BilevelDib(samples, *space, decode);
+    if (samples.rows < samples.height) {
+      lines->push_back(FormatText("The data end after %d of %d rows; the rest is left blank",
+                                  samples.rows, samples.height));
+    }
+    if (drawing->dib == nullptr)
+      NoBitmap(samples.width, samples.height, lines);
+    return;
+  }
   ImageCanvas canvas;
-  RenderColour(samples, *space, decode, with_masks ? info.mask : nullptr, step, &canvas, lines);
+  if (!RenderColour(samples, *space, decode, with_masks ? info.mask : nullptr, step, &canvas,
+                    lines)) {
+    NoBitmap(static_cast<int>((static_cast<int64_t>(samples.width) + step - 1) / step),
+             static_cast<int>((static_cast<int64_t>(samples.height) + step - 1) / step), lines);
+    return;
+  }
   if (with_masks)
     ApplyMasks(info, samples, max_pixels, &canvas, lines);
-  NoteReduction(info, step * samples.codec_scale, canvas, max_pixels, lines);
-  drawing->dib = CanvasToDib(canvas);
-  if (drawing->dib == nullptr) {
-    lines->push_back(
-        FormatText("No bitmap of %d x %d pixels could be made", canvas.width, canvas.height));
-  }
+  NoteReduction(step * samples.codec_scale, canvas, max_pixels, lines);
+  drawing->dib = canvas.Finish();
 }
 
 }  // namespace
