@@ -101,6 +101,30 @@ void UndoPaeth(uint8_t* __restrict r, const uint8_t* __restrict prior, size_t n,
     r[i] = static_cast<uint8_t>(r[i] + PaethPredict(r[i - step], prior[i], prior[i - step]));
 }
 
+// Paeth from the row's place in the input (`src`, just after its type byte)
+// to its place in the output (`dst`, at or before it), in one pass instead of
+// a move and a pass: each channel's left and upper-left values stay in
+// registers. Forward order keeps the overlap safe: a byte is written only
+// after the input byte at or before its place has been read.
+template <size_t Bpp>
+void UndoPaethMoving(uint8_t* dst, const uint8_t* src, const uint8_t* prior, size_t n) {
+  int left[Bpp] = {};
+  int upper_left[Bpp] = {};
+  size_t i = 0;
+  for (; i + Bpp <= n; i += Bpp) {
+    for (size_t k = 0; k < Bpp; ++k) {
+      const int above = prior[i + k];
+      left[k] = (src[i + k] + PaethPredict(left[k], above, upper_left[k])) & 0xff;
+      dst[i + k] = static_cast<uint8_t>(left[k]);
+      upper_left[k] = above;
+    }
+  }
+  // A row cut short inside a pixel.
+  for (size_t k = 0; i < n && k < Bpp; ++i, ++k) {
+    dst[i] = static_cast<uint8_t>(src[i] + PaethPredict(left[k], prior[i], upper_left[k]));
+  }
+}
+
 struct UnknownRows {
   size_t count = 0;
   size_t first_row = 0;
@@ -120,8 +144,17 @@ size_t UndoPngRows(uint8_t* d, size_t size, size_t row_bytes, size_t bpp, Unknow
   for (size_t row_index = 0; in < size; ++row_index) {
     const uint8_t type = d[in++];
     const size_t n = std::min(row_bytes, size - in);
-    std::memmove(d + out, d + in, n);
     uint8_t* row = d + out;
+    if constexpr (Bpp != 0) {
+      if (type == kPaeth) {
+        UndoPaethMoving<Bpp>(row, d + in, prior, n);
+        prior = row;
+        in += n;
+        out += n;
+        continue;
+      }
+    }
+    std::memmove(d + out, d + in, n);
     switch (type) {
       case kNone:
         break;
