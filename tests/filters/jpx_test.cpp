@@ -1,6 +1,7 @@
 #include "filters/jpx.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,8 +36,9 @@ std::vector<uint8_t> Pattern(int components) {
   return s;
 }
 
+// Named after the process: ctest runs tests of this file side by side.
 std::string TempPath(const std::string& name) {
-  return testing::TempDir() + "jpx_test_" + name;
+  return testing::TempDir() + "jpx_test_" + std::to_string(getpid()) + "_" + name;
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
