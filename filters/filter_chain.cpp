@@ -33,6 +33,7 @@ constexpr FilterRow kFilters[] = {
     {"ASCIIHexDecode", AsciiHexStage, kPartialDataWarn, /*predictor=*/false},
     {"ASCII85Decode", Ascii85Stage, kPartialDataWarn, /*predictor=*/false},
     {"RunLengthDecode", RunLengthStage, kPartialDataWarn, /*predictor=*/false},
+    {"CCITTFaxDecode", CcittStage, kPartialDataWarn, /*predictor=*/false},
     {"Crypt", CryptStage, 0, /*predictor=*/false},
 };
 

@@ -17,13 +17,15 @@ class Dictionary;
 // or an array of names) with the matching DecodeParms (a dictionary, an array
 // with null entries meaning none, or absent). Stages: none (the bytes as they
 // are), FlateDecode and LZWDecode, each followed by the predictor of its
-// DecodeParms, ASCIIHexDecode, ASCII85Decode, RunLengthDecode, and Crypt with
-// the Identity filter.
+// DecodeParms, ASCIIHexDecode, ASCII85Decode, RunLengthDecode, CCITTFaxDecode
+// (packed rows of 1-bit pixels, as filter_stage.h says), and Crypt with the
+// Identity filter.
 //
 // True: `out` holds usable bytes. `error` is then empty, or a warning about
-// data that were not quite right but still gave what is in `out`: a Flate or
-// LZW stream that stops before its end marker, or is damaged after some output
-// (the bytes before the damage are kept), or PNG predictor rows of an unknown type.
+// data that were not quite right but still gave what is in `out`: a Flate,
+// LZW or fax stream that stops before its end marker, or is damaged after some
+// output (the bytes before the damage are kept; fax rows damaged within
+// DamagedRowsBeforeError are replaced), or PNG predictor rows of an unknown type.
 //
 // False: a stage failed or its output would exceed `limit` bytes (decompression
 // bombs); `error` says why, and `out` holds the output of the stages that had
