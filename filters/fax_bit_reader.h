@@ -49,6 +49,16 @@ class FaxBitReader {
   // Zero bits before the next 1 bit among those held (64 when none).
   int LeadingZeros() const { return acc_ == 0 ? 64 : __builtin_clzll(acc_); }
 
+  // Bits not yet consumed, held or still in the data: how far decoding got.
+  uint64_t BitsLeft() const {
+    return static_cast<uint64_t>(end_ - pos_) * 8 + static_cast<uint64_t>(bits_);
+  }
+
+  // Drops the bits up to the next byte boundary of the data. The bits held
+  // always end at a boundary (whole bytes are loaded), so the count held
+  // modulo 8 is the number of bits left in the current byte.
+  void AlignToByte() { Consume(bits_ & 7); }
+
   // Treats the rest of the data as read.
   void Finish() {
     pos_ = end_;

@@ -37,6 +37,7 @@ constexpr FilterRow kFilters[] = {
     {"DCTDecode", DctStage, kPartialDataWarn, /*predictor=*/false},
     {"JPXDecode", JpxStage, OutcomeBit(StageOutcome::kTruncated), /*predictor=*/false},
     {"JBIG2Decode", Jbig2Stage, kPartialDataWarn, /*predictor=*/false},
+    {"CCITTFaxDecode", CcittStage, kPartialDataWarn, /*predictor=*/false},
     {"Crypt", CryptStage, 0, /*predictor=*/false},
 };
 

@@ -20,12 +20,14 @@ class Object;
 // are), FlateDecode and LZWDecode, each followed by the predictor of its
 // DecodeParms, ASCIIHexDecode, ASCII85Decode, RunLengthDecode, DCTDecode and
 // JPXDecode (their samples, 8 bits each, interleaved), JBIG2Decode (with its
-// JBIG2Globals), and Crypt with the Identity filter.
+// JBIG2Globals), CCITTFaxDecode (packed rows of 1-bit pixels, as
+// filter_stage.h says), and Crypt with the Identity filter.
 //
 // True: `out` holds usable bytes. `error` is then empty, or a warning about
-// data that were not quite right but still gave what is in `out`: a Flate or
-// LZW stream that stops before its end marker, or is damaged after some output
-// (the bytes before the damage are kept), JPEG or JPEG 2000 data cut short, a
+// data that were not quite right but still gave what is in `out`: a Flate,
+// LZW or fax stream that stops before its end marker, or is damaged after some
+// output (the bytes before the damage are kept; fax rows damaged within
+// DamagedRowsBeforeError are replaced), JPEG or JPEG 2000 data cut short, a
 // JBIG2 page whose end is missing or whose later segments are damaged, or PNG
 // predictor rows of an unknown type.
 //

@@ -104,11 +104,45 @@ std::vector<uint8_t> TiffWriteLzw(const uint8_t* data, size_t size) {
 
 std::vector<uint8_t> TiffWriteFax(const std::vector<uint8_t>& rows, int width, int height,
                                   FaxCoding coding) {
-  const uint16_t compression =
-      coding == FaxCoding::kG4 ? COMPRESSION_CCITTFAX4 : COMPRESSION_CCITTFAX3;
-  const uint32_t options = coding == FaxCoding::kG3TwoD ? GROUP3OPT_2DENCODING : 0;
+  FaxTiffOptions options;
+  options.coding = coding;
+  return TiffWriteFaxWith(rows, width, height, options);
+}
+
+std::vector<uint8_t> TiffWriteFaxWith(const std::vector<uint8_t>& rows, int width, int height,
+                                      const FaxTiffOptions& options) {
+  uint16_t compression = COMPRESSION_CCITTFAX3;
+  if (options.coding == FaxCoding::kG4) {
+    compression = COMPRESSION_CCITTFAX4;
+  } else if (options.coding == FaxCoding::kModifiedHuffman) {
+    compression = COMPRESSION_CCITTRLE;
+  }
+  uint32_t t4_options = options.coding == FaxCoding::kG3TwoD ? GROUP3OPT_2DENCODING : 0;
+  if (options.fill_bits)
+    t4_options |= GROUP3OPT_FILLBITS;
   return WriteOneStrip(static_cast<uint32_t>(width), static_cast<uint32_t>(height), 1,
-                       PHOTOMETRIC_MINISWHITE, compression, options, rows.data(), rows.size());
+                       options.min_is_black ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_MINISWHITE,
+                       compression, t4_options, rows.data(), rows.size());
+}
+
+std::vector<uint8_t> TiffReadScanlines(const std::vector<uint8_t>& bytes) {
+  MemoryFile file{bytes, 0};
+  TIFF* tif = OpenMemory(&file, "r");
+  if (tif == nullptr)
+    return {};
+  uint32_t width = 0, height = 0;
+  TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+  TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+  const size_t stride = (static_cast<size_t>(width) + 7) / 8;
+  std::vector<uint8_t> rows(stride * height);
+  for (uint32_t y = 0; y < height; ++y) {
+    if (TIFFReadScanline(tif, rows.data() + y * stride, y, 0) < 0) {
+      rows.clear();
+      break;
+    }
+  }
+  TIFFClose(tif);
+  return rows;
 }
 
 std::vector<uint8_t> TiffRawStrip(const std::vector<uint8_t>& bytes) {

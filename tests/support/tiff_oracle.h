@@ -12,7 +12,21 @@
 struct tiff;
 struct TiffMemoryFile;
 
-enum class FaxCoding { kG3OneD, kG3TwoD, kG4 };
+// kModifiedHuffman is TIFF's CCITT RLE (compression 2): Group 3 one-dimensional
+// codes without EOL codes or RTC, each row starting at a byte boundary.
+enum class FaxCoding { kG3OneD, kG3TwoD, kG4, kModifiedHuffman };
+
+// How TiffWriteFaxWith writes a fax strip.
+struct FaxTiffOptions {
+  FaxCoding coding = FaxCoding::kG4;
+  // Group 3 (T4Options bit 2): fill bits before each EOL code so that it ends
+  // at a byte boundary, and each line begins at one.
+  bool fill_bits = false;
+  // Photometric min-is-black instead of min-is-white. libtiff codes the bits
+  // the same either way (1 bits as black runs); the photometry only says how
+  // they look, as BlackIs1 does in a PDF.
+  bool min_is_black = false;
+};
 
 // An 8-bit gray image of one row holding `data`, LZW-compressed in one strip.
 std::vector<uint8_t> TiffWriteLzw(const uint8_t* data, size_t size);
@@ -22,8 +36,16 @@ std::vector<uint8_t> TiffWriteLzw(const uint8_t* data, size_t size);
 std::vector<uint8_t> TiffWriteFax(const std::vector<uint8_t>& rows, int width, int height,
                                   FaxCoding coding);
 
+std::vector<uint8_t> TiffWriteFaxWith(const std::vector<uint8_t>& rows, int width, int height,
+                                      const FaxTiffOptions& options);
+
 // The still-compressed bytes of strip 0 (TIFFReadRawStrip); empty on failure.
 std::vector<uint8_t> TiffRawStrip(const std::vector<uint8_t>& file);
+
+// Every row of a bilevel TIFF file as libtiff decodes it (TIFFReadScanline):
+// (width + 7) / 8 bytes per row, top row first, the bits as stored; empty on
+// failure.
+std::vector<uint8_t> TiffReadScanlines(const std::vector<uint8_t>& file);
 
 // Decodes strip 0 of a TIFF file in memory with TIFFReadEncodedStrip. The file
 // stays open, so repeated calls time only the strip's decoding.
