@@ -273,6 +273,18 @@ const Case kCases[] = {
      nullptr, POPPLER, 0, 1},
     {"ASCII85 then DCT", GS_PDFWRITE_DCT, "/DeviceRGB setcolorspace " PS_IMAGE(8, "0 1 0 1 0 1"),
      POPPLER, 0, 1},
+    {"no filter, CalRGB (tiff2pdf)",
+     IM "-size 61x37 plasma:fractal -seed 4 -depth 8 -compress none {d}/in.tif && tiff2pdf -o "
+        "{d}/out.pdf {d}/in.tif",
+     nullptr, POPPLER, 3, 1},
+    {"CCITT G4, BlackIs1 (tiff2pdf)",
+     IM "-size 203x37 plasma:fractal -seed 4 -monochrome -depth 1 -compress none {d}/in.tif && "
+        "tiffcp -c g4 {d}/in.tif {d}/g4.tif && tiff2pdf -o {d}/out.pdf {d}/g4.tif",
+     nullptr, POPPLER, 0, 1},
+    {"CCITT G4 (img2pdf)",
+     IM "-size 203x37 plasma:fractal -seed 4 -monochrome -depth 1 -compress none {d}/in.tif && "
+        "tiffcp -c g4 {d}/in.tif {d}/g4.tif && img2pdf {d}/g4.tif -o {d}/out.pdf",
+     nullptr, POPPLER, 0, 1},
     {"Separation over DeviceRGB, PostScript function", GS_PDFWRITE,
      "[/Separation /Spot /DeviceRGB {dup 1 exch sub exch dup 0.5 mul exch 0.2 mul}] "
      "setcolorspace " PS_IMAGE(8, "0 1"),
