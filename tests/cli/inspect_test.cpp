@@ -194,24 +194,50 @@ TEST(Inspect, ImageWritesThePictureAsPng) {
   b.Finish("/Root 1 0 R");
   TempFile file(b.Bytes());
   ASSERT_FALSE(images.empty());
+  // Modern mode draws the pictures classic mode draws, the same.
   for (const SampleImage& image : images) {
-    SCOPED_TRACE(image.name);
-    TempFile png("", ".png");
-    ToolRun run = Inspect("--image Root/Images/" + image.name + " -o " + Quote(png.path()) + " " +
-                          Quote(file.path()));
-    ASSERT_EQ(run.status, 0) << run.err;
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-    ASSERT_TRUE(ReadPng(png.path(), &width, &height, &rgb));
-    EXPECT_EQ(width, image.width);
-    EXPECT_EQ(height, image.height);
-    ASSERT_EQ(rgb.size(), image.rgb.size());
-    int worst = 0;
-    for (size_t i = 0; i < rgb.size(); ++i) {
-      worst = std::max(worst, std::abs(int(rgb[i]) - int(image.rgb[i])));
+    for (const std::string mode : {"", "--modern "}) {
+      SCOPED_TRACE(image.name + " " + mode);
+      TempFile png("", ".png");
+      ToolRun run = Inspect(mode + "--image Root/Images/" + image.name + " -o " +
+                            Quote(png.path()) + " " + Quote(file.path()));
+      ASSERT_EQ(run.status, 0) << run.err;
+      int width = 0, height = 0;
+      std::vector<uint8_t> rgb;
+      ASSERT_TRUE(ReadPng(png.path(), &width, &height, &rgb));
+      EXPECT_EQ(width, image.width);
+      EXPECT_EQ(height, image.height);
+      ASSERT_EQ(rgb.size(), image.rgb.size());
+      int worst = 0;
+      for (size_t i = 0; i < rgb.size(); ++i) {
+        worst = std::max(worst, std::abs(int(rgb[i]) - int(image.rgb[i])));
+      }
+      EXPECT_LE(worst, image.tolerance);
     }
-    EXPECT_LE(worst, image.tolerance);
   }
+}
+
+// In modern mode the description of an image says what the picture is, and
+// the contents of other streams are cut at --contents-bound.
+TEST(Inspect, ModernImageLinesAndContentsBound) {
+  PdfBuilder b;
+  b.Object(1, "<< /Type /Catalog /Pages 2 0 R /Picture 3 0 R /Text 4 0 R >>");
+  b.Object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+  b.Stream(3, "/Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray",
+           std::string(2, '\x80'));
+  b.Stream(4, "", "0123456789abcdef");
+  b.Finish("/Root 1 0 R");
+  TempFile file(b.Bytes());
+  ToolRun image = Inspect("--modern --select Root/Picture " + Quote(file.path()));
+  EXPECT_EQ(image.status, 0) << image.err;
+  EXPECT_NE(image.out.find("\nImage: 2 x 1 pixels, 8 bits per component, DeviceGray\n"),
+            std::string::npos)
+      << image.out;
+  ToolRun text = Inspect("--modern --contents-bound 10 --select Root/Text " + Quote(file.path()));
+  EXPECT_EQ(text.status, 0) << text.err;
+  EXPECT_NE(text.out.find("0123456789\n... (first 10 of 16 bytes)\n"), std::string::npos)
+      << text.out;
+  EXPECT_EQ(Inspect("--contents-bound 0 " + Quote(file.path())).status, 2);
 }
 
 // A file with a cross-reference stream: classic mode refuses it as written and
