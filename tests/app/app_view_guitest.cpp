@@ -226,6 +226,33 @@ class AppViewTest : public QObject {
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
   }
 
+  // Modern mode: the picture's lines follow the entries, a problem is a line of
+  // the pane and never a box, and the picture is drawn below the lines.
+  void ModernPaneSaysWhatThePictureIsWithoutBoxes() {
+    CAppDoc modern;
+    modern.SetMode(pdf::Mode::kModern);
+    QVERIFY(modern.OnOpenDocument(Q(file_.path())));
+    pdf::Object* root = modern.xref->trailer->Get("Root");
+    CAppView view(&modern);
+    view.resize(600, 400);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    modern.SetSelection(root->Get("Lab"));  // a colour space name PDF does not have
+    QVERIFY(view.Image() != nullptr);
+    QVERIFY(view.Description().find("\n\nImage: 1 x 1 pixels, 8 bits per component") !=
+            std::string::npos);
+    QVERIFY(view.Description().find("\nColorSpace unusable") != std::string::npos);
+    QVERIFY(RecordedBoxes::Texts().empty());
+
+    modern.SetSelection(root->Get("Small"));
+    QVERIFY(view.Description().find("\nImage: 4 x 3 pixels, 8 bits per component, DeviceRGB\n") !=
+            std::string::npos);
+    const QImage shot = view.viewport()->grab().toImage();
+    const int below = view.Extent().height();
+    QVERIFY(IsRed(shot.pixel(0, below)) && IsRed(shot.pixel(3, below + 2)));
+    QVERIFY(!IsRed(shot.pixel(0, below - 1)) && !IsRed(shot.pixel(4, below)));
+  }
+
   // The text's height plus 2^31 - 1 rows overflowed the scroll size.
   void TallEmptyPictureCapsTheScrollSize() {
     CAppView view(&doc_);
