@@ -207,6 +207,22 @@ const Case kCases[] = {
      "unsupported filter: NoSuchDecode"},
 };
 
+// The bitmap's size and the pixels the row names; the rows are let go
+// before the bitmap is freed.
+void CheckPixels(HDIB dib, const Case& c) {
+  DibRgbRows rows(dib, /*channels=*/3);
+  ASSERT_TRUE(rows.ok());
+  EXPECT_EQ(rows.width(), c.width);
+  EXPECT_EQ(rows.height(), c.height);
+  for (const Pixel& p : c.pixels) {
+    SCOPED_TRACE(std::to_string(p.x) + "," + std::to_string(p.y));
+    const uint8_t* at = rows.Row(p.y) + 3 * p.x;
+    EXPECT_EQ(at[0], p.r);
+    EXPECT_EQ(at[1], p.g);
+    EXPECT_EQ(at[2], p.b);
+  }
+}
+
 class ImageDrawingTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(ImageDrawingTest, DrawsWhatTheDictionarySays) {
@@ -235,17 +251,7 @@ TEST_P(ImageDrawingTest, DrawsWhatTheDictionarySays) {
     return;
   }
   ASSERT_NE(drawing.dib, nullptr) << said;
-  DibRgbRows rows(drawing.dib, /*channels=*/3);
-  ASSERT_TRUE(rows.ok());
-  EXPECT_EQ(rows.width(), c.width);
-  EXPECT_EQ(rows.height(), c.height);
-  for (const Pixel& p : c.pixels) {
-    SCOPED_TRACE(std::to_string(p.x) + "," + std::to_string(p.y));
-    const uint8_t* at = rows.Row(p.y) + 3 * p.x;
-    EXPECT_EQ(at[0], p.r);
-    EXPECT_EQ(at[1], p.g);
-    EXPECT_EQ(at[2], p.b);
-  }
+  CheckPixels(drawing.dib, c);
   DibFree(drawing.dib);
 }
 
@@ -310,14 +316,16 @@ TEST(ImageDrawing, Jbig2PageDrawsBlackWhereThePageIsBlack) {
                                OpenOptionsFor(pdf::Mode::kModern)));
     ImageDrawing drawing = DrawImageStream(doc.GetObject(5, 0)->AsDictionary());
     ASSERT_NE(drawing.dib, nullptr);
-    DibRgbRows rows(drawing.dib, /*channels=*/3);
-    ASSERT_TRUE(rows.ok());
-    int wrong = 0;
-    for (int y = 0; y < page.height; ++y) {
-      for (int x = 0; x < page.width; ++x)
-        wrong += (rows.Row(y)[3 * x] == 0) != page.Get(x, y);
+    {
+      DibRgbRows rows(drawing.dib, /*channels=*/3);
+      ASSERT_TRUE(rows.ok());
+      int wrong = 0;
+      for (int y = 0; y < page.height; ++y) {
+        for (int x = 0; x < page.width; ++x)
+          wrong += (rows.Row(y)[3 * x] == 0) != page.Get(x, y);
+      }
+      EXPECT_EQ(wrong, 0);
     }
-    EXPECT_EQ(wrong, 0);
     DibFree(drawing.dib);
   }
 }
