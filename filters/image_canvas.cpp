@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "filters/image_bounds.h"
+#include "pdf/prefault.h"
 
 int ReductionStep(int64_t width, int64_t height, size_t max_pixels) {
   if (max_pixels == 0)
@@ -62,6 +63,8 @@ bool ImageCanvas::Create(int width, int height) {
   bmi_ = static_cast<BITMAPINFOHEADER*>(DibLock(dib_));
   width_ = width;
   height_ = height;
+  // The rows are written next: one call faults their pages in.
+  pdf::PrefaultWrite(BmiBits(bmi_), static_cast<size_t>(BmiRowBytes(bmi_)) * height);
   return true;
 }
 

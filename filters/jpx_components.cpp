@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "diag/format.h"
+#include "pdf/prefault.h"
 
 namespace {
 
@@ -88,6 +89,42 @@ Plane ToPlane(const opj_image_t& image, const opj_image_comp_t& comp, uint32_t w
   Plane plane(static_cast<size_t>(width) * height);
   ScaleComponent(image, comp, width, height, reduction, plane.data(), 1);
   return plane;
+}
+
+// Components of 8 unsigned bits at full size: the usual case, copied pixel by
+// pixel in one pass with a clamp (the wavelet's rounding can step outside).
+bool PlainEightBit(const opj_image_t& image, const std::vector<const opj_image_comp_t*>& colours,
+                   uint32_t width, uint32_t height, int reduction) {
+  for (const opj_image_comp_t* comp : colours) {
+    if (comp->prec != 8 || comp->sgnd != 0 || comp->dx != 1 || comp->dy != 1 || comp->w != width ||
+        comp->h != height || comp->x0 != CeilShift(image.x0, reduction) ||
+        comp->y0 != CeilShift(image.y0, reduction)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void InterleaveEightBit(const std::vector<const opj_image_comp_t*>& colours, size_t pixels,
+                        uint8_t* out) {
+  const size_t count = colours.size();
+  if (count == 3) {
+    const OPJ_INT32* r = colours[0]->data;
+    const OPJ_INT32* g = colours[1]->data;
+    const OPJ_INT32* b = colours[2]->data;
+    for (size_t i = 0; i < pixels; ++i, out += 3) {
+      out[0] = static_cast<uint8_t>(std::clamp(r[i], 0, kMaxSample));
+      out[1] = static_cast<uint8_t>(std::clamp(g[i], 0, kMaxSample));
+      out[2] = static_cast<uint8_t>(std::clamp(b[i], 0, kMaxSample));
+    }
+    return;
+  }
+  for (size_t c = 0; c < count; ++c) {
+    const OPJ_INT32* from = colours[c]->data;
+    uint8_t* to = out + c;
+    for (size_t i = 0; i < pixels; ++i, to += count)
+      *to = static_cast<uint8_t>(std::clamp(from[i], 0, kMaxSample));
+  }
 }
 
 uint8_t Clamp8(int value) {
@@ -178,6 +215,9 @@ bool ConvertJpxComponents(const opj_image_t& image, int reduction, JpxImage* out
   }
   const size_t pixels = static_cast<size_t>(w) * h;
   const size_t count = colours.size();
+  // One call faults in the pages that thousands of traps would.
+  out->samples.reserve(pixels * count);
+  pdf::PrefaultWrite(out->samples.data(), pixels * count);
   out->samples.resize(pixels * count);
   const bool ycc = image.color_space == OPJ_CLRSPC_SYCC || image.color_space == OPJ_CLRSPC_EYCC;
   if (ycc && count == 3) {
@@ -191,6 +231,8 @@ bool ConvertJpxComponents(const opj_image_t& image, int reduction, JpxImage* out
       for (size_t i = 0; i < pixels; ++i, to += count)
         *to = from[i];
     }
+  } else if (PlainEightBit(image, colours, w, h, reduction)) {
+    InterleaveEightBit(colours, pixels, out->samples.data());
   } else {
     // Straight into their interleaved places: one pass per component.
     for (size_t c = 0; c < count; ++c)
