@@ -153,9 +153,11 @@ bool ReadImageInfo(pdf::Dictionary* stream, ImageInfo* info, std::vector<std::st
   info->smask = stream->Get("SMask");
   info->mask = stream->Get("Mask");
   info->smask_in_data = stream->Get("SMaskInData")->IntValue();
-  const bool jpx = LastFilter(stream)->IsName("JPXDecode");
+  // JPEG 2000 and JPEG data say their own depth; producers leave the entry out.
+  pdf::Object* last = LastFilter(stream);
+  const bool codec = last->IsName("JPXDecode") || last->IsName("DCTDecode");
   pdf::Object* bits = stream->Get("BitsPerComponent");
-  info->bits = info->image_mask ? 1 : bits->IsNumber() ? bits->IntValue() : jpx ? 8 : 0;
+  info->bits = info->image_mask ? 1 : bits->IsNumber() ? bits->IntValue() : codec ? 8 : 0;
   const double w = width->RealValue();
   const double h = height->RealValue();
   if (!width->IsNumber() || !height->IsNumber() || w < 1 || h < 1 ||

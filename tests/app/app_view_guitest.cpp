@@ -9,9 +9,11 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QSettings>
 
 #include "app/app_doc.h"
 #include "app/app_view.h"
+#include "app/settings.h"
 #include "app/view_pages.h"
 #include "app/view_text.h"
 #include "pdf/object.h"
@@ -251,6 +253,18 @@ class AppViewTest : public QObject {
     const int below = view.Extent().height();
     QVERIFY(IsRed(shot.pixel(0, below)) && IsRed(shot.pixel(3, below + 2)));
     QVERIFY(!IsRed(shot.pixel(0, below - 1)) && !IsRed(shot.pixel(4, below)));
+  }
+
+  // The contents bound is a setting, read when a document opens.
+  void ContentsBoundComesFromTheSettings() {
+    QSettings(kSettingsOrganisation, kSettingsApplication).setValue(kContentsBoundKey, 10);
+    CAppDoc modern;
+    modern.SetMode(pdf::Mode::kModern);
+    QVERIFY(modern.OnOpenDocument(Q(file_.path())));
+    QSettings(kSettingsOrganisation, kSettingsApplication).remove(kContentsBoundKey);
+    CAppView view(&modern);
+    modern.SetSelection(modern.xref->trailer->Get("Root")->Get("S4096"));
+    QVERIFY(view.Description().find("\n... (first 10 of 4,096 bytes)\n") != std::string::npos);
   }
 
   // The text's height plus 2^31 - 1 rows overflowed the scroll size.
