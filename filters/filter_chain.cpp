@@ -7,6 +7,7 @@
 #include "diag/format.h"
 #include "filters/filter_bounds.h"
 #include "filters/filter_stage.h"
+#include "filters/predicted_inflate.h"
 #include "filters/predictor.h"
 #include "pdf/object.h"
 
@@ -140,7 +141,14 @@ bool DecodeAllStages(pdf::Dictionary* stream, size_t limit, std::vector<uint8_t>
       return Fail(error, FormatText("unsupported filter: %s", stage.filter->Text()));
     }
     std::vector<uint8_t> next;
-    StageResult result = row->decode(input, stage.parms, limit, &next);
+    StageResult result;
+    std::string overlapped_note;
+    const bool overlapped =
+        row->decode == InflateStage && row->predictor &&
+        InflateWithPngRows(input, stage.parms, limit, PredictorParamsFrom(stage.parms), &next,
+                           &result, &overlapped_note);
+    if (!overlapped)
+      result = row->decode(input, stage.parms, limit, &next);
     if (result.outcome != StageOutcome::kComplete) {
       std::string text = FormatText("%s: %s", row->name, result.message.c_str());
       if ((row->warn_only & OutcomeBit(result.outcome)) == 0) {
@@ -149,7 +157,10 @@ bool DecodeAllStages(pdf::Dictionary* stream, size_t limit, std::vector<uint8_t>
       }
       AddWarning(&warnings, text);
     }
-    if (row->predictor) {
+    if (overlapped) {
+      if (!overlapped_note.empty())
+        AddWarning(&warnings, FormatText("%s: %s", row->name, overlapped_note.c_str()));
+    } else if (row->predictor) {
       std::string note;
       if (!UndoPredictor(PredictorParamsFrom(stage.parms), &next, &note)) {
         *out = std::move(done);

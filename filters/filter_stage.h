@@ -44,6 +44,17 @@ using StageDecoder = StageResult (*)(std::span<const uint8_t> input, pdf::Object
 
 StageResult InflateStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
                          std::vector<uint8_t>* out);
+// Told after every step of inflating how many bytes of `out` are final; the
+// buffer does not move while the limit is within kWholeReserveLimit.
+class InflateObserver {
+ public:
+  virtual void Produced(uint8_t* data, size_t produced) = 0;
+
+ protected:
+  ~InflateObserver() = default;
+};
+StageResult InflateObserved(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
+                            std::vector<uint8_t>* out, InflateObserver* observer);
 StageResult LzwStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
                      std::vector<uint8_t>* out);
 StageResult AsciiHexStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,

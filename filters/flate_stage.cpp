@@ -28,8 +28,13 @@ std::string ZlibText(const z_stream& stream, const char* fallback) {
 
 }  // namespace
 
-StageResult InflateStage(std::span<const uint8_t> input, pdf::Object* /*parms*/, size_t limit,
+StageResult InflateStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
                          std::vector<uint8_t>* out) {
+  return InflateObserved(input, parms, limit, out, nullptr);
+}
+
+StageResult InflateObserved(std::span<const uint8_t> input, pdf::Object* /*parms*/, size_t limit,
+                            std::vector<uint8_t>* out, InflateObserver* observer) {
   out->clear();
   z_stream stream{};
   if (inflateInit(&stream) != Z_OK)
@@ -71,6 +76,8 @@ StageResult InflateStage(std::span<const uint8_t> input, pdf::Object* /*parms*/,
     next_in += consumed;
     left_in -= consumed;
     produced += made;
+    if (observer != nullptr && made > 0)
+      observer->Produced(out->data(), produced);
     if (status == Z_STREAM_END)
       break;  // anything after the end (a stray end of line) is not ours
     if (status == Z_OK)

@@ -125,99 +125,98 @@ void UndoPaethMoving(uint8_t* dst, const uint8_t* src, const uint8_t* prior, siz
   }
 }
 
-struct UnknownRows {
-  size_t count = 0;
-  size_t first_row = 0;
-  int first_type = 0;
-};
-
 // Every row starts with its filter type byte, whatever Predictor 10-15 said:
 // the type decides row by row. Rows move down over the dropped type bytes in
-// place. Returns the size of the samples.
+// place. Undoes the rows that lie whole within the first `available` bytes (all
+// of them, a last partial row too, when `final`), continuing from `state`.
 template <size_t Bpp>
-size_t UndoPngRows(uint8_t* d, size_t size, size_t row_bytes, size_t bpp, UnknownRows* unknown) {
-  // The row above the first: zeros, no longer than the data.
-  const std::vector<uint8_t> zeros(std::min(row_bytes, size), 0);
-  const uint8_t* prior = zeros.data();
-  size_t in = 0;
-  size_t out = 0;
-  for (size_t row_index = 0; in < size; ++row_index) {
+void UndoPngRows(uint8_t* d, size_t available, bool final, size_t row_bytes, size_t bpp,
+                 PngRowState* state) {
+  size_t in = state->in;
+  size_t out = state->out;
+  const uint8_t* prior =
+      state->prior_offset == kZeroPrior ? state->zeros.data() : d + state->prior_offset;
+  while (in < available && (final || available - in > row_bytes)) {
     const uint8_t type = d[in++];
-    const size_t n = std::min(row_bytes, size - in);
+    const size_t n = std::min(row_bytes, available - in);
     uint8_t* row = d + out;
+    const size_t row_index = state->rows++;
+    bool moved = false;
     if constexpr (Bpp != 0) {
       if (type == kPaeth) {
         UndoPaethMoving<Bpp>(row, d + in, prior, n);
-        prior = row;
-        in += n;
-        out += n;
-        continue;
+        moved = true;
       }
     }
-    std::memmove(d + out, d + in, n);
-    switch (type) {
-      case kNone:
-        break;
-      case kSub:
-        UndoSub<Bpp>(row, n, bpp);
-        break;
-      case kUp:
-        UndoUp(row, prior, n);
-        break;
-      case kAverage:
-        UndoAverage<Bpp>(row, prior, n, bpp);
-        break;
-      case kPaeth:
-        UndoPaeth<Bpp>(row, prior, n, bpp);
-        break;
-      default:
-        if (unknown->count++ == 0) {
-          unknown->first_row = row_index;
-          unknown->first_type = type;
-        }
-        break;
+    if (!moved) {
+      std::memmove(d + out, d + in, n);
+      switch (type) {
+        case kNone:
+          break;
+        case kSub:
+          UndoSub<Bpp>(row, n, bpp);
+          break;
+        case kUp:
+          UndoUp(row, prior, n);
+          break;
+        case kAverage:
+          UndoAverage<Bpp>(row, prior, n, bpp);
+          break;
+        case kPaeth:
+          UndoPaeth<Bpp>(row, prior, n, bpp);
+          break;
+        default:
+          if (state->unknown_count++ == 0) {
+            state->first_unknown_row = row_index;
+            state->first_unknown_type = type;
+          }
+          break;
+      }
     }
     prior = row;
+    state->prior_offset = out;
     in += n;
     out += n;
   }
-  return out;
+  state->in = in;
+  state->out = out;
+}
+
+void UndoPngUpTo(uint8_t* d, size_t available, bool final, size_t row_bytes, size_t bpp,
+                 PngRowState* state) {
+  switch (bpp) {
+    case 1:
+      return UndoPngRows<1>(d, available, final, row_bytes, bpp, state);
+    case 2:
+      return UndoPngRows<2>(d, available, final, row_bytes, bpp, state);
+    case 3:
+      return UndoPngRows<3>(d, available, final, row_bytes, bpp, state);
+    case 4:
+      return UndoPngRows<4>(d, available, final, row_bytes, bpp, state);
+    case 6:
+      return UndoPngRows<6>(d, available, final, row_bytes, bpp, state);
+    case 8:
+      return UndoPngRows<8>(d, available, final, row_bytes, bpp, state);
+    default:
+      return UndoPngRows<0>(d, available, final, row_bytes, bpp, state);
+  }
+}
+
+std::string UnknownRowsNote(const PngRowState& state) {
+  if (state.unknown_count == 0)
+    return std::string();
+  return FormatText(
+      "%zu row(s) with an unknown PNG filter type kept as they are (first: row %zu, type %d)",
+      state.unknown_count, state.first_unknown_row, state.first_unknown_type);
 }
 
 void UndoPng(std::vector<uint8_t>* data, size_t row_bytes, size_t bpp, std::string* error) {
-  uint8_t* d = data->data();
-  const size_t size = data->size();
-  UnknownRows unknown;
-  size_t samples = 0;
-  switch (bpp) {
-    case 1:
-      samples = UndoPngRows<1>(d, size, row_bytes, bpp, &unknown);
-      break;
-    case 2:
-      samples = UndoPngRows<2>(d, size, row_bytes, bpp, &unknown);
-      break;
-    case 3:
-      samples = UndoPngRows<3>(d, size, row_bytes, bpp, &unknown);
-      break;
-    case 4:
-      samples = UndoPngRows<4>(d, size, row_bytes, bpp, &unknown);
-      break;
-    case 6:
-      samples = UndoPngRows<6>(d, size, row_bytes, bpp, &unknown);
-      break;
-    case 8:
-      samples = UndoPngRows<8>(d, size, row_bytes, bpp, &unknown);
-      break;
-    default:
-      samples = UndoPngRows<0>(d, size, row_bytes, bpp, &unknown);
-      break;
-  }
-  data->resize(samples);
-  if (unknown.count > 0) {
-    *error = FormatText(
-        "%zu row(s) with an unknown PNG filter type kept as they are (first: row %zu, type %d)",
-        unknown.count, unknown.first_row, unknown.first_type);
-  }
+  PngRowState state;
+  // The row above the first: zeros, no longer than the data.
+  state.zeros.assign(std::min(row_bytes, data->size()), 0);
+  UndoPngUpTo(data->data(), data->size(), /*final=*/true, row_bytes, bpp, &state);
+  data->resize(state.out);
+  *error = UnknownRowsNote(state);
 }
 
 // --- TIFF predictor 2: each sample is the difference to the same component of
@@ -306,4 +305,24 @@ bool UndoPredictor(const PredictorParams& params, std::vector<uint8_t>* data, st
     UndoTiff(params, data, row_bytes);
   }
   return true;
+}
+
+bool PngRowUndo::Start(const PredictorParams& params) {
+  const bool png = params.predictor >= kFirstPngPredictor && params.predictor <= kLastPngPredictor;
+  std::string error;
+  row_bytes_ = png ? RowBytes(params, &error) : 0;
+  if (row_bytes_ == 0)
+    return false;
+  bpp_ = static_cast<size_t>(std::max(1, params.colors * params.bits_per_component / 8));
+  state_ = PngRowState{};
+  state_.zeros.assign(row_bytes_, 0);
+  return true;
+}
+
+void PngRowUndo::Advance(uint8_t* data, size_t available, bool final) {
+  UndoPngUpTo(data, available, final, row_bytes_, bpp_, &state_);
+}
+
+std::string PngRowUndo::Note() const {
+  return UnknownRowsNote(state_);
 }

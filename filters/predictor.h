@@ -2,6 +2,7 @@
 // on a whole decoded buffer, after the filter itself.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,3 +29,37 @@ PredictorParams PredictorParamsFrom(pdf::Object* decode_parms);
 // `error` is emptied. False, with `data` unchanged and the reason in `error`,
 // only when the parameters are unusable.
 bool UndoPredictor(const PredictorParams& params, std::vector<uint8_t>* data, std::string* error);
+
+// Where undoing PNG rows has got to.
+inline constexpr size_t kZeroPrior = SIZE_MAX;
+struct PngRowState {
+  size_t in = 0;   // next row's type byte
+  size_t out = 0;  // bytes of samples so far
+  size_t rows = 0;
+  size_t prior_offset = kZeroPrior;  // the row above, or the zeros before the first
+  std::vector<uint8_t> zeros;
+  size_t unknown_count = 0;
+  size_t first_unknown_row = 0;
+  int first_unknown_type = 0;
+};
+
+// PNG predictor rows undone in steps, as a decoder fills the buffer: what
+// UndoPredictor does for PNG predictors, while the rest is still arriving.
+class PngRowUndo {
+ public:
+  // False when the parameters are no usable PNG predictor (UndoPredictor
+  // then says why).
+  bool Start(const PredictorParams& params);
+  // Undoes, in place, the rows that lie whole within the first `available`
+  // bytes of `data`; with `final` the data end there and a last partial row
+  // is undone too. `data` must stay where it is between calls.
+  void Advance(uint8_t* data, size_t available, bool final);
+  size_t Samples() const { return state_.out; }
+  // The note on rows of unknown filter types, or empty.
+  std::string Note() const;
+
+ private:
+  size_t row_bytes_ = 0;
+  size_t bpp_ = 1;
+  PngRowState state_;
+};

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "filters/filter_chain.h"
+#include "filters/predicted_inflate.h"
 #include "tests/filters/image_fixture.h"
 #include "tests/support/png_oracle.h"
 #include "tests/support/tiff_predictor_oracle.h"
@@ -158,6 +159,16 @@ std::vector<OracleCase> PngCases() {
   image.rows = Picture(PngRowBytes(image), image.height, 99);
   cases.push_back({"PNG Predictor 10 with mixed row types", PngIdatStream(image, PNG_ALL_FILTERS),
                    /*predictor=*/10, 3, 8, image.width, image.rows});
+  // Noise of this size stays large when compressed: its rows are undone by a
+  // second thread while zlib still inflates.
+  for (int filter : {PNG_FILTER_PAETH, PNG_ALL_FILTERS}) {
+    PngImage big{640, 160, 8, PNG_COLOR_TYPE_RGB, {}};
+    big.rows = Pattern(PngRowBytes(big) * static_cast<size_t>(big.height), 7 + filter);
+    const std::vector<uint8_t> idat = PngIdatStream(big, filter);
+    EXPECT_GE(idat.size(), kOverlapMinimumInput);
+    cases.push_back(
+        {"PNG RGB 640x160 noise, overlapped", idat, /*predictor=*/15, 3, 8, big.width, big.rows});
+  }
   return cases;
 }
 
