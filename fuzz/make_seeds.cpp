@@ -448,8 +448,6 @@ int main(int argc, char** argv) {
     Jbig2Seeds(jbig2);
     SeedWriter image_stream(root, "image_stream");
     ImageStreamSeeds(image_stream);
-    SeedWriter modern_image(root, "modern_image");
-    ImageStreamSeeds(modern_image);
     SeedWriter pixdec(root, "pixdec");
     PixdecSeeds(pixdec);
     SeedWriter xref_stream(root, "xref_stream");

@@ -9,7 +9,7 @@ seconds=${2:?usage: run-fuzzers.sh BUILD_DIR SECONDS [TARGET...]}
 shift 2
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(lexer parse_object open_walk lzw ccitt jbig2 image_stream modern_image pixdec xref_stream object_stream repair)
+  targets=(lexer parse_object open_walk lzw ccitt jbig2 image_stream pixdec xref_stream object_stream repair)
 fi
 here="$(cd "$(dirname "$0")" && pwd)"
 

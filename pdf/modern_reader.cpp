@@ -20,7 +20,6 @@ namespace {
 constexpr char kHeader[] = "%PDF-";
 constexpr int kHeaderSize = 5;
 constexpr char kEofMarker[] = "%%EOF";
-constexpr int kEofMarkerSize = 5;
 constexpr char kStartxref[] = "startxref";
 constexpr int kStartxrefSize = 9;
 
