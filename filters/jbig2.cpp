@@ -2,6 +2,7 @@
 // segment stream (T.88 Annex D.3) holding one page, and JBIG2Globals the
 // segments that pages share. jbig2dec allocates through a budget derived from
 // the limit, and the page sizes are checked before jbig2dec sees them.
+#include <algorithm>
 #include <cstdint>  // before jbig2.h, which uses the fixed-width types without including them
 #include <cstdlib>
 #include <cstring>
@@ -37,8 +38,14 @@ constexpr size_t kMaxGlobalsBytes = size_t{64} << 20;
 // hundreds of pages' worth.
 constexpr uint32_t kMaxTextInstances = uint32_t{1} << 20;
 
+// jbig2dec walks every symbol a dictionary declares, new or exported, even
+// when its data run out at once: a font's worth is some hundreds, and a million
+// is no dictionary.
+constexpr uint32_t kMaxDictionarySymbols = uint32_t{1} << 20;
+
 // Segment header fields (T.88 7.2) and the segment types the scan looks at.
 constexpr uint32_t kUnknownDataLength = 0xFFFFFFFF;
+constexpr uint8_t kSymbolDictionary = 0;
 constexpr uint8_t kPageInformation = 48;
 constexpr uint8_t kIntermediateTextRegion = 4;
 constexpr uint8_t kImmediateLosslessTextRegion = 7;
@@ -210,6 +217,22 @@ uint32_t TextInstances(std::span<const uint8_t> data) {
   return data.size() >= at + 4 ? ReadUint32(data.data() + at) : 0;
 }
 
+// The larger of the exported and new symbol counts a symbol dictionary's data
+// declare (T.88 7.4.2.1), 0 when the data are too short to say.
+uint32_t DictionarySymbols(std::span<const uint8_t> data) {
+  if (data.size() < 2)
+    return 0;
+  const uint32_t flags = uint32_t{data[0]} << 8 | data[1];
+  const bool huffman = (flags & 1) != 0;
+  const bool refinement = (flags & 2) != 0;
+  const unsigned generic_template = (flags >> 10) & 3;
+  const bool refinement_at = refinement && ((flags >> 12) & 1) == 0;
+  const size_t at = 2 + (huffman ? 0 : generic_template == 0 ? 8 : 2) + (refinement_at ? 4 : 0);
+  if (data.size() < at + 8)
+    return 0;
+  return std::max(ReadUint32(data.data() + at), ReadUint32(data.data() + at + 4));
+}
+
 // Walks the segments of `data` as far as their lengths are known and checks
 // the size of every page they declare against the bounds and the limit.
 SegmentScan ScanSegments(std::span<const uint8_t> data, size_t limit) {
@@ -256,6 +279,15 @@ SegmentScan ScanSegments(std::span<const uint8_t> data, size_t limit) {
         scan.refusal = {StageOutcome::kUnreadable,
                         FormatText("segment %u places %u symbols, more than %u", number, instances,
                                    kMaxTextInstances)};
+        return scan;
+      }
+    }
+    if (type == kSymbolDictionary && length <= left) {
+      const uint32_t symbols = DictionarySymbols(data.subspan(pos, length));
+      if (symbols > kMaxDictionarySymbols) {
+        scan.refusal = {StageOutcome::kUnreadable,
+                        FormatText("segment %u declares %u symbols, more than %u", number, symbols,
+                                   kMaxDictionarySymbols)};
         return scan;
       }
     }

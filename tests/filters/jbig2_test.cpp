@@ -297,6 +297,15 @@ TEST_F(Jbig2Test, HostileStreams) {
     s.EndOfPage();
     many_instances = s.bytes();
   }
+  std::vector<uint8_t> many_symbols;  // a Huffman dictionary of 2^20 + 1 new symbols
+  {
+    const std::vector<uint8_t> dictionary = {0, 1, 0, 0, 0, 1, 0, 0x10, 0, 1};
+    Jbig2Stream s;
+    s.PageInformation(64, 64);
+    s.Segment(0, 1, dictionary);
+    s.EndOfPage();
+    many_symbols = s.bytes();
+  }
   std::vector<uint8_t> garbage(300);
   for (size_t i = 0; i < garbage.size(); ++i)
     garbage[i] = static_cast<uint8_t>((i * 7919) >> 3);
@@ -333,6 +342,12 @@ TEST_F(Jbig2Test, HostileStreams) {
        kLimit,
        StageOutcome::kUnreadable,
        "segment 1 places 1048577 symbols, more than 1048576",
+       {}},
+      {"a dictionary of too many symbols",
+       many_symbols,
+       kLimit,
+       StageOutcome::kUnreadable,
+       "segment 1 declares 1048577 symbols, more than 1048576",
        {}},
       {"a page beyond the limit",
        four,
