@@ -6,6 +6,7 @@
 #include <cstdint>  // before jbig2.h, which uses the fixed-width types without including them
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -46,6 +47,10 @@ constexpr uint32_t kMaxDictionarySymbols = uint32_t{1} << 20;
 // Segment header fields (T.88 7.2) and the segment types the scan looks at.
 constexpr uint32_t kUnknownDataLength = 0xFFFFFFFF;
 constexpr uint8_t kSymbolDictionary = 0;
+// Segment types whose data start with region information (width, height, x,
+// y, flags): text, halftone, generic and refinement regions, each as
+// intermediate, immediate and immediate lossless segments.
+constexpr uint8_t kRegionSegmentTypes[] = {4, 6, 7, 20, 22, 23, 36, 38, 39, 40, 42, 43};
 constexpr uint8_t kPageInformation = 48;
 constexpr uint8_t kIntermediateTextRegion = 4;
 constexpr uint8_t kImmediateLosslessTextRegion = 7;
@@ -279,6 +284,22 @@ SegmentScan ScanSegments(std::span<const uint8_t> data, size_t limit) {
         scan.refusal = {StageOutcome::kUnreadable,
                         FormatText("segment %u places %u symbols, more than %u", number, instances,
                                    kMaxTextInstances)};
+        return scan;
+      }
+    }
+    const bool region = std::find(std::begin(kRegionSegmentTypes), std::end(kRegionSegmentTypes),
+                                  type) != std::end(kRegionSegmentTypes);
+    if (region && length >= 8 && left >= 8) {
+      // A region is drawn whole before it is placed on the page: one larger
+      // than any page the limit allows is decoded for nothing, and a hostile
+      // one costs seconds.
+      const uint32_t width = ReadUint32(data.data() + pos);
+      const uint32_t height = ReadUint32(data.data() + pos + 4);
+      if ((uint64_t{width} + 7) / 8 * height > limit) {
+        scan.refusal = {StageOutcome::kOverLimit,
+                        FormatText("segment %u declares a region of %u by %u pixels, more than "
+                                   "%zu bytes",
+                                   number, width, height, limit)};
         return scan;
       }
     }

@@ -306,6 +306,20 @@ TEST_F(Jbig2Test, HostileStreams) {
     s.EndOfPage();
     many_symbols = s.bytes();
   }
+  std::vector<uint8_t> huge_region;  // a generic region of 100000 by 100000 on a small page
+  {
+    std::vector<uint8_t> region(26, 0);
+    for (size_t at : {size_t{0}, size_t{4}}) {
+      region[at + 1] = 0x01;  // 100000 = 0x000186A0
+      region[at + 2] = 0x86;
+      region[at + 3] = 0xA0;
+    }
+    Jbig2Stream s;
+    s.PageInformation(64, 64);
+    s.Segment(38, 1, region);
+    s.EndOfPage();
+    huge_region = s.bytes();
+  }
   std::vector<uint8_t> garbage(300);
   for (size_t i = 0; i < garbage.size(); ++i)
     garbage[i] = static_cast<uint8_t>((i * 7919) >> 3);
@@ -348,6 +362,12 @@ TEST_F(Jbig2Test, HostileStreams) {
        kLimit,
        StageOutcome::kUnreadable,
        "segment 1 declares 1048577 symbols, more than 1048576",
+       {}},
+      {"a region larger than any page the limit allows",
+       huge_region,
+       kLimit,
+       StageOutcome::kOverLimit,
+       "segment 1 declares a region of 100000 by 100000 pixels",
        {}},
       {"a page beyond the limit",
        four,
