@@ -8,6 +8,8 @@ build_pkgs=(build-essential cmake pkg-config qt6-base-dev zlib1g-dev libjpeg62-t
   libbenchmark-dev nlohmann-json3-dev
   # modern mode's decoders and colour management
   libjbig2dec0-dev libopenjp2-7-dev liblcms2-dev
+  # the standard security handler's ciphers and digests
+  libssl-dev
   # producers and oracles of the modern-mode tests, run at test time
   qpdf ghostscript texlive-binaries
   # image producers and pixel oracles of the modern image tests

@@ -1,0 +1,213 @@
+#include "crypt/security_handler.h"
+
+#include <algorithm>
+
+#include "crypt/primitives.h"
+#include "crypt/rc4.h"
+#include "pdf/object.h"
+
+namespace pdfcrypt {
+
+namespace {
+
+constexpr size_t kAesBlock = 16;
+// Algorithm 1 keys are the file key and five bytes of object number and
+// generation, hashed, and never longer than MD5's 16 bytes.
+constexpr size_t kMaxObjectKeyBytes = 16;
+
+std::span<const uint8_t> Bytes(std::string_view text) {
+  return std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+// AES-CBC with the IV in front and PKCS#5 padding behind.
+bool AesDecrypt(std::span<const uint8_t> key, std::span<const uint8_t> data,
+                std::vector<uint8_t>* out, std::string* why) {
+  if (data.size() < kAesBlock) {
+    *why = "the AES data has " + std::to_string(data.size()) + " bytes, fewer than its IV";
+    return false;
+  }
+  std::span<const uint8_t> blocks = data.subspan(kAesBlock);
+  size_t whole = blocks.size() - blocks.size() % kAesBlock;
+  if (whole != blocks.size()) {
+    *why = "the AES data is not a whole number of blocks; the last " +
+           std::to_string(blocks.size() - whole) + " bytes are dropped";
+  }
+  if (!AesCbc(false, key, data.first(kAesBlock), blocks.first(whole), out)) {
+    *why = "the AES decryption failed";
+    return false;
+  }
+  if (out->empty()) {
+    return true;
+  }
+  uint8_t pad = out->back();
+  bool padded = pad >= 1 && pad <= kAesBlock && pad <= out->size() &&
+                std::all_of(out->end() - pad, out->end(), [pad](uint8_t b) { return b == pad; });
+  if (padded) {
+    out->resize(out->size() - pad);
+  } else {
+    *why = "the AES padding is damaged; the last block is kept as it is";
+  }
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<SecurityHandler> SecurityHandler::Open(pdf::Object* encrypt_dict,
+                                                       pdf::Object* id_array,
+                                                       std::string_view password,
+                                                       std::string* why) {
+  why->clear();
+  std::unique_ptr<SecurityHandler> handler(new SecurityHandler());
+  EncryptEntries& entries = handler->entries_;
+  if (!ReadEncryptEntries(encrypt_dict, id_array, &entries, why)) {
+    return nullptr;
+  }
+  const PasswordData& data = entries.passwords;
+  std::span<const uint8_t> typed = Bytes(password);
+  OpenedWith user = password.empty() ? OpenedWith::kEmptyUserPassword : OpenedWith::kUserPassword;
+  if (data.r >= 5) {
+    handler->key_ = KeyR6(data, typed, false);
+    if (handler->key_.empty()) {
+      handler->key_ = KeyR6(data, typed, true);
+      user = OpenedWith::kOwnerPassword;
+    }
+  } else {
+    handler->key_ = UserKeyR4(data, typed);
+    if (handler->key_.empty()) {
+      handler->key_ = UserKeyR4(data, UserPasswordFromOwnerR4(data, typed));
+      user = OpenedWith::kOwnerPassword;
+    }
+  }
+  if (handler->key_.empty()) {
+    *why = "the password is not the user or owner password of the standard security handler";
+    if (data.r < 5 && !entries.has_id) {
+      *why += " (the trailer has no ID, which the key of revision " + std::to_string(data.r) +
+              " depends on)";
+    }
+    return nullptr;
+  }
+  entries.protection.opened_with = user;
+  handler->CheckPerms();
+  return handler;
+}
+
+void SecurityHandler::CheckPerms() {
+  if (entries_.protection.r != 6) {
+    return;
+  }
+  std::vector<uint8_t> perms;
+  if (entries_.perms.empty() || !Aes256EcbDecrypt(key_, entries_.perms, &perms)) {
+    warning_ = "Perms is missing or cannot be deciphered";
+    return;
+  }
+  uint32_t p = static_cast<uint32_t>(perms[0]) | static_cast<uint32_t>(perms[1]) << 8 |
+               static_cast<uint32_t>(perms[2]) << 16 | static_cast<uint32_t>(perms[3]) << 24;
+  if (perms[9] != 'a' || perms[10] != 'd' || perms[11] != 'b' ||
+      p != entries_.protection.permissions) {
+    warning_ = "Perms does not confirm P; P is shown as written";
+  }
+}
+
+bool SecurityHandler::Decrypt(const CryptFilter& filter, int32_t number, int32_t generation,
+                              std::span<const uint8_t> data, std::vector<uint8_t>* out,
+                              std::string* why) const {
+  switch (filter.algorithm) {
+    case Algorithm::kIdentity:
+      out->assign(data.begin(), data.end());
+      return true;
+    case Algorithm::kAesV3:
+      return AesDecrypt(key_, data, out, why);
+    case Algorithm::kRc4:
+    case Algorithm::kAesV2:
+      break;
+    case Algorithm::kNone:
+      *why = "the crypt filter's method /" + filter.method + " is not supported";
+      return false;
+  }
+  if (entries_.protection.r >= 5) {
+    // Revision 5 and 6 keys are 32 bytes; Algorithm 1 would cut them.
+    *why = "a revision " + std::to_string(entries_.protection.r) +
+           " document cannot use the crypt method /" + filter.method;
+    return false;
+  }
+  // Algorithm 1: the object's own key.
+  uint8_t object[5] = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
+                       static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(generation),
+                       static_cast<uint8_t>(generation >> 8)};
+  bool aes = filter.algorithm == Algorithm::kAesV2;
+  static constexpr uint8_t kSalt[4] = {'s', 'A', 'l', 'T'};
+  std::vector<uint8_t> key =
+      Hash(Digest::kMd5,
+           {key_, object, aes ? std::span<const uint8_t>(kSalt) : std::span<const uint8_t>()});
+  key.resize(std::min(key_.size() + 5, kMaxObjectKeyBytes));
+  if (aes) {
+    return AesDecrypt(key, data, out, why);
+  }
+  *out = Rc4(key, data);
+  return true;
+}
+
+bool SecurityHandler::DecryptString(int32_t number, int32_t generation,
+                                    std::vector<uint8_t>* bytes) const {
+  std::vector<uint8_t> out;
+  std::string why;
+  if (!Decrypt(entries_.string_filter, number, generation, *bytes, &out, &why)) {
+    return false;
+  }
+  *bytes = std::move(out);
+  return true;
+}
+
+bool SecurityHandler::StreamFilter(pdf::Object* stream_dict, CryptFilter* filter,
+                                   std::string* why) const {
+  *filter = entries_.stream_filter;
+  pdf::Object* stream = stream_dict != nullptr ? stream_dict->Resolve() : nullptr;
+  if (stream == nullptr || stream->AsDictionary() == nullptr) {
+    return true;
+  }
+  std::string type = NameText(stream->Get("Type"));
+  if (type == "XRef") {  // cross-reference streams are never enciphered
+    *filter = CryptFilter{};
+    return true;
+  }
+  if (type == "Metadata" && !entries_.protection.encrypt_metadata) {
+    *filter = CryptFilter{};
+    return true;
+  }
+  // A Crypt filter comes first in the stream's Filter list; its Name chooses
+  // the crypt filter, Identity when absent.
+  pdf::Object* filters = stream->Get("Filter")->Resolve();
+  pdf::Object* params = stream->Get("DecodeParms")->Resolve();
+  if (filters != nullptr && filters->IsArray()) {
+    filters = filters->Item(0);
+    params = params != nullptr && params->IsArray() ? params->Item(0)->Resolve() : nullptr;
+  }
+  if (NameText(filters) != "Crypt" || entries_.protection.v < 4) {
+    return true;
+  }
+  std::string name = params != nullptr ? NameText(params->Get("Name")) : std::string();
+  if (name.empty()) {
+    name = "Identity";
+  }
+  auto found = entries_.filters.find(name);
+  if (found == entries_.filters.end()) {
+    *why = "the stream's Crypt filter names /" + name + ", which CF does not define";
+    return false;
+  }
+  *filter = found->second;
+  return true;
+}
+
+bool SecurityHandler::DecryptStream(int32_t number, int32_t generation, pdf::Object* stream_dict,
+                                    std::span<const uint8_t> data, std::vector<uint8_t>* out,
+                                    std::string* why) const {
+  why->clear();
+  out->clear();
+  CryptFilter filter;
+  if (!StreamFilter(stream_dict, &filter, why)) {
+    return false;
+  }
+  return Decrypt(filter, number, generation, data, out, why);
+}
+
+}  // namespace pdfcrypt

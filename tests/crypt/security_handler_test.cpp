@@ -1,0 +1,322 @@
+// The security handler against qpdf: a small document is encrypted by qpdf at
+// test time in each method, then every string and stream we decipher is
+// compared with what qpdf deciphers, and the protection we read with qpdf's
+// account of the encryption.
+#include "crypt/security_handler.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "describe/open_mode.h"
+#include "pdf/document.h"
+#include "pdf/string_bytes.h"
+#include "tests/support/pdf_builder.h"
+#include "tests/support/zlib_encoder.h"
+
+namespace {
+
+using pdfcrypt::Algorithm;
+using pdfcrypt::OpenedWith;
+using pdfcrypt::SecurityHandler;
+
+// The plain document: strings in the Info dictionary and in an array, a Flate
+// content stream, an uncompressed binary stream and XML metadata.
+std::string PlainPdf() {
+  PdfBuilder pdf("%PDF-1.7\n");
+  pdf.Object(1,
+             "<< /Type /Catalog /Pages 2 0 R /Metadata 6 0 R /QvStrings 7 0 R /QvPlain 8 0 R >>");
+  pdf.Object(2, "<< /Type /Pages /Kids [4 0 R] /Count 1 >>");
+  pdf.Object(3,
+             "<< /Title (Quarterly figures) /Author <FEFF00510075006F0072> "
+             "/Subject (Escapes \\( \\) \\\\ \\n and \\101) >>");
+  pdf.Object(4, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 5 0 R >>");
+  std::string content = Deflate(std::string("BT /F1 12 Tf 20 100 Td (Hello) Tj ET\n"));
+  pdf.Stream(5, "/Filter /FlateDecode", content);
+  pdf.Stream(6, "/Type /Metadata /Subtype /XML",
+             "<?xpacket begin=''?><x:xmpmeta xmlns:x='adobe:ns:meta/'/><?xpacket end='r'?>");
+  pdf.Object(7, "[(first) (binary \\001\\377\\000) <00FF10> ()]");
+  std::string binary;
+  for (int i = 0; i < 300; ++i) {
+    binary.push_back(static_cast<char>(i * 7));
+  }
+  pdf.Stream(8, "", binary);
+  pdf.Finish(
+      "/Root 1 0 R /Info 3 0 R /ID [<0123456789ABCDEF0123456789ABCDEF> "
+      "<0123456789ABCDEF0123456789ABCDEF>]");
+  return pdf.Bytes();
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The standard output of a command; false when it fails.
+bool Capture(const std::string& command, std::string* out) {
+  out->clear();
+  FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+  if (pipe == nullptr) {
+    return false;
+  }
+  char buffer[4096];
+  size_t got = 0;
+  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+    out->append(buffer, got);
+  }
+  return pclose(pipe) == 0;
+}
+
+std::string Quote(const std::string& text) {
+  return "'" + text + "'";
+}
+
+std::vector<uint8_t> TokenBytes(pdf::Object* stream) {
+  pdf::Dictionary* dict = stream->Resolve()->AsDictionary();
+  if (dict == nullptr || dict->data.text == nullptr) {
+    return {};
+  }
+  const char* first = dict->data.text;
+  return std::vector<uint8_t>(first, first + dict->data.length);
+}
+
+// The objects the test reads, by their path from the trailer.
+struct Paths {
+  static pdf::Object* Root(pdf::Document& doc) { return doc.xref->trailer->Get("Root"); }
+  static std::vector<pdf::Object*> Streams(pdf::Document& doc) {
+    pdf::Object* root = Root(doc);
+    return {root->Get("Pages")->Get("Kids")->Item(0)->Get("Contents"), root->Get("Metadata"),
+            root->Get("QvPlain")};
+  }
+  // Each string with the object that holds it.
+  static std::vector<std::pair<pdf::Object*, pdf::Object*>> Strings(pdf::Document& doc) {
+    pdf::Object* info = doc.xref->trailer->Get("Info");
+    pdf::Object* array = Root(doc)->Get("QvStrings");
+    std::vector<std::pair<pdf::Object*, pdf::Object*>> out;
+    for (const char* key : {"Title", "Author", "Subject"}) {
+      out.emplace_back(info, info->Get(key));
+    }
+    for (int i = 0; i < array->Count(); ++i) {
+      out.emplace_back(array, array->Item(i));
+    }
+    return out;
+  }
+};
+
+struct Case {
+  const char* name;
+  const char* user;
+  const char* owner;
+  const char* method;  // qpdf's key length and options
+  const char* password;
+  Algorithm algorithm;
+  int v;
+  int r;
+  bool opens;
+};
+
+class SecurityHandlerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/quorvel-crypt-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    plain_ = dir_ + "/plain.pdf";
+    std::ofstream(plain_, std::ios::binary) << PlainPdf();
+  }
+  void TearDown() override { std::system(("rm -rf " + Quote(dir_)).c_str()); }
+
+  std::string dir_;
+  std::string plain_;
+};
+
+void CheckAgainstQpdf(const Case& c, const std::string& encrypted, const std::string& dir) {
+  std::string bytes = ReadFile(encrypted);
+  pdf::Document doc;
+  ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), "enc.pdf",
+                             OpenOptionsFor(pdf::Mode::kModern)));
+  std::string why;
+  auto handler = SecurityHandler::Open(doc.xref->trailer->Get("Encrypt"),
+                                       doc.xref->trailer->Get("ID"), c.password, &why);
+  std::string qpdf = std::string(QPDF_EXE) + " --password=" + Quote(c.password) + " ";
+  std::string shown;
+  bool qpdf_opens = Capture(qpdf + "--show-encryption " + Quote(encrypted), &shown) &&
+                    shown.find("Incorrect password supplied") == std::string::npos;
+  ASSERT_EQ(qpdf_opens, c.opens) << shown;
+  if (!c.opens) {
+    EXPECT_EQ(handler, nullptr);
+    EXPECT_EQ(why,
+              "the password is not the user or owner password of the standard security handler");
+    return;
+  }
+  ASSERT_NE(handler, nullptr) << why;
+  const pdfcrypt::Protection& protection = handler->protection();
+  EXPECT_NE(shown.find("R = " + std::to_string(protection.r) + "\n"), std::string::npos) << shown;
+  EXPECT_NE(
+      shown.find("P = " + std::to_string(static_cast<int32_t>(protection.permissions)) + "\n"),
+      std::string::npos)
+      << shown;
+  bool qpdf_user = shown.find("Supplied password is user password") != std::string::npos;
+  bool qpdf_owner = shown.find("Supplied password is owner password") != std::string::npos;
+  EXPECT_EQ(protection.opened_with == OpenedWith::kOwnerPassword, qpdf_owner && !qpdf_user);
+  EXPECT_EQ(protection.opened_with == OpenedWith::kEmptyUserPassword,
+            qpdf_user && std::string(c.password).empty());
+  EXPECT_EQ(protection.v, c.v);
+  EXPECT_EQ(protection.r, c.r);
+  EXPECT_EQ(protection.algorithm, c.algorithm);
+  EXPECT_TRUE(handler->warning().empty()) << handler->warning();
+  EXPECT_EQ(protection.encrypt_metadata,
+            std::string(c.method).find("--cleartext-metadata") == std::string::npos);
+
+  // Streams: qpdf's raw stream data is deciphered but still filtered.
+  for (pdf::Object* stream : Paths::Streams(doc)) {
+    pdf::Object* object = stream->Resolve();
+    SCOPED_TRACE("stream " + std::to_string(object->number));
+    std::string expected;
+    ASSERT_TRUE(Capture(qpdf + "--show-object=" + std::to_string(object->number) +
+                            " --raw-stream-data " + Quote(encrypted),
+                        &expected));
+    std::vector<uint8_t> ours;
+    EXPECT_TRUE(handler->DecryptStream(object->number, object->generation, object,
+                                       TokenBytes(object), &ours, &why))
+        << why;
+    EXPECT_EQ(std::string(ours.begin(), ours.end()), expected);
+  }
+
+  // Strings: against the same strings in the file qpdf deciphered.
+  std::string decrypted = dir + "/dec.pdf";
+  ASSERT_TRUE(Capture(
+      qpdf + "--decrypt --object-streams=disable " + Quote(encrypted) + " " + Quote(decrypted),
+      &shown));
+  std::string plain_bytes = ReadFile(decrypted);
+  pdf::Document plain;
+  ASSERT_TRUE(plain.OpenMemory(plain_bytes.data(), static_cast<int32_t>(plain_bytes.size()),
+                               "dec.pdf", OpenOptionsFor(pdf::Mode::kModern)));
+  auto ours = Paths::Strings(doc);
+  auto theirs = Paths::Strings(plain);
+  ASSERT_EQ(ours.size(), theirs.size());
+  for (size_t i = 0; i < ours.size(); ++i) {
+    SCOPED_TRACE("string " + std::to_string(i));
+    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> expected;
+    ASSERT_TRUE(pdf::StringBytes(ours[i].second, &bytes));
+    ASSERT_TRUE(pdf::StringBytes(theirs[i].second, &expected));
+    pdf::Object* holder = ours[i].first->Resolve();
+    EXPECT_TRUE(handler->DecryptString(holder->number, holder->generation, &bytes));
+    EXPECT_EQ(bytes, expected);
+  }
+}
+
+TEST_F(SecurityHandlerTest, DecipheresWhatQpdfEnciphered) {
+  const Case kCases[] = {
+      {"V1 R2 RC4 40, empty user password", "", "owner", "40", "", Algorithm::kRc4, 1, 2, true},
+      {"V1 R2 RC4 40, owner password", "user", "owner", "40", "owner", Algorithm::kRc4, 1, 2, true},
+      {"V2 R3 RC4 128, user password", "user", "owner", "128", "user", Algorithm::kRc4, 2, 3, true},
+      {"V2 R3 RC4 128, owner password", "user", "owner", "128 --print=none --modify=none", "owner",
+       Algorithm::kRc4, 2, 3, true},
+      {"V4 R4 RC4", "", "owner", "128 --force-V4", "", Algorithm::kRc4, 4, 4, true},
+      {"V4 R4 AESV2", "", "owner", "128 --use-aes=y", "", Algorithm::kAesV2, 4, 4, true},
+      {"V4 R4 AESV2, metadata in clear", "user", "owner", "128 --use-aes=y --cleartext-metadata",
+       "user", Algorithm::kAesV2, 4, 4, true},
+      {"V5 R5 AESV3", "", "owner", "256 --force-R5", "", Algorithm::kAesV3, 5, 5, true},
+      {"V5 R5 AESV3, owner password", "user", "owner", "256 --force-R5", "owner", Algorithm::kAesV3,
+       5, 5, true},
+      {"V5 R6 AESV3", "", "owner", "256", "", Algorithm::kAesV3, 5, 6, true},
+      {"V5 R6 AESV3, user password", "user", "owner", "256 --extract=n", "user", Algorithm::kAesV3,
+       5, 6, true},
+      {"V5 R6 AESV3, owner password, metadata in clear", "user", "owner",
+       "256 --cleartext-metadata", "owner", Algorithm::kAesV3, 5, 6, true},
+      {"V5 R6 AESV3, wrong password", "user", "owner", "256", "wrong", Algorithm::kAesV3, 5, 6,
+       false},
+      {"V2 R3 RC4 128, wrong password", "user", "owner", "128", "", Algorithm::kRc4, 2, 3, false},
+  };
+  int row = 0;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    std::string encrypted = dir_ + "/enc" + std::to_string(row++) + ".pdf";
+    std::string ignored;
+    ASSERT_TRUE(Capture(std::string(QPDF_EXE) +
+                            " --allow-weak-crypto --object-streams=disable --encrypt " +
+                            Quote(c.user) + " " + Quote(c.owner) + " " + c.method + " -- " +
+                            Quote(plain_) + " " + Quote(encrypted),
+                        &ignored));
+    CheckAgainstQpdf(c, encrypted, dir_);
+  }
+}
+
+// Hand-written Encrypt dictionaries that no producer should write: each is
+// refused with its reason, none read out of bounds.
+TEST(SecurityHandlerHostileTest, RefusesWithAReason) {
+  const std::string kHash32 = "<" + std::string(64, 'A') + ">";
+  const std::string kHash48 = "<" + std::string(96, 'B') + ">";
+  const std::string kId = "/ID [<0123456789ABCDEF0123456789ABCDEF> <00>]";
+  struct Hostile {
+    const char* name;
+    std::string encrypt;
+    std::string trailer_extra;
+    const char* reason;
+  };
+  const Hostile kCases[] = {
+      {"unknown handler", "<< /Filter /Custom /V 2 /R 3 /P -4 >>", kId,
+       "the security handler /Custom is not supported"},
+      {"no handler", "<< /V 2 /R 3 /P -4 >>", kId,
+       "the Encrypt dictionary names no security handler"},
+      {"short O",
+       "<< /Filter /Standard /V 2 /R 3 /P -4 /O <00112233445566778899AABB> /U " + kHash32 + " >>",
+       kId, "O has 12 bytes, not 32"},
+      {"short O of revision 6",
+       "<< /Filter /Standard /V 5 /R 6 /P -4 /O " + kHash32 + " /U " + kHash48 + " >>", kId,
+       "O has 32 bytes, not 48 (revision 5 and 6 need 48)"},
+      {"absurd Length",
+       "<< /Filter /Standard /V 2 /R 3 /P -4 /Length 9999 /O " + kHash32 + " /U " + kHash32 + " >>",
+       kId, "Length 9999 is not a key length"},
+      {"huge Length",
+       "<< /Filter /Standard /V 2 /R 3 /P -4 /Length 100000000 /O " + kHash32 + " /U " + kHash32 +
+           " >>",
+       kId, "Length 100000000 is not a key length"},
+      {"unknown revision", "<< /Filter /Standard /V 2 /R 99 /P -4 >>", kId,
+       "R 99 is not a revision of the standard security handler"},
+      {"unknown version", "<< /Filter /Standard /V 7 /R 3 /P -4 >>", kId,
+       "V 7 is not a version of the standard security handler"},
+      {"V against R", "<< /Filter /Standard /V 5 /R 3 /P -4 >>", kId,
+       "V 5 does not go with revision 3"},
+      {"P beyond 32 bits", "<< /Filter /Standard /V 2 /R 3 /P 1000000000000 >>", kId,
+       "P is not a 32-bit integer"},
+      {"no ID", "<< /Filter /Standard /V 2 /R 3 /P -4 /O " + kHash32 + " /U " + kHash32 + " >>", "",
+       "the password is not the user or owner password of the standard security handler (the "
+       "trailer has no ID, which the key of revision 3 depends on)"},
+      {"undefined StmF",
+       "<< /Filter /Standard /V 4 /R 4 /P -4 /StmF /Nowhere /O " + kHash32 + " /U " + kHash32 +
+           " >>",
+       kId, "StmF names the crypt filter /Nowhere, which CF does not define"},
+      {"unknown crypt method",
+       "<< /Filter /Standard /V 4 /R 4 /P -4 /CF << /X << /CFM /Rot13 >> >> /StmF /X /O " +
+           kHash32 + " /U " + kHash32 + " >>",
+       kId, "the crypt filter /X uses the method /Rot13, which is not supported"},
+      {"Encrypt not a dictionary", "(Standard)", kId, "Encrypt is not a dictionary"},
+  };
+  for (const Hostile& c : kCases) {
+    SCOPED_TRACE(c.name);
+    PdfBuilder pdf;
+    pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    pdf.Object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+    pdf.Object(3, c.encrypt);
+    pdf.Finish("/Root 1 0 R /Encrypt 3 0 R " + c.trailer_extra);
+    pdf::Document doc;
+    const std::string& bytes = pdf.Bytes();
+    ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), "hostile.pdf",
+                               OpenOptionsFor(pdf::Mode::kModern)));
+    std::string why;
+    auto handler = SecurityHandler::Open(doc.xref->trailer->Get("Encrypt"),
+                                         doc.xref->trailer->Get("ID"), "", &why);
+    EXPECT_EQ(handler, nullptr);
+    EXPECT_EQ(why, c.reason);
+  }
+}
+
+}  // namespace
