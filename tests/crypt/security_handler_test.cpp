@@ -188,6 +188,16 @@ void CheckAgainstQpdf(const Case& c, const std::string& encrypted, const std::st
     EXPECT_EQ(std::string(ours.begin(), ours.end()), expected);
   }
 
+  // AES data shorter than its IV is refused, not read beyond its end.
+  if (c.algorithm != Algorithm::kRc4) {
+    pdf::Object* stream = Paths::Streams(doc)[2]->Resolve();
+    std::vector<uint8_t> data = TokenBytes(stream);
+    data.resize(10);
+    std::vector<uint8_t> out;
+    EXPECT_FALSE(handler->DecryptStream(stream->number, 0, stream, data, &out, &why));
+    EXPECT_EQ(why, "the AES data has 10 bytes, fewer than its IV");
+  }
+
   // Strings: against the same strings in the file qpdf deciphered.
   std::string decrypted = dir + "/dec.pdf";
   ASSERT_TRUE(Capture(
