@@ -80,6 +80,11 @@ StageResult JpxStage(std::span<const uint8_t> input, pdf::Object* parms, size_t 
 StageResult CryptStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
                        std::vector<uint8_t>* out);
 
+// A DecodeParms entry that must be 0 or 1 (EarlyChange, ColorTransform):
+// `absent` when `parms` or the entry is missing; false, with "KEY VALUE is
+// neither 0 nor 1" in `error`, for any other value.
+bool ReadZeroOrOne(pdf::Object* parms, const char* key, int absent, int* value, std::string* error);
+
 // The largest output buffer a stage may hold: one byte past the limit, so that
 // filling it shows that the data go beyond.
 inline size_t OutputCap(size_t limit) {

@@ -9,23 +9,6 @@
 
 namespace {
 
-// Codes one early (1, the default) or as late as possible (0).
-bool ReadEarlyChange(pdf::Object* parms, bool* early, std::string* error) {
-  *early = true;
-  if (parms == nullptr || !parms->IsDictionary())
-    return true;
-  pdf::Object* value = parms->Get("EarlyChange");
-  if (value->IsNull())
-    return true;
-  if (!value->IsNumber() || (value->IntValue() != 0 && value->IntValue() != 1) ||
-      value->RealValue() != value->IntValue()) {
-    *error = FormatText("EarlyChange %s is neither 0 nor 1", value->Text());
-    return false;
-  }
-  *early = value->IntValue() == 1;
-  return true;
-}
-
 const char* StopText(LzwStop stop) {
   switch (stop) {
     case LzwStop::kInvalidCode:
@@ -44,11 +27,12 @@ const char* StopText(LzwStop stop) {
 StageResult LzwStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
                      std::vector<uint8_t>* out) {
   out->clear();
-  bool early = true;
+  // Codes one early (1, the default) or as late as possible (0).
+  int early_change = 1;
   std::string why;
-  if (!ReadEarlyChange(parms, &early, &why))
+  if (!ReadZeroOrOne(parms, "EarlyChange", /*absent=*/1, &early_change, &why))
     return {StageOutcome::kBadParameters, why};
-  const LzwDecoder decoder(early);
+  const LzwDecoder decoder(early_change == 1);
   // The decoder counts in 32 bits.
   const size_t cap = std::min<size_t>(OutputCap(limit), UINT32_MAX);
   size_t size = FirstOutputSize(input.size(), cap);
