@@ -1,6 +1,8 @@
 // quorvel-inspect: the viewer's views of a PDF file on a terminal.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,20 @@ class InspectDocument : public ViewerDocument {
  protected:
   void OnFinding(const char* line) override { findings.emplace_back(line); }
 };
+
+// The first line of the file, without its line end: a password file may end
+// with a newline or not.
+bool ReadPasswordFile(const std::string& path, std::string* password) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    return false;
+  }
+  std::getline(in, *password);
+  if (!password->empty() && password->back() == '\r') {
+    password->pop_back();
+  }
+  return !in.bad();
+}
 
 int PrintLine(FILE* out, const char* text) {
   fputs(text, out);
@@ -150,6 +166,13 @@ int main(int argc, char** argv) {
   pdf::OpenOptions open_options = OpenOptionsFor(mode);
   if (options.contents_bound > 0)
     open_options.contents_text_bound = static_cast<size_t>(options.contents_bound);
+  open_options.password = options.password;
+  if (!options.password_file.empty() &&
+      !ReadPasswordFile(options.password_file, &open_options.password)) {
+    fprintf(stderr, "quorvel-inspect: cannot read the password file %s: %s\n",
+            options.password_file.c_str(), strerror(errno));
+    return 2;
+  }
   bool opened = doc.Open(options.file.c_str(), open_options);
   // Raw bytes own standard output; findings then go to standard error.
   FILE* findings_out = options.raw.empty() ? stdout : stderr;

@@ -53,6 +53,10 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
           (!ParseNumber(number.c_str(), 0x7fffffffL, &o.contents_bound) || o.contents_bound == 0)) {
         o.error = "bad byte count: " + number;
       }
+    } else if (arg == "--password") {
+      value(o.password);
+    } else if (arg == "--password-file") {
+      value(o.password_file);
     } else if (arg == "--tree") {
       o.tree_depth = 1;
       ++views;
@@ -100,6 +104,11 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
     o.error = "--image needs -o FILE.png";
   } else if (o.image.empty() && !o.output.empty()) {
     o.error = "-o is only used with --image";
+  } else if (!o.password.empty() && !o.password_file.empty()) {
+    o.error = "give --password or --password-file, not both";
+  } else if ((!o.password.empty() || !o.password_file.empty()) && !o.modern) {
+    // Classic mode shows encrypted files as stored: a password would do nothing.
+    o.error = "a password is used in modern mode only: add --modern";
   }
   return o;
 }
@@ -121,6 +130,10 @@ const char* InspectUsage() {
          "                     files repaired, as PDF since 1.5 and real files need\n"
          "  --contents-bound N modern mode shows N bytes of a stream's contents at most\n"
          "                     (default 1048576)\n"
+         "  --password PW      modern mode: open an encrypted file with PW, its user or\n"
+         "                     owner password (the empty user password is tried without)\n"
+         "  --password-file F  the same with the first line of F, so that the password\n"
+         "                     does not show in the list of processes\n"
          "  --trace            also write trace lines to standard error\n"
          "  --version          print the version\n"
          "  --help             print this text\n"

@@ -14,6 +14,8 @@ struct InspectOptions {
   bool trace = false;
   bool modern = false;      // --modern: read what PDF since 1.5 holds
   long contents_bound = 0;  // --contents-bound N: bytes of contents shown; 0 for the default
+  std::string password;       // --password PW
+  std::string password_file;  // --password-file F: the password is its first line
   bool help = false;
   bool version = false;
   std::string error;  // usage error

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "crypt/password_text.h"
 #include "crypt/primitives.h"
 #include "crypt/rc4.h"
 #include "pdf/object.h"
@@ -56,29 +57,45 @@ std::unique_ptr<SecurityHandler> SecurityHandler::Open(pdf::Object* encrypt_dict
                                                        pdf::Object* id_array,
                                                        std::string_view password,
                                                        std::string* why) {
+  bool wrong_password = false;
+  return Open(encrypt_dict, id_array, password, why, &wrong_password);
+}
+
+std::unique_ptr<SecurityHandler> SecurityHandler::Open(pdf::Object* encrypt_dict,
+                                                       pdf::Object* id_array,
+                                                       std::string_view password,
+                                                       std::string* why, bool* wrong_password) {
   why->clear();
+  *wrong_password = false;
   std::unique_ptr<SecurityHandler> handler(new SecurityHandler());
   EncryptEntries& entries = handler->entries_;
   if (!ReadEncryptEntries(encrypt_dict, id_array, &entries, why)) {
     return nullptr;
   }
   const PasswordData& data = entries.passwords;
-  std::span<const uint8_t> typed = Bytes(password);
   OpenedWith user = password.empty() ? OpenedWith::kEmptyUserPassword : OpenedWith::kUserPassword;
-  if (data.r >= 5) {
-    handler->key_ = KeyR6(data, typed, false);
-    if (handler->key_.empty()) {
-      handler->key_ = KeyR6(data, typed, true);
-      user = OpenedWith::kOwnerPassword;
+  for (const std::string& candidate : PasswordCandidates(password, data.r)) {
+    std::span<const uint8_t> typed = Bytes(candidate);
+    if (data.r >= 5) {
+      handler->key_ = KeyR6(data, typed, false);
+      if (handler->key_.empty()) {
+        handler->key_ = KeyR6(data, typed, true);
+        user = OpenedWith::kOwnerPassword;
+      }
+    } else {
+      handler->key_ = UserKeyR4(data, typed);
+      if (handler->key_.empty()) {
+        handler->key_ = UserKeyR4(data, UserPasswordFromOwnerR4(data, typed));
+        user = OpenedWith::kOwnerPassword;
+      }
     }
-  } else {
-    handler->key_ = UserKeyR4(data, typed);
-    if (handler->key_.empty()) {
-      handler->key_ = UserKeyR4(data, UserPasswordFromOwnerR4(data, typed));
-      user = OpenedWith::kOwnerPassword;
+    if (!handler->key_.empty()) {
+      break;
     }
+    user = password.empty() ? OpenedWith::kEmptyUserPassword : OpenedWith::kUserPassword;
   }
   if (handler->key_.empty()) {
+    *wrong_password = true;
     *why = "the password is not the user or owner password of the standard security handler";
     if (data.r < 5 && !entries.has_id) {
       *why += " (the trailer has no ID, which the key of revision " + std::to_string(data.r) +

@@ -21,11 +21,16 @@ namespace pdfcrypt {
 
 class SecurityHandler {
  public:
-  // Tries `password` (bytes as typed; "" is the empty password) as the user
+  // Tries `password` (UTF-8 as typed; "" is the empty password) as the user
   // password, then as the owner password. Null with the reason in `why` when
   // neither matches or the Encrypt dictionary cannot be used.
   static std::unique_ptr<SecurityHandler> Open(pdf::Object* encrypt_dict, pdf::Object* id_array,
                                                std::string_view password, std::string* why);
+  // The same, saying in `wrong_password` whether the entries were usable and
+  // only the password failed.
+  static std::unique_ptr<SecurityHandler> Open(pdf::Object* encrypt_dict, pdf::Object* id_array,
+                                               std::string_view password, std::string* why,
+                                               bool* wrong_password);
 
   // Deciphers the bytes of a string of object `number` in place. False, the
   // bytes unchanged, when they cannot be deciphered (AES data shorter than its

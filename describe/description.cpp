@@ -86,7 +86,16 @@ std::string DescribeObject(pdf::Object* object) {
     return std::string();
   }
   if (object->IsDictionary()) {
-    return FormatText("dictionary, %d entries", object->Count());
+    std::string text = FormatText("dictionary, %d entries", object->Count());
+    pdf::Document* doc = object->doc;
+    if (doc != nullptr && doc->Modern() && object == doc->EncryptDictionary()) {
+      // The protection in words below the count.
+      text += "\n";
+      for (const std::string& line : doc->ProtectionLines()) {
+        text += "\n" + line;
+      }
+    }
+    return text;
   }
   if (object->IsNull()) {
     return "null";

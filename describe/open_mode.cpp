@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "crypt/document_decryptor.h"
 #include "describe/viewer_document.h"
 #include "diag/messages.h"
 #include "filters/filter_chain.h"
@@ -38,6 +39,7 @@ pdf::OpenOptions OpenOptionsFor(pdf::Mode mode) {
   options.mode = mode;
   if (mode == pdf::Mode::kModern) {
     options.decoder = DecodeStreamFully;
+    options.decryptor = pdfcrypt::OpenDocumentDecryptor;
   }
   return options;
 }

@@ -113,6 +113,9 @@ const char* ErrorInfo::Message() {
     case 19:
       FormatInto(text, sizeof text, "There was an internal logic error.\n\nNote: %s", path);
       break;
+    case kErrPassword:
+      FormatInto(text, sizeof text, "%s", path);
+      break;
     default:
       FormatInto(text, sizeof text, "An unexpected internal error occurred - Code %d (%s)", code,
                  path);

@@ -25,6 +25,9 @@ enum ErrorCode : int {
   kErrNone = 0,
   kErrOpen = 5,
   kErrDamaged = 7,
+  // An encrypted file that no password given opened; the subject is the whole
+  // message, since it names the handler as well as the file.
+  kErrPassword = 20,
 };
 
 // The system's text for an error number, trailing line ends removed, in a shared

@@ -70,6 +70,9 @@ int Dictionary::Add(const char* key, Object* value) {
 }
 
 void Dictionary::GetStreamData(Token& data_out) {
+  if (enciphered) {
+    doc->DecipherStream(this);
+  }
   data_out = data;
 }
 

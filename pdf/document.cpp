@@ -88,6 +88,10 @@ void Document::Reset() {
   parser_->Reset();
   loading_.clear();
   modern_features_ = 0;
+  decryptor_.reset();
+  encrypt_ = nullptr;
+  protection_lines_.clear();
+  deciphered_.clear();
 
   null_object = new Scalar(this, "null", TokenType::Keyword);
   header_object = new Scalar(this, "", TokenType::String);

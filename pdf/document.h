@@ -126,6 +126,18 @@ class Document {
   // (see object_stream.h).
   ObjectStreamCache& ObjectStreams() { return *object_streams_; }
 
+  // ---- Encryption (modern mode) ----------------------------------------------
+  // The trailer's Encrypt dictionary, or null for a file that has none.
+  Object* EncryptDictionary() const { return encrypt_; }
+  // The protection in words, one line each, for the Encrypt dictionary's
+  // description; empty for a file without one.
+  const std::vector<std::string>& ProtectionLines() const { return protection_lines_; }
+  // True when strings and streams are deciphered as they are read.
+  bool Decrypting() const { return decryptor_ != nullptr; }
+  // Replaces the stream's enciphered data by the deciphered bytes, kept by the
+  // document until the next reset.
+  void DecipherStream(Dictionary* stream);
+
  private:
   // Declared first: the parse-state fields below refer into it.
   std::unique_ptr<Parser> parser_;
@@ -164,6 +176,13 @@ class Document {
   // Records a loaded object in the chain; the null object for none, or when
   // it cannot be recorded.
   Object* Register(Object* object);
+  // Makes the security handler of an encrypted file before any object that
+  // may hold strings is read; false (open_error set) when no password opens it.
+  bool SetUpDecryption(const char* path);
+  // Deciphers the strings of an indirect object just parsed from the file and
+  // marks its stream data for deciphering on first use.
+  void DecipherParsed(Object* object);
+  void DecipherStrings(Object* object, int32_t number, int32_t generation, int depth);
   // Modern resolution: the entry's kind decides how the object is found.
   Object* GetModernObject(int32_t number);
   Object* LoadCompressed(int32_t number, int32_t container, int32_t index);
@@ -181,6 +200,12 @@ class Document {
   unsigned modern_features_ = 0;
   std::vector<int32_t> loading_;  // offsets of the loads in progress, innermost last
   std::unique_ptr<ObjectStreamCache> object_streams_;
+
+  std::unique_ptr<Decryptor> decryptor_;
+  Object* encrypt_ = nullptr;
+  std::vector<std::string> protection_lines_;
+  // Deciphered stream data; the streams' tokens point into these.
+  std::vector<std::vector<uint8_t>> deciphered_;
 };
 
 // What a modern open read that the written behaviour does not.

@@ -64,6 +64,8 @@ bool Document::FinishOpen(const char* first, const char* last, const char* path)
     }
     if (!read) {
       open_error = ErrorInfo(kErrDamaged, 0, path);
+    } else if (Modern() && !SetUpDecryption(path)) {
+      // open_error says which password failed
     } else {
       // The blank objects of the reset give way to the file's own.
       for (Object** blank : {&catalog, &pages, &info}) {

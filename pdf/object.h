@@ -98,6 +98,9 @@ class Object {
   bool in_arena = false;
   // A dictionary some of whose keys were written with #xx escapes.
   bool escaped_keys = false;
+  // A stream of an encrypted file whose data are still as the file holds
+  // them; deciphered on first use (fits in the padding before modified_time).
+  bool enciphered = false;
   time_t modified_time = 0;
   // "N G R", made on the first RefText. Allocated on demand: most objects never
   // need it, and every byte of an object counts in large files.

@@ -44,6 +44,9 @@ Object* Document::ParseUnlessLoading(int32_t offset, bool* refused) {
   loading_.push_back(offset);
   Object* result = ParseIndirectObject(offset);
   loading_.pop_back();
+  if (decryptor_ != nullptr && result != nullptr) {
+    DecipherParsed(result);
+  }
   return result;
 }
 

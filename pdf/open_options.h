@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "pdf/decryptor.h"
+
 namespace pdf {
 
 class Dictionary;
@@ -41,6 +43,12 @@ struct OpenOptions {
   // What modern mode's descriptions show at most (settings of the viewer).
   size_t contents_text_bound = kDefaultContentsTextBound;
   size_t image_pixel_bound = kDefaultImagePixelBound;
+  // Encrypted files: the handler's maker, the password tried first ("" is the
+  // empty user password) and who to ask when it fails. Without a maker an
+  // encrypted file opens with its strings and streams as stored.
+  DecryptorFactory decryptor = nullptr;
+  std::string password;
+  PasswordPrompt ask_password;
 
   bool Modern() const { return mode == Mode::kModern; }
 };

@@ -1,0 +1,197 @@
+// Encrypted files in modern mode: the security handler is made once at open,
+// strings are deciphered as their objects are parsed, and stream data on first
+// use, so that opening costs no more than the key derivation.
+#include <cstdio>
+
+#include "pdf/bounds.h"
+#include "pdf/document.h"
+#include "pdf/object_stream.h"
+#include "pdf/string_bytes.h"
+
+namespace pdf {
+
+namespace {
+
+bool IsTextByte(uint8_t byte) {
+  return (byte >= 0x20 && byte < 0x7F) || byte == '\t' || byte == '\n' || byte == '\r';
+}
+
+// Deciphered bytes written back as the file would have written them in clear:
+// a literal string with escapes for text, hexadecimal digits for the rest.
+std::string StringText(const std::vector<uint8_t>& bytes) {
+  std::string text;
+  bool literal = true;
+  for (uint8_t byte : bytes) {
+    literal = literal && IsTextByte(byte);
+  }
+  if (literal) {
+    text.reserve(bytes.size() + 8);
+    for (uint8_t byte : bytes) {
+      switch (byte) {
+        case '\\':
+        case '(':
+        case ')':
+          text += '\\';
+          text += static_cast<char>(byte);
+          break;
+        case '\n':
+          text += "\\n";
+          break;
+        case '\r':
+          text += "\\r";
+          break;
+        case '\t':
+          text += "\\t";
+          break;
+        default:
+          text += static_cast<char>(byte);
+      }
+    }
+    return text;
+  }
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  text.reserve(bytes.size() * 2 + 2);
+  text += '<';
+  for (uint8_t byte : bytes) {
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 15];
+  }
+  text += '>';
+  return text;
+}
+
+bool IsXRefStream(Object* object) {
+  Dictionary* dictionary = object->AsDictionary();
+  return dictionary != nullptr && dictionary->IsStream() && dictionary->Get("Type")->IsName("XRef");
+}
+
+}  // namespace
+
+bool Document::SetUpDecryption(const char* path) {
+  Object* trailer = xref->trailer != nullptr ? static_cast<Object*>(xref->trailer) : null_object;
+  Object* encrypt = trailer->Get("Encrypt");
+  if (encrypt->IsNull()) {
+    return true;
+  }
+  encrypt_ = encrypt;
+  if (options_.decryptor == nullptr) {
+    ReportWarning("Encrypted; strings and streams show as the file holds them");
+    return true;
+  }
+  Object* id = trailer->Get("ID");
+  DecryptorResult result = options_.decryptor(encrypt, id, options_.password);
+  const std::string named =
+      result.summary.empty() ? result.handler : result.handler + ", " + result.summary;
+  bool typed = !options_.password.empty();
+  for (int attempt = 1; result.status == DecryptorStatus::kWrongPassword && options_.ask_password &&
+                        attempt <= kMaxPasswordTries;
+       ++attempt) {
+    std::string password;
+    if (!options_.ask_password(named, attempt, &password)) {
+      break;
+    }
+    typed = typed || !password.empty();
+    result = options_.decryptor(encrypt, id, password);
+  }
+  // The password is not kept longer than the open needs it.
+  std::fill(options_.password.begin(), options_.password.end(), '\0');
+  options_.password.clear();
+  protection_lines_ = std::move(result.lines);
+  switch (result.status) {
+    case DecryptorStatus::kOpened:
+      decryptor_ = std::move(result.decryptor);
+      ReportWarning("Encrypted (%s); opened with %s", result.summary.c_str(),
+                    result.opened_with.c_str());
+      if (!result.why.empty()) {
+        ReportWarning("Encrypt: %s", result.why.c_str());
+      }
+      break;
+    case DecryptorStatus::kWrongPassword: {
+      char text[kReportSize];
+      snprintf(text, sizeof text, "The file '%s' is encrypted (%s) and %s.", path, named.c_str(),
+               typed ? "the password given does not open it" : "needs a password");
+      open_error = ErrorInfo(kErrPassword, 0, text);
+      return false;
+    }
+    case DecryptorStatus::kUnusable:
+      ReportWarning("Encrypted, but nothing can be decrypted: %s; strings and streams show as the "
+                    "file holds them",
+                    result.why.c_str());
+      return true;
+  }
+  // Objects read before the handler existed (by a repair) are deciphered now;
+  // object streams decoded then are decoded again.
+  object_streams_->Clear();
+  for (Object* object = objects; object != nullptr; object = object->next) {
+    if (object->number > 0 && object->offset > 0 && dynamic_cast<Reference*>(object) == nullptr) {
+      DecipherParsed(object);
+    }
+  }
+  return true;
+}
+
+void Document::DecipherParsed(Object* object) {
+  if (decryptor_ == nullptr || object == nullptr || object == null_object ||
+      object == encrypt_ || IsXRefStream(object)) {
+    return;
+  }
+  DecipherStrings(object, object->number, object->generation, 0);
+  if (object->IsStream()) {
+    object->enciphered = true;
+  }
+}
+
+void Document::DecipherStrings(Object* object, int32_t number, int32_t generation, int depth) {
+  if (depth > kMaxNesting) {
+    return;
+  }
+  if (auto* scalar = dynamic_cast<Scalar*>(object); scalar != nullptr) {
+    std::vector<uint8_t> bytes;
+    if (scalar->IsString() && StringBytes(scalar, &bytes) &&
+        decryptor_->DecryptString(number, generation, &bytes)) {
+      scalar->token = Token(StringText(bytes).c_str(), TokenType::String);
+    }
+    return;
+  }
+  if (Array* array = object->AsArray(); array != nullptr) {
+    for (int i = 0; i < array->Count(); ++i) {
+      Object* item = array->Value(i);
+      if (item != nullptr && item->number == 0) {  // references are objects of their own
+        DecipherStrings(item, number, generation, depth + 1);
+      }
+    }
+    return;
+  }
+  if (Dictionary* dictionary = object->AsDictionary(); dictionary != nullptr) {
+    for (int i = 0; i < dictionary->Count(); ++i) {
+      Object* value = dictionary->Value(i);
+      if (value != nullptr && value->number == 0) {
+        DecipherStrings(value, number, generation, depth + 1);
+      }
+    }
+  }
+}
+
+void Document::DecipherStream(Dictionary* stream) {
+  stream->enciphered = false;
+  if (decryptor_ == nullptr || !stream->data.IsStreamData() || stream->data.length <= 0) {
+    return;
+  }
+  std::span<const uint8_t> data(reinterpret_cast<const uint8_t*>(stream->data.text),
+                                static_cast<size_t>(stream->data.length));
+  std::vector<uint8_t> out;
+  std::string why;
+  if (!decryptor_->DecryptStream(stream->number, stream->generation, stream, data, &out, &why)) {
+    ReportWarning("Object %d: the stream cannot be decrypted: %s", stream->number, why.c_str());
+    return;
+  }
+  if (!why.empty()) {
+    ReportWarning("Object %d: %s", stream->number, why.c_str());
+  }
+  deciphered_.push_back(std::move(out));
+  const std::vector<uint8_t>& kept = deciphered_.back();
+  const char* first = reinterpret_cast<const char*>(kept.data());
+  stream->data = Token(first, first + kept.size(), TokenType::StreamData);
+}
+
+}  // namespace pdf
