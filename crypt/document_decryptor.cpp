@@ -48,9 +48,9 @@ pdf::DecryptorResult OpenDocumentDecryptor(pdf::Object* encrypt, pdf::Object* id
                                            std::string_view password) {
   pdf::DecryptorResult result;
   const std::string filter = encrypt != nullptr ? NameText(encrypt->Get("Filter")) : "";
-  result.handler = filter == "Standard"  ? "Standard security handler"
-                   : filter.empty()      ? "security handler without a name"
-                                         : "security handler /" + filter;
+  result.handler = filter == "Standard" ? "Standard security handler"
+                   : filter.empty()     ? "security handler without a name"
+                                        : "security handler /" + filter;
   bool wrong_password = false;
   std::unique_ptr<SecurityHandler> handler =
       SecurityHandler::Open(encrypt, id, password, &result.why, &wrong_password);

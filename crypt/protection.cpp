@@ -62,23 +62,26 @@ std::vector<std::string> DescribeProtection(const Protection& protection) {
   if (!protection.encrypt_metadata) {
     lines.push_back("Metadata left unencrypted");
   }
-  // Bit numbers count from 1 as ISO 32000 Table 22 does.
+  // Bit numbers count from 1 as ISO 32000 Table 22 does. Revision 2 has only
+  // bits 3 to 6; the later bits' permissions follow from them there.
   struct Permission {
     int bit;
+    int revision2_bit;
     const char* name;
   };
   static constexpr Permission kPermissions[] = {
-      {3, "Print"},
-      {4, "Modify"},
-      {5, "Copy and extract text"},
-      {6, "Annotate"},
-      {9, "Fill forms"},
-      {10, "Extract for accessibility"},
-      {11, "Assemble"},
-      {12, "Print high quality"},
+      {3, 3, "Print"},
+      {4, 4, "Modify"},
+      {5, 5, "Copy and extract text"},
+      {6, 6, "Annotate"},
+      {9, 6, "Fill forms"},
+      {10, 5, "Extract for accessibility"},
+      {11, 4, "Assemble"},
+      {12, 3, "Print high quality"},
   };
   for (const Permission& permission : kPermissions) {
-    bool allowed = (protection.permissions >> (permission.bit - 1)) & 1u;
+    const int bit = protection.r >= 3 ? permission.bit : permission.revision2_bit;
+    bool allowed = (protection.permissions >> (bit - 1)) & 1u;
     lines.push_back(std::string(permission.name) + (allowed ? ": allowed" : ": not allowed"));
   }
   return lines;

@@ -63,8 +63,8 @@ std::unique_ptr<SecurityHandler> SecurityHandler::Open(pdf::Object* encrypt_dict
 
 std::unique_ptr<SecurityHandler> SecurityHandler::Open(pdf::Object* encrypt_dict,
                                                        pdf::Object* id_array,
-                                                       std::string_view password,
-                                                       std::string* why, bool* wrong_password) {
+                                                       std::string_view password, std::string* why,
+                                                       bool* wrong_password) {
   why->clear();
   *wrong_password = false;
   std::unique_ptr<SecurityHandler> handler(new SecurityHandler());

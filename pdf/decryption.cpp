@@ -114,9 +114,10 @@ bool Document::SetUpDecryption(const char* path) {
       return false;
     }
     case DecryptorStatus::kUnusable:
-      ReportWarning("Encrypted, but nothing can be decrypted: %s; strings and streams show as the "
-                    "file holds them",
-                    result.why.c_str());
+      ReportWarning(
+          "Encrypted, but nothing can be decrypted: %s; strings and streams show as the "
+          "file holds them",
+          result.why.c_str());
       return true;
   }
   // Objects read before the handler existed (by a repair) are deciphered now;
@@ -131,8 +132,8 @@ bool Document::SetUpDecryption(const char* path) {
 }
 
 void Document::DecipherParsed(Object* object) {
-  if (decryptor_ == nullptr || object == nullptr || object == null_object ||
-      object == encrypt_ || IsXRefStream(object)) {
+  if (decryptor_ == nullptr || object == nullptr || object == null_object || object == encrypt_ ||
+      IsXRefStream(object)) {
     return;
   }
   DecipherStrings(object, object->number, object->generation, 0);
@@ -149,7 +150,12 @@ void Document::DecipherStrings(Object* object, int32_t number, int32_t generatio
     std::vector<uint8_t> bytes;
     if (scalar->IsString() && StringBytes(scalar, &bytes) &&
         decryptor_->DecryptString(number, generation, &bytes)) {
-      scalar->token = Token(StringText(bytes).c_str(), TokenType::String);
+      // Kept by the document and pointed at, as text read from a file is:
+      // escapes and hexadecimal digits are then read as such.
+      const std::string text = StringText(bytes);
+      deciphered_.emplace_back(text.begin(), text.end());
+      const char* first = reinterpret_cast<const char*>(deciphered_.back().data());
+      scalar->token = Token(first, first + text.size(), TokenType::String);
     }
     return;
   }

@@ -204,7 +204,7 @@ class Document {
   std::unique_ptr<Decryptor> decryptor_;
   Object* encrypt_ = nullptr;
   std::vector<std::string> protection_lines_;
-  // Deciphered stream data; the streams' tokens point into these.
+  // Deciphered stream data and strings; their tokens point into these.
   std::vector<std::vector<uint8_t>> deciphered_;
 };
 

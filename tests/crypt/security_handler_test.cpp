@@ -9,11 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "describe/open_mode.h"
+#include "describe/viewer_document.h"
+#include "diag/error_info.h"
 #include "pdf/document.h"
 #include "pdf/string_bytes.h"
 #include "tests/support/pdf_builder.h"
@@ -21,8 +22,6 @@
 
 namespace {
 
-using pdfcrypt::Algorithm;
-using pdfcrypt::OpenedWith;
 using pdfcrypt::SecurityHandler;
 
 // The plain document: strings in the Info dictionary and in an array, a Flate
@@ -52,11 +51,6 @@ std::string PlainPdf() {
   return pdf.Bytes();
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The standard output of a command; false when it fails.
 bool Capture(const std::string& command, std::string* out) {
   out->clear();
@@ -74,15 +68,6 @@ bool Capture(const std::string& command, std::string* out) {
 
 std::string Quote(const std::string& text) {
   return "'" + text + "'";
-}
-
-std::vector<uint8_t> TokenBytes(pdf::Object* stream) {
-  pdf::Dictionary* dict = stream->Resolve()->AsDictionary();
-  if (dict == nullptr || dict->data.text == nullptr) {
-    return {};
-  }
-  const char* first = dict->data.text;
-  return std::vector<uint8_t>(first, first + dict->data.length);
 }
 
 // The objects the test reads, by their path from the trailer.
@@ -114,10 +99,8 @@ struct Case {
   const char* owner;
   const char* method;  // qpdf's key length and options
   const char* password;
-  Algorithm algorithm;
-  int v;
-  int r;
-  bool opens;
+  const char* summary;          // "" when the password opens nothing
+  bool object_streams = false;  // the objects in object streams, deciphered with them
 };
 
 class SecurityHandlerTest : public ::testing::Test {
@@ -135,43 +118,68 @@ class SecurityHandlerTest : public ::testing::Test {
   std::string plain_;
 };
 
+class FindingsDocument : public ViewerDocument {
+ public:
+  std::vector<std::string> findings;
+
+ protected:
+  void OnFinding(const char* line) override { findings.emplace_back(line); }
+};
+
+// qpdf's words for each permission line of ours.
+const std::pair<const char*, const char*> kQpdfPermissions[] = {
+    {"Print", "print low resolution"},
+    {"Modify", "modify other"},
+    {"Copy and extract text", "extract for any purpose"},
+    {"Annotate", "modify annotations"},
+    {"Fill forms", "modify forms"},
+    {"Extract for accessibility", "extract for accessibility"},
+    {"Assemble", "modify document assembly"},
+    {"Print high quality", "print high resolution"},
+};
+
 void CheckAgainstQpdf(const Case& c, const std::string& encrypted, const std::string& dir) {
-  std::string bytes = ReadFile(encrypted);
-  pdf::Document doc;
-  ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), "enc.pdf",
-                             OpenOptionsFor(pdf::Mode::kModern)));
-  std::string why;
-  auto handler = SecurityHandler::Open(doc.xref->trailer->Get("Encrypt"),
-                                       doc.xref->trailer->Get("ID"), c.password, &why);
   std::string qpdf = std::string(QPDF_EXE) + " --password=" + Quote(c.password) + " ";
   std::string shown;
   bool qpdf_opens = Capture(qpdf + "--show-encryption " + Quote(encrypted), &shown) &&
                     shown.find("Incorrect password supplied") == std::string::npos;
-  ASSERT_EQ(qpdf_opens, c.opens) << shown;
-  if (!c.opens) {
-    EXPECT_EQ(handler, nullptr);
-    EXPECT_EQ(why,
-              "the password is not the user or owner password of the standard security handler");
+  const bool opens = *c.summary != '\0';
+  ASSERT_EQ(qpdf_opens, opens) << shown;
+
+  pdf::OpenOptions options = OpenOptionsFor(pdf::Mode::kModern);
+  options.password = c.password;
+  FindingsDocument doc;
+  ASSERT_EQ(doc.Open(encrypted.c_str(), options), opens);
+  if (!opens) {
+    EXPECT_EQ(doc.open_error.code, kErrPassword);
+    EXPECT_NE(std::string(doc.open_error.Message()).find("(Standard security handler, "),
+              std::string::npos)
+        << doc.open_error.Message();
     return;
   }
-  ASSERT_NE(handler, nullptr) << why;
-  const pdfcrypt::Protection& protection = handler->protection();
-  EXPECT_NE(shown.find("R = " + std::to_string(protection.r) + "\n"), std::string::npos) << shown;
-  EXPECT_NE(
-      shown.find("P = " + std::to_string(static_cast<int32_t>(protection.permissions)) + "\n"),
-      std::string::npos)
-      << shown;
-  bool qpdf_user = shown.find("Supplied password is user password") != std::string::npos;
-  bool qpdf_owner = shown.find("Supplied password is owner password") != std::string::npos;
-  EXPECT_EQ(protection.opened_with == OpenedWith::kOwnerPassword, qpdf_owner && !qpdf_user);
-  EXPECT_EQ(protection.opened_with == OpenedWith::kEmptyUserPassword,
-            qpdf_user && std::string(c.password).empty());
-  EXPECT_EQ(protection.v, c.v);
-  EXPECT_EQ(protection.r, c.r);
-  EXPECT_EQ(protection.algorithm, c.algorithm);
-  EXPECT_TRUE(handler->warning().empty()) << handler->warning();
-  EXPECT_EQ(protection.encrypt_metadata,
-            std::string(c.method).find("--cleartext-metadata") == std::string::npos);
+  const bool owner = shown.find("Supplied password is owner password") != std::string::npos &&
+                     shown.find("Supplied password is user password") == std::string::npos;
+  const std::string opened_with = owner                 ? "the owner password"
+                                  : *c.password == '\0' ? "the empty user password"
+                                                        : "the user password";
+  EXPECT_EQ(doc.findings.at(0),
+            std::string("Warning: Encrypted (") + c.summary + "); opened with " + opened_with);
+  // The protection lines: revision, who opened it, and each permission as qpdf has it.
+  std::string lines;
+  for (const std::string& line : doc.ProtectionLines()) {
+    lines += line + "\n";
+  }
+  const std::string r = shown.substr(shown.find("R = ") + 4, 1);
+  EXPECT_NE(lines.find("Standard security handler, revision " + r + "\n"), std::string::npos)
+      << lines;
+  EXPECT_NE(lines.find("Opened with " + opened_with + "\n"), std::string::npos) << lines;
+  for (const auto& [ours, theirs] : kQpdfPermissions) {
+    const bool allowed = shown.find(std::string(theirs) + ": allowed") != std::string::npos;
+    EXPECT_NE(lines.find(std::string(ours) + (allowed ? ": allowed\n" : ": not allowed\n")),
+              std::string::npos)
+        << ours << "\n"
+        << lines << shown;
+  }
 
   // Streams: qpdf's raw stream data is deciphered but still filtered.
   for (pdf::Object* stream : Paths::Streams(doc)) {
@@ -181,21 +189,9 @@ void CheckAgainstQpdf(const Case& c, const std::string& encrypted, const std::st
     ASSERT_TRUE(Capture(qpdf + "--show-object=" + std::to_string(object->number) +
                             " --raw-stream-data " + Quote(encrypted),
                         &expected));
-    std::vector<uint8_t> ours;
-    EXPECT_TRUE(handler->DecryptStream(object->number, object->generation, object,
-                                       TokenBytes(object), &ours, &why))
-        << why;
-    EXPECT_EQ(std::string(ours.begin(), ours.end()), expected);
-  }
-
-  // AES data shorter than its IV is refused, not read beyond its end.
-  if (c.algorithm != Algorithm::kRc4) {
-    pdf::Object* stream = Paths::Streams(doc)[2]->Resolve();
-    std::vector<uint8_t> data = TokenBytes(stream);
-    data.resize(10);
-    std::vector<uint8_t> out;
-    EXPECT_FALSE(handler->DecryptStream(stream->number, 0, stream, data, &out, &why));
-    EXPECT_EQ(why, "the AES data has 10 bytes, fewer than its IV");
+    pdf::Token data;
+    object->GetStreamData(data);
+    EXPECT_EQ(std::string(data.text, static_cast<size_t>(data.length)), expected);
   }
 
   // Strings: against the same strings in the file qpdf deciphered.
@@ -203,10 +199,8 @@ void CheckAgainstQpdf(const Case& c, const std::string& encrypted, const std::st
   ASSERT_TRUE(Capture(
       qpdf + "--decrypt --object-streams=disable " + Quote(encrypted) + " " + Quote(decrypted),
       &shown));
-  std::string plain_bytes = ReadFile(decrypted);
   pdf::Document plain;
-  ASSERT_TRUE(plain.OpenMemory(plain_bytes.data(), static_cast<int32_t>(plain_bytes.size()),
-                               "dec.pdf", OpenOptionsFor(pdf::Mode::kModern)));
+  ASSERT_TRUE(plain.Open(decrypted.c_str(), OpenOptionsFor(pdf::Mode::kModern)));
   auto ours = Paths::Strings(doc);
   auto theirs = Paths::Strings(plain);
   ASSERT_EQ(ours.size(), theirs.size());
@@ -216,42 +210,63 @@ void CheckAgainstQpdf(const Case& c, const std::string& encrypted, const std::st
     std::vector<uint8_t> expected;
     ASSERT_TRUE(pdf::StringBytes(ours[i].second, &bytes));
     ASSERT_TRUE(pdf::StringBytes(theirs[i].second, &expected));
-    pdf::Object* holder = ours[i].first->Resolve();
-    EXPECT_TRUE(handler->DecryptString(holder->number, holder->generation, &bytes));
     EXPECT_EQ(bytes, expected);
   }
+  // The Encrypt dictionary and the ID stay as written (a file whose catalog
+  // is in an object stream cannot be opened without deciphering).
+  if (c.object_streams) {
+    return;
+  }
+  pdf::OpenOptions raw = options;
+  raw.decryptor = nullptr;
+  pdf::Document stored;
+  ASSERT_TRUE(stored.Open(encrypted.c_str(), raw));
+  for (const char* key : {"O", "U"}) {
+    EXPECT_STREQ(doc.xref->trailer->Get("Encrypt")->Get(key)->Text(),
+                 stored.xref->trailer->Get("Encrypt")->Get(key)->Text());
+  }
+  EXPECT_STREQ(doc.xref->trailer->Get("ID")->Item(0)->Text(),
+               stored.xref->trailer->Get("ID")->Item(0)->Text());
 }
 
 TEST_F(SecurityHandlerTest, DecipheresWhatQpdfEnciphered) {
   const Case kCases[] = {
-      {"V1 R2 RC4 40, empty user password", "", "owner", "40", "", Algorithm::kRc4, 1, 2, true},
-      {"V1 R2 RC4 40, owner password", "user", "owner", "40", "owner", Algorithm::kRc4, 1, 2, true},
-      {"V2 R3 RC4 128, user password", "user", "owner", "128", "user", Algorithm::kRc4, 2, 3, true},
-      {"V2 R3 RC4 128, owner password", "user", "owner", "128 --print=none --modify=none", "owner",
-       Algorithm::kRc4, 2, 3, true},
-      {"V4 R4 RC4", "", "owner", "128 --force-V4", "", Algorithm::kRc4, 4, 4, true},
-      {"V4 R4 AESV2", "", "owner", "128 --use-aes=y", "", Algorithm::kAesV2, 4, 4, true},
+      {"V1 R2 RC4 40, empty user password", "", "owner", "40", "", "RC4-40, revision 2"},
+      {"V1 R2 RC4 40, owner password", "user", "owner", "40 --print=n --modify=n", "owner",
+       "RC4-40, revision 2"},
+      {"V2 R3 RC4 128, user password", "user", "owner", "128", "user", "RC4-128, revision 3"},
+      {"V2 R3 RC4 128, owner password", "user", "owner",
+       "128 --print=low --modify=form --extract=n", "owner", "RC4-128, revision 3"},
+      {"V2 R3 RC4 128, a password outside ASCII", "caf\xC3\xA9 \xE2\x80\x94", "owner", "128",
+       "caf\xC3\xA9 \xE2\x80\x94", "RC4-128, revision 3"},
+      {"V4 R4 RC4", "", "owner", "128 --force-V4", "", "RC4-128, revision 4"},
+      {"V4 R4 AESV2", "", "owner", "128 --use-aes=y --annotate=n", "", "AES-128, revision 4"},
       {"V4 R4 AESV2, metadata in clear", "user", "owner", "128 --use-aes=y --cleartext-metadata",
-       "user", Algorithm::kAesV2, 4, 4, true},
-      {"V5 R5 AESV3", "", "owner", "256 --force-R5", "", Algorithm::kAesV3, 5, 5, true},
-      {"V5 R5 AESV3, owner password", "user", "owner", "256 --force-R5", "owner", Algorithm::kAesV3,
-       5, 5, true},
-      {"V5 R6 AESV3", "", "owner", "256", "", Algorithm::kAesV3, 5, 6, true},
-      {"V5 R6 AESV3, user password", "user", "owner", "256 --extract=n", "user", Algorithm::kAesV3,
-       5, 6, true},
+       "user", "AES-128, revision 4"},
+      {"V5 R5 AESV3", "", "owner", "256 --force-R5", "", "AES-256, revision 5"},
+      {"V5 R5 AESV3, owner password", "user", "owner", "256 --force-R5", "owner",
+       "AES-256, revision 5"},
+      {"V5 R6 AESV3", "", "owner", "256", "", "AES-256, revision 6"},
+      {"V5 R6 AESV3, user password", "user", "owner", "256 --extract=n --assemble=n", "user",
+       "AES-256, revision 6"},
       {"V5 R6 AESV3, owner password, metadata in clear", "user", "owner",
-       "256 --cleartext-metadata", "owner", Algorithm::kAesV3, 5, 6, true},
-      {"V5 R6 AESV3, wrong password", "user", "owner", "256", "wrong", Algorithm::kAesV3, 5, 6,
-       false},
-      {"V2 R3 RC4 128, wrong password", "user", "owner", "128", "", Algorithm::kRc4, 2, 3, false},
+       "256 --cleartext-metadata", "owner", "AES-256, revision 6"},
+      {"V5 R6 AESV3, a password outside ASCII", "\xC3\xBC\xC3\xB1\xC3\xAF", "owner", "256",
+       "\xC3\xBC\xC3\xB1\xC3\xAF", "AES-256, revision 6"},
+      {"V4 R4 AESV2, objects in object streams", "", "owner", "128 --use-aes=y", "",
+       "AES-128, revision 4", true},
+      {"V5 R6 AESV3, objects in object streams", "user", "owner", "256", "owner",
+       "AES-256, revision 6", true},
+      {"V5 R6 AESV3, wrong password", "user", "owner", "256", "wrong", ""},
+      {"V2 R3 RC4 128, no password", "user", "owner", "128", "", ""},
   };
   int row = 0;
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     std::string encrypted = dir_ + "/enc" + std::to_string(row++) + ".pdf";
     std::string ignored;
-    ASSERT_TRUE(Capture(std::string(QPDF_EXE) +
-                            " --allow-weak-crypto --object-streams=disable --encrypt " +
+    ASSERT_TRUE(Capture(std::string(QPDF_EXE) + " --allow-weak-crypto --object-streams=" +
+                            (c.object_streams ? "generate" : "disable") + " --encrypt " +
                             Quote(c.user) + " " + Quote(c.owner) + " " + c.method + " -- " +
                             Quote(plain_) + " " + Quote(encrypted),
                         &ignored));
@@ -317,10 +332,24 @@ TEST(SecurityHandlerHostileTest, RefusesWithAReason) {
     pdf.Object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
     pdf.Object(3, c.encrypt);
     pdf.Finish("/Root 1 0 R /Encrypt 3 0 R " + c.trailer_extra);
-    pdf::Document doc;
     const std::string& bytes = pdf.Bytes();
-    ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), "hostile.pdf",
-                               OpenOptionsFor(pdf::Mode::kModern)));
+    // The file opens, objects as stored, with a finding that says why; a
+    // handler that is readable but refuses every password fails the open.
+    FindingsDocument doc;
+    const bool no_password = std::string(c.reason).starts_with("the password");
+    ASSERT_EQ(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), "hostile.pdf",
+                             OpenOptionsFor(pdf::Mode::kModern)),
+              !no_password);
+    if (!no_password) {
+      EXPECT_FALSE(doc.Decrypting());
+      EXPECT_EQ(doc.findings.at(0),
+                std::string("Warning: Encrypted, but nothing can be decrypted: ") + c.reason +
+                    "; strings and streams show as the file holds them");
+    }
+    pdf::OpenOptions raw = OpenOptionsFor(pdf::Mode::kModern);
+    raw.decryptor = nullptr;
+    ASSERT_TRUE(
+        doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), "hostile.pdf", raw));
     std::string why;
     auto handler = SecurityHandler::Open(doc.xref->trailer->Get("Encrypt"),
                                          doc.xref->trailer->Get("ID"), "", &why);
