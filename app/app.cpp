@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "app/wait_cursor.h"
 #include "describe/open_mode.h"
+#include "describe/password_probe.h"
 #include "diag/format.h"
 #include "diag/messages.h"
 #include "pdf/memmap_file.h"
@@ -66,16 +67,34 @@ bool CApp::InitInstance(const QString& file, bool modern) {
   return true;
 }
 
+bool CApp::OpenInMode(const QString& path, bool* kept) {
+  *kept = false;
+  if (ModernMode()) {
+    PasswordProbe probe = ProbePassword(
+        LocalPath(path), [&](const std::string& protection, int attempt, std::string* password) {
+          return password_ && password_(path, protection, attempt, password);
+        });
+    if (probe.refused) {
+      ErrorMessage("%s", probe.message.c_str());
+      *kept = true;
+      return false;
+    }
+    doc_->SetOpenPassword(std::move(probe.password));
+  }
+  CWaitCursor wait;
+  return doc_->OnOpenDocument(path);
+}
+
 bool CApp::OpenDocumentFile(const QString& path, bool offer) {
   QString full = QFile::decodeName(FullPath(LocalPath(path).c_str()).c_str());
-  bool opened;
-  {
-    CWaitCursor wait;
-    opened = doc_->OnOpenDocument(full);
+  bool kept = false;
+  bool opened = OpenInMode(full, &kept);
+  if (!opened && !kept && offer && OfferModernMode(full)) {
+    opened = OpenInMode(full, &kept);
   }
-  if (!opened && offer && OfferModernMode(full)) {
-    CWaitCursor wait;
-    opened = doc_->OnOpenDocument(full);
+  last_open_kept_ = kept;
+  if (kept) {
+    return false;  // the document that was open stays, and so do the panes
   }
   if (opened) {
     recent_.Add(LocalPath(full));
@@ -167,7 +186,14 @@ void CApp::SetModernMode(bool modern, bool remember) {
   ShowMode();
   if (!doc_->GetPathName().isEmpty()) {
     // The user chose the mode: no question about it this time.
-    OpenDocumentFile(doc_->GetPathName(), /*offer=*/false);
+    if (!OpenDocumentFile(doc_->GetPathName(), /*offer=*/false) && last_open_kept_) {
+      // No password given: the document stays as it was read, in its mode.
+      doc_->SetMode(modern ? pdf::Mode::kClassic : pdf::Mode::kModern);
+      if (remember) {
+        SaveModernMode(!modern);
+      }
+      ShowMode();
+    }
   }
 }
 

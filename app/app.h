@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "app/recent_files.h"
 
@@ -18,6 +19,9 @@ enum class ModernAnswer { kNo, kYes, kAlways };
 using ModernQuestion = std::function<ModernAnswer(const QString& question)>;
 // The question in a box with Yes, No and Always.
 ModernAnswer AskModernModeInBox(const QString& question);
+// Asks for the password of an encrypted file; false when the user gives up.
+using PasswordQuestion = std::function<bool(const QString& file, const std::string& protection,
+                                            int attempt, std::string* password)>;
 
 class CApp : public QObject {
   Q_OBJECT
@@ -56,10 +60,17 @@ class CApp : public QObject {
   // Who answers the question after a failed classic open; without one it is
   // not asked (a screenshot run, tests).
   void SetModernQuestion(ModernQuestion question) { question_ = std::move(question); }
+  // Who is asked for the password of an encrypted file in modern mode; without
+  // one only the empty user password is tried.
+  void SetPasswordQuestion(PasswordQuestion question) { password_ = std::move(question); }
 
  private:
   void OnCommand(int id);
   bool OpenDocumentFile(const QString& path, bool offer);
+  // Opens in the document's mode. In modern mode an encrypted file's password
+  // is settled first, so that a refused one leaves the open document as it
+  // was (`kept`).
+  bool OpenInMode(const QString& path, bool* kept);
   // After a failed classic open: whether modern mode reads the file and the
   // user wants it; switches the mode when so.
   bool OfferModernMode(const QString& path);
@@ -72,4 +83,6 @@ class CApp : public QObject {
   std::unique_ptr<CMainFrame> frame_;
   RecentFileList recent_;
   ModernQuestion question_;
+  PasswordQuestion password_;
+  bool last_open_kept_ = false;  // the last open failed before touching the document
 };

@@ -41,6 +41,8 @@ bool CAppDoc::OnOpenDocument(const QString& path) {
   emit aboutToOpen();
   pdf::OpenOptions options = OpenOptionsFor(mode_);
   LoadModernBounds(&options);
+  options.password = std::move(open_password_);
+  open_password_.clear();
   if (!Open(QFile::encodeName(path).constData(), options)) {
     return false;
   }

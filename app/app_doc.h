@@ -51,6 +51,8 @@ class CAppDoc : public QObject, public ViewerDocument {
   // The mode the next open reads in (classic until set).
   void SetMode(pdf::Mode mode) { mode_ = mode; }
   pdf::Mode GetMode() const { return mode_; }
+  // The password the next open tries first (modern mode); used once.
+  void SetOpenPassword(std::string password) { open_password_ = std::move(password); }
 
  signals:
   void updated(int hint);
@@ -67,4 +69,5 @@ class CAppDoc : public QObject, public ViewerDocument {
   QString title_;
   bool modified_ = false;
   pdf::Mode mode_ = pdf::Mode::kClassic;
+  std::string open_password_;
 };

@@ -9,6 +9,7 @@
 #include "app/left_view.h"
 #include "app/main_frame.h"
 #include "app/message_box.h"
+#include "app/password_prompt.h"
 #include "diag/messages.h"
 
 namespace {
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
   CApp app;
   if (line.screenshot.empty()) {
     app.SetModernQuestion(AskModernModeInBox);
+    app.SetPasswordQuestion(AskPasswordInBox);
   } else {
     app.SetModernQuestion([](const QString& question) {
       fprintf(stderr, "quorvel: %s (not asked in a screenshot run: no)\n",

@@ -3,36 +3,11 @@
 #include <vector>
 
 #include "crypt/document_decryptor.h"
+#include "describe/quiet_sinks.h"
 #include "describe/viewer_document.h"
 #include "diag/messages.h"
 #include "filters/filter_chain.h"
 #include "pdf/document.h"
-
-namespace {
-
-// Every sink silenced while it lives; the previous ones come back after.
-class QuietSinks {
- public:
-  QuietSinks() : error_(g_error_sink), warning_(g_warning_sink), trace_(g_trace_sink) {
-    g_error_sink = DiscardLine;
-    g_warning_sink = DiscardLine;
-    g_trace_sink = DiscardLine;
-  }
-  ~QuietSinks() {
-    g_error_sink = error_;
-    g_warning_sink = warning_;
-    g_trace_sink = trace_;
-  }
-  QuietSinks(const QuietSinks&) = delete;
-  QuietSinks& operator=(const QuietSinks&) = delete;
-
- private:
-  MessageSink error_;
-  MessageSink warning_;
-  MessageSink trace_;
-};
-
-}  // namespace
 
 pdf::OpenOptions OpenOptionsFor(pdf::Mode mode) {
   pdf::OpenOptions options;
@@ -70,6 +45,11 @@ bool ModernModeReads(const std::string& path, std::string* features) {
   QuietSinks quiet;
   ViewerDocument doc;
   if (!doc.Open(path.c_str(), OpenOptionsFor(pdf::Mode::kModern))) {
+    if (doc.open_error.code == kErrPassword) {
+      // It reads the file once given the password, which the open then asks.
+      *features = "encryption";
+      return true;
+    }
     return false;
   }
   *features = ModernFeatureText(doc.ModernFeatures());

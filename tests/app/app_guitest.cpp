@@ -3,9 +3,11 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QInputDialog>
 #include <QLabel>
 #include <QSettings>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -14,6 +16,7 @@
 #include "app/commands.h"
 #include "app/left_view.h"
 #include "app/main_frame.h"
+#include "app/password_prompt.h"
 #include "app/settings.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/modern_builder.h"
@@ -142,6 +145,92 @@ class AppTest : public QObject {
     QVERIFY(!LoadModernMode());
     QCOMPARE(asked, 0);
     QCOMPARE(tree->topLevelItemCount(), 0);  // classic mode does not read it
+  }
+
+  // Modern mode asks for the password of an encrypted file; a cancel or three
+  // wrong passwords leave the document that was open, with its tree.
+  void EncryptedFileAsksForItsPassword() {
+    TempFile encrypted("");
+    const std::string command = std::string(QPDF_EXE) + " --encrypt user owner 256 -- '" +
+                                first_.path() + "' '" + encrypted.path() + "'";
+    QCOMPARE(std::system(command.c_str()), 0);
+    CApp app;
+    std::vector<std::string> typed;
+    std::vector<int> attempts;
+    std::string protection;
+    app.SetPasswordQuestion(
+        [&](const QString&, const std::string& named, int attempt, std::string* password) {
+          attempts.push_back(attempt);
+          protection = named;
+          if (typed.empty()) {
+            return false;  // cancelled
+          }
+          *password = typed.front();
+          typed.erase(typed.begin());
+          return true;
+        });
+    QVERIFY(app.InitInstance(Q(first_.path()), /*modern=*/true));
+    CLeftView* tree = app.MainFrame()->LeftView();
+    std::string error;
+    QVERIFY(tree->SelectPath("Root/Pages", &error));
+    const std::string needs =
+        "The file '" + encrypted.path() +
+        "' is encrypted (Standard security handler, AES-256, revision 6) and ";
+    struct Round {
+      std::vector<std::string> typed;
+      std::vector<int> attempts;
+      bool opens;
+      std::string box;  // "" for none
+    };
+    const Round rounds[] = {
+        {{}, {1}, false, needs + "needs a password."},
+        {{"a", "b", "c"}, {1, 2, 3}, false, needs + "the password given does not open it."},
+        {{"wrong", "owner"}, {1, 2}, true, ""},
+    };
+    for (const Round& round : rounds) {
+      typed = round.typed;
+      attempts.clear();
+      RecordedBoxes::Texts().clear();
+      QCOMPARE(app.OpenDocumentFile(Q(encrypted.path())), round.opens);
+      QCOMPARE(attempts, round.attempts);
+      QCOMPARE(protection, std::string("Standard security handler, AES-256, revision 6"));
+      if (!round.opens) {
+        QCOMPARE(RecordedBoxes::Texts(),
+                 std::vector<std::string>{"Velmora - PDF Module: " + round.box});
+        QCOMPARE(app.Document()->GetPathName(), Q(first_.path()));
+        QVERIFY(tree->currentItem() != nullptr);
+        QCOMPARE(tree->currentItem()->text(0).left(5), QString("Pages"));
+      }
+    }
+    QCOMPARE(app.Document()->GetPathName(), Q(encrypted.path()));
+    // Opened with the owner password: its strings read in clear.
+    QVERIFY(tree->SelectPath("Trailer/Encrypt", &error));
+    QVERIFY(app.Document()->Decrypting());
+  }
+
+  // The box hides what is typed, says what protects the file and which try
+  // this is, and hands the text on as UTF-8.
+  void PasswordBoxHidesWhatIsTyped() {
+    QString label;
+    QLineEdit::EchoMode echo = QLineEdit::Normal;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+      if (box == nullptr) {
+        return;
+      }
+      label = box->labelText();
+      echo = box->textEchoMode();
+      box->setTextValue(QString::fromUtf8("s\xC3\xA9same"));
+      box->accept();
+    });
+    std::string password;
+    QVERIFY(AskPasswordInBox("/tmp/q/report.pdf", "Standard security handler, RC4-128, revision 3",
+                             2, &password));
+    QCOMPARE(password, std::string("s\xC3\xA9same"));
+    QCOMPARE(label, QString("\"report.pdf\" is encrypted (Standard security handler, RC4-128, "
+                            "revision 3).\nThat password does not open it (try 2 of 3).\n"
+                            "User or owner password:"));
+    QCOMPARE(echo, QLineEdit::Password);
   }
 
   void StartsUntitled() {
