@@ -15,6 +15,7 @@
 #include "describe/open_mode.h"
 #include "describe/viewer_document.h"
 #include "diag/error_info.h"
+#include "filters/filter_chain.h"
 #include "pdf/document.h"
 #include "pdf/string_bytes.h"
 #include "tests/support/pdf_builder.h"
@@ -271,6 +272,76 @@ TEST_F(SecurityHandlerTest, DecipheresWhatQpdfEnciphered) {
                             Quote(plain_) + " " + Quote(encrypted),
                         &ignored));
     CheckAgainstQpdf(c, encrypted, dir_);
+  }
+}
+
+// A stream's own Crypt filter chooses its crypt filter over StmF: the content
+// stream qpdf enciphered with AESV2 is put in a file of ours whose default is
+// Identity, its Crypt filter naming the AESV2 one; and the other way round, a
+// stream in clear whose Crypt filter is Identity in a file enciphered by
+// default. Both decode to the plain bytes.
+TEST_F(SecurityHandlerTest, StreamCryptFilterChoosesTheCipher) {
+  const std::string encrypted = dir_ + "/aes.pdf";
+  std::string ignored;
+  ASSERT_TRUE(Capture(std::string(QPDF_EXE) +
+                          " --object-streams=disable --encrypt '' owner 128 --use-aes=y -- " +
+                          Quote(plain_) + " " + Quote(encrypted),
+                      &ignored));
+  pdf::OpenOptions raw = OpenOptionsFor(pdf::Mode::kModern);
+  raw.decryptor = nullptr;
+  pdf::Document source;
+  ASSERT_TRUE(source.Open(encrypted.c_str(), raw));
+  pdf::Object* content = Paths::Streams(source)[0]->Resolve();
+  const int number = content->number;
+  ASSERT_GT(number, 3);
+  pdf::Token data;
+  content->GetStreamData(data);
+  const std::string cipher(data.text, static_cast<size_t>(data.length));
+  pdf::Object* encrypt = source.xref->trailer->Get("Encrypt");
+  const std::string id = std::string("[") + source.xref->trailer->Get("ID")->Item(0)->Text() + " " +
+                         source.xref->trailer->Get("ID")->Item(1)->Text() + "]";
+
+  struct Row {
+    const char* name;
+    const char* default_filter;  // StmF
+    std::string dictionary;      // of the stream `number`
+    std::string bytes;
+    std::string expected;
+  };
+  const std::string text = "BT /F1 12 Tf 20 100 Td (Hello) Tj ET\n";
+  const Row rows[] = {
+      {"AESV2 by the stream's Crypt filter, Identity by default", "/Identity",
+       "/Filter [/Crypt /FlateDecode] /DecodeParms [<< /Name /StdCF >> null]", cipher, text},
+      {"Identity by the stream's Crypt filter, AESV2 by default", "/StdCF",
+       "/Filter /Crypt /DecodeParms << /Type /CryptFilterDecodeParms /Name /Identity >>", text,
+       text},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    PdfBuilder pdf("%PDF-1.6\n");
+    pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    pdf.Object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    pdf.Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents " +
+                      std::to_string(number) + " 0 R >>");
+    pdf.Stream(number, row.dictionary, row.bytes);
+    pdf.Object(number + 1, std::string("<< /Filter /Standard /V 4 /R 4 /Length 128 /P ") +
+                               encrypt->Get("P")->Text() +
+                               " /CF << /StdCF << /CFM /AESV2 /Length 16 >> >> /StmF " +
+                               row.default_filter + " /StrF /StdCF /O " +
+                               encrypt->Get("O")->Text() + " /U " + encrypt->Get("U")->Text() +
+                               " >>");
+    pdf.Finish("/Root 1 0 R /Encrypt " + std::to_string(number + 1) + " 0 R /ID " + id);
+    pdf::Document doc;
+    const std::string& bytes = pdf.Bytes();
+    ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), "crypt.pdf",
+                               OpenOptionsFor(pdf::Mode::kModern)));
+    ASSERT_TRUE(doc.Decrypting());
+    std::vector<uint8_t> decoded;
+    std::string error;
+    ASSERT_TRUE(
+        DecodeStreamFully(doc.GetObject(number, 0)->AsDictionary(), 1 << 20, &decoded, &error))
+        << error;
+    EXPECT_EQ(std::string(decoded.begin(), decoded.end()), row.expected);
   }
 }
 
