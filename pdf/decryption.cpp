@@ -2,6 +2,7 @@
 // strings are deciphered as their objects are parsed, and stream data on first
 // use, so that opening costs no more than the key derivation.
 #include <cstdio>
+#include <string_view>
 
 #include "pdf/bounds.h"
 #include "pdf/document.h"
@@ -58,6 +59,21 @@ std::string StringText(const std::vector<uint8_t>& bytes) {
   }
   text += '>';
   return text;
+}
+
+// Signature dictionaries keep their Contents in clear: the signature covers
+// the file's bytes, so it cannot be enciphered after it was made. Looked up
+// by key, without resolving anything in the middle of a parse.
+bool IsSignature(Dictionary* dictionary) {
+  for (int i = 0; i < dictionary->Count(); ++i) {
+    const std::string_view key = dictionary->Key(i);
+    Object* value = dictionary->Value(i);
+    if (key == "ByteRange" || (key == "Type" && value != nullptr &&
+                               (value->IsName("Sig") || value->IsName("DocTimeStamp")))) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool IsXRefStream(Object* object) {
@@ -169,8 +185,12 @@ void Document::DecipherStrings(Object* object, int32_t number, int32_t generatio
     return;
   }
   if (Dictionary* dictionary = object->AsDictionary(); dictionary != nullptr) {
+    const bool signature = IsSignature(dictionary);
     for (int i = 0; i < dictionary->Count(); ++i) {
       Object* value = dictionary->Value(i);
+      if (signature && std::string_view(dictionary->Key(i)) == "Contents") {
+        continue;
+      }
       if (value != nullptr && value->number == 0) {
         DecipherStrings(value, number, generation, depth + 1);
       }

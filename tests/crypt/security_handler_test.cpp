@@ -30,7 +30,8 @@ using pdfcrypt::SecurityHandler;
 std::string PlainPdf() {
   PdfBuilder pdf("%PDF-1.7\n");
   pdf.Object(1,
-             "<< /Type /Catalog /Pages 2 0 R /Metadata 6 0 R /QvStrings 7 0 R /QvPlain 8 0 R >>");
+             "<< /Type /Catalog /Pages 2 0 R /Metadata 6 0 R /QvStrings 7 0 R /QvPlain 8 0 R "
+             "/QvSig 9 0 R >>");
   pdf.Object(2, "<< /Type /Pages /Kids [4 0 R] /Count 1 >>");
   pdf.Object(3,
              "<< /Title (Quarterly figures) /Author <FEFF00510075006F0072> "
@@ -46,6 +47,10 @@ std::string PlainPdf() {
     binary.push_back(static_cast<char>(i * 7));
   }
   pdf.Stream(8, "", binary);
+  // A signature's Contents stay in clear, its other strings do not.
+  pdf.Object(9,
+             "<< /Type /Sig /Filter /Adobe.PPKLite /ByteRange [0 10 20 30] "
+             "/Contents <DEADBEEF00112233> /Name (Signer) >>");
   pdf.Finish(
       "/Root 1 0 R /Info 3 0 R /ID [<0123456789ABCDEF0123456789ABCDEF> "
       "<0123456789ABCDEF0123456789ABCDEF>]");
@@ -83,9 +88,13 @@ struct Paths {
   static std::vector<std::pair<pdf::Object*, pdf::Object*>> Strings(pdf::Document& doc) {
     pdf::Object* info = doc.xref->trailer->Get("Info");
     pdf::Object* array = Root(doc)->Get("QvStrings");
+    pdf::Object* signature = Root(doc)->Get("QvSig");
     std::vector<std::pair<pdf::Object*, pdf::Object*>> out;
     for (const char* key : {"Title", "Author", "Subject"}) {
       out.emplace_back(info, info->Get(key));
+    }
+    for (const char* key : {"Contents", "Name"}) {
+      out.emplace_back(signature, signature->Get(key));
     }
     for (int i = 0; i < array->Count(); ++i) {
       out.emplace_back(array, array->Item(i));
