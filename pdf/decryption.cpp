@@ -84,6 +84,9 @@ bool IsXRefStream(Object* object) {
 }  // namespace
 
 bool Document::SetUpDecryption(const char* path) {
+  // Objects read from here on (the Encrypt dictionary, an ID or entries
+  // written as references) stay as written; only older ones are deciphered.
+  Object* read_before = objects;
   Object* trailer = xref->trailer != nullptr ? static_cast<Object*>(xref->trailer) : null_object;
   Object* encrypt = trailer->Get("Encrypt");
   if (encrypt->IsNull()) {
@@ -139,7 +142,7 @@ bool Document::SetUpDecryption(const char* path) {
   // Objects read before the handler existed (by a repair) are deciphered now;
   // object streams decoded then are decoded again.
   object_streams_->Clear();
-  for (Object* object = objects; object != nullptr; object = object->next) {
+  for (Object* object = read_before; object != nullptr; object = object->next) {
     if (object->number > 0 && object->offset > 0 && dynamic_cast<Reference*>(object) == nullptr) {
       DecipherParsed(object);
     }

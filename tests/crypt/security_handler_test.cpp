@@ -288,8 +288,9 @@ TEST_F(SecurityHandlerTest, DecipheresWhatQpdfEnciphered) {
 // stream qpdf enciphered with AESV2 is put in a file of ours whose default is
 // Identity, its Crypt filter naming the AESV2 one; and the other way round, a
 // stream in clear whose Crypt filter is Identity in a file enciphered by
-// default. Both decode to the plain bytes.
-TEST_F(SecurityHandlerTest, StreamCryptFilterChoosesTheCipher) {
+// default. Both decode to the plain bytes. An ID written as an object of its
+// own is read while the handler is made, and stays as written.
+TEST_F(SecurityHandlerTest, CryptFiltersAndAnIndirectId) {
   const std::string encrypted = dir_ + "/aes.pdf";
   std::string ignored;
   ASSERT_TRUE(Capture(std::string(QPDF_EXE) +
@@ -316,6 +317,7 @@ TEST_F(SecurityHandlerTest, StreamCryptFilterChoosesTheCipher) {
     std::string dictionary;      // of the stream `number`
     std::string bytes;
     std::string expected;
+    bool indirect_id = false;  // the trailer's ID as an object of its own
   };
   const std::string text = "BT /F1 12 Tf 20 100 Td (Hello) Tj ET\n";
   const Row rows[] = {
@@ -324,6 +326,8 @@ TEST_F(SecurityHandlerTest, StreamCryptFilterChoosesTheCipher) {
       {"Identity by the stream's Crypt filter, AESV2 by default", "/StdCF",
        "/Filter /Crypt /DecodeParms << /Type /CryptFilterDecodeParms /Name /Identity >>", text,
        text},
+      {"AESV2 by default, the ID an object of its own, which stays as written", "/StdCF",
+       "/Filter /FlateDecode", cipher, text, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -339,7 +343,11 @@ TEST_F(SecurityHandlerTest, StreamCryptFilterChoosesTheCipher) {
                                row.default_filter + " /StrF /StdCF /O " +
                                encrypt->Get("O")->Text() + " /U " + encrypt->Get("U")->Text() +
                                " >>");
-    pdf.Finish("/Root 1 0 R /Encrypt " + std::to_string(number + 1) + " 0 R /ID " + id);
+    if (row.indirect_id) {
+      pdf.Object(number + 2, id);
+    }
+    pdf.Finish("/Root 1 0 R /Encrypt " + std::to_string(number + 1) + " 0 R /ID " +
+               (row.indirect_id ? std::to_string(number + 2) + " 0 R" : id));
     pdf::Document doc;
     const std::string& bytes = pdf.Bytes();
     ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), "crypt.pdf",
@@ -351,6 +359,8 @@ TEST_F(SecurityHandlerTest, StreamCryptFilterChoosesTheCipher) {
         DecodeStreamFully(doc.GetObject(number, 0)->AsDictionary(), 1 << 20, &decoded, &error))
         << error;
     EXPECT_EQ(std::string(decoded.begin(), decoded.end()), row.expected);
+    EXPECT_STREQ(doc.xref->trailer->Get("ID")->Item(0)->Text(),
+                 source.xref->trailer->Get("ID")->Item(0)->Text());
   }
 }
 
