@@ -1,0 +1,79 @@
+// Find: text or a regular expression over the keys and values of every object
+// and, when asked, the decoded contents of every stream. Qt-free, so that the
+// viewer runs it in a thread over a document of its own and quorvel-inspect
+// runs it directly.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <regex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pdf {
+class Document;
+}  // namespace pdf
+
+struct FindQuery {
+  std::string text;
+  bool regex = false;  // ECMAScript syntax
+  bool match_case = false;
+  bool in_streams = false;  // also the decoded contents of streams
+};
+
+struct FindHit {
+  int32_t number = 0;
+  int32_t generation = 0;
+  std::string path;   // within the object: "Kids/[0]/Type"; "" for the object itself
+  std::string where;  // "key", "value" or "contents"
+  std::string text;   // the matched text in its context, one line
+};
+
+struct ObjectId {
+  int32_t number;
+  int32_t generation;
+};
+
+// A compiled query; `error` says why a regular expression does not compile.
+class FindMatcher {
+ public:
+  FindMatcher() = default;
+  FindMatcher(const FindMatcher&) = delete;  // the searcher points into `needle_`
+  FindMatcher& operator=(const FindMatcher&) = delete;
+
+  bool Compile(const FindQuery& query, std::string* error);
+  // The offset of the first match in `text` from `from`, or npos; its length in
+  // `length`.
+  size_t Find(std::string_view text, size_t from, size_t* length) const;
+  const FindQuery& Query() const { return query_; }
+
+ private:
+  struct FoldedHash {
+    size_t operator()(char c) const;
+  };
+  struct FoldedEqual {
+    bool operator()(char a, char b) const;
+  };
+  using FoldedSearcher =
+      std::boyer_moore_horspool_searcher<std::string::const_iterator, FoldedHash, FoldedEqual>;
+
+  FindQuery query_;
+  std::string needle_;
+  std::optional<FoldedSearcher> folded_;  // plain text, any case
+  std::optional<std::regex> regex_;
+};
+
+// Stream contents are searched up to this many decoded bytes each: a
+// decompression bomb must not take the search with it.
+inline constexpr size_t kFindStreamBound = size_t{64} << 20;
+
+// Searches the objects in order, calling `on_hit` for each match (several per
+// object) and `progress` after each object with the count done. Stops early
+// when `cancel` becomes true. Returns the number of hits.
+int64_t FindInObjects(pdf::Document& doc, const std::vector<ObjectId>& objects,
+                      const FindMatcher& matcher, const std::function<void(const FindHit&)>& on_hit,
+                      const std::function<void(size_t done)>& progress,
+                      const std::atomic<bool>* cancel);
