@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "cli/inspect_options.h"
 #include "cli/png_writer.h"
 #include "describe/description.h"
+#include "describe/hex_dump.h"
 #include "describe/item_path.h"
 #include "describe/labels.h"
 #include "describe/open_mode.h"
@@ -16,6 +18,7 @@
 #include "diag/format.h"
 #include "diag/messages.h"
 #include "diag/version.h"
+#include "filters/filter_chain.h"
 #include "pdf/document.h"
 #include "pdf/object.h"
 #include "pdf/xref_table.h"
@@ -72,6 +75,9 @@ void PrintTree(const std::vector<TreeItem>& items, int depth, int max_depth, int
   }
 }
 
+// --decoded writes at most this much: a decompression bomb fills no disk.
+constexpr size_t kDecodedBound = size_t{1} << 30;
+
 int Fail(const std::string& message) {
   fprintf(stderr, "quorvel-inspect: %s\n", message.c_str());
   return 2;
@@ -95,9 +101,11 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
     return 0;
   }
 
-  const std::string& path = !options.select.empty() ? options.select
-                            : !options.raw.empty()  ? options.raw
-                                                    : options.image;
+  const std::string& path = !options.select.empty()    ? options.select
+                            : !options.raw.empty()     ? options.raw
+                            : !options.hex.empty()     ? options.hex
+                            : !options.decoded.empty() ? options.decoded
+                                                       : options.image;
   if (!path.empty()) {
     std::vector<TreeItem> trail;
     std::string error;
@@ -113,16 +121,35 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
       }
       return 0;
     }
-    if (!options.raw.empty()) {
+    if (!options.raw.empty() || !options.hex.empty()) {
       if (!object->IsStream()) {
         return Fail("'" + path + "' is not a stream");
       }
       pdf::Token data;
       object->GetStreamData(data);
-      if (data.length > 0) {
-        fwrite(data.text, 1, static_cast<size_t>(data.length), stdout);
+      const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(data.text),
+                                           data.length > 0 ? static_cast<size_t>(data.length) : 0);
+      if (!options.hex.empty()) {
+        for (size_t line = 0; line < HexDumpLineCount(bytes.size()); ++line) {
+          printf("%s\n", HexDumpLine(bytes, line).c_str());
+        }
+      } else if (!bytes.empty()) {
+        fwrite(bytes.data(), 1, bytes.size(), stdout);
       }
       return 0;
+    }
+    if (!options.decoded.empty()) {
+      if (!object->IsStream()) {
+        return Fail("'" + path + "' is not a stream");
+      }
+      std::vector<uint8_t> bytes;
+      std::string error;
+      const bool decoded = DecodeStreamFully(object->AsDictionary(), kDecodedBound, &bytes, &error);
+      fwrite(bytes.data(), 1, bytes.size(), stdout);
+      if (!error.empty()) {
+        fprintf(stderr, "quorvel-inspect: %s\n", error.c_str());
+      }
+      return decoded ? 0 : 2;
     }
     if (!IsImageStream(object)) {
       return Fail("'" + path + "' is not an image stream");
@@ -175,7 +202,7 @@ int main(int argc, char** argv) {
   }
   bool opened = doc.Open(options.file.c_str(), open_options);
   // Raw bytes own standard output; findings then go to standard error.
-  FILE* findings_out = options.raw.empty() ? stdout : stderr;
+  FILE* findings_out = options.raw.empty() && options.decoded.empty() ? stdout : stderr;
   for (const std::string& line : doc.findings) {
     fprintf(findings_out, "%s\n", line.c_str());
   }

@@ -80,6 +80,12 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
     } else if (arg == "--raw") {
       value(o.raw);
       ++views;
+    } else if (arg == "--hex") {
+      value(o.hex);
+      ++views;
+    } else if (arg == "--decoded") {
+      value(o.decoded);
+      ++views;
     } else if (arg == "--image") {
       value(o.image);
       ++views;
@@ -99,7 +105,7 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
   if (o.file.empty()) {
     o.error = "no file given";
   } else if (views > 1) {
-    o.error = "give at most one of --tree, --select, --object, --raw and --image";
+    o.error = "give at most one of --tree, --select, --object, --raw, --hex, --decoded and --image";
   } else if (!o.image.empty() && o.output.empty()) {
     o.error = "--image needs -o FILE.png";
   } else if (o.image.empty() && !o.output.empty()) {
@@ -125,6 +131,9 @@ const char* InspectUsage() {
          "                     PATH names labels from the top, such as Root/Pages/Kids/[0]\n"
          "  --object N         describe object N as loaded through the cross-reference chain\n"
          "  --raw PATH         write the raw bytes of the stream at PATH to standard output\n"
+         "  --hex PATH         the raw bytes of the stream at PATH as offset, hex and ASCII\n"
+         "  --decoded PATH     write the bytes of the stream at PATH through all its filters\n"
+         "                     to standard output\n"
          "  --image PATH -o F  write the picture of the image stream at PATH as a PNG file\n"
          "  --modern           modern mode: cross-reference and object streams, damaged\n"
          "                     files repaired, as PDF since 1.5 and real files need\n"

@@ -9,11 +9,13 @@ struct InspectOptions {
   std::string select;   // --select PATH
   long object = -1;     // --object N
   std::string raw;      // --raw PATH
+  std::string hex;      // --hex PATH: the raw bytes as a hex view
+  std::string decoded;  // --decoded PATH: the bytes through all filters
   std::string image;    // --image PATH (with -o FILE.png)
   std::string output;   // -o FILE
   bool trace = false;
-  bool modern = false;      // --modern: read what PDF since 1.5 holds
-  long contents_bound = 0;  // --contents-bound N: bytes of contents shown; 0 for the default
+  bool modern = false;        // --modern: read what PDF since 1.5 holds
+  long contents_bound = 0;    // --contents-bound N: bytes of contents shown; 0 for the default
   std::string password;       // --password PW
   std::string password_file;  // --password-file F: the password is its first line
   bool help = false;

@@ -12,6 +12,8 @@ build_pkgs=(build-essential cmake pkg-config qt6-base-dev zlib1g-dev libjpeg62-t
   libssl-dev
   # producers and oracles of the modern-mode tests, run at test time
   qpdf ghostscript texlive-binaries
+  # the hex view's oracle (hexdump -C)
+  bsdextrautils
   # image producers and pixel oracles of the modern image tests
   jbig2dec libopenjp2-tools liblcms2-utils imagemagick img2pdf libtiff-tools poppler-utils
   mupdf-tools)

@@ -15,6 +15,7 @@
 #include "tests/support/modern_builder.h"
 #include "tests/support/pdf_builder.h"
 #include "tests/support/sample_images.h"
+#include "tests/support/zlib_encoder.h"
 
 namespace {
 
@@ -116,6 +117,52 @@ TEST(Inspect, RawWritesTheStreamBytesOnly) {
   ToolRun run = Inspect("--raw Root/Pages/Kids/[0]/Contents " + Quote(file.path()));
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "BT /F1 24 Tf 72 712 Td (Hello) Tj ET");
+}
+
+// --hex matches hexdump -C of the raw bytes, --decoded what qpdf filters out
+// of the same stream, for a text stream and a binary one of every length
+// class (a whole line, a part line, empty).
+TEST(Inspect, HexAndDecodedAgainstHexdumpAndQpdf) {
+  PdfBuilder pdf;
+  pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R /QvStreams [4 0 R 5 0 R 6 0 R] >>");
+  pdf.Object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+  std::string binary;
+  for (int i = 0; i < 1000; ++i) {
+    binary.push_back(static_cast<char>(i * 37 % 256));
+  }
+  pdf.Stream(4, "/Filter /FlateDecode", Deflate(binary));
+  pdf.Stream(5, "", "BT (sixteen bytes) ET");
+  pdf.Stream(6, "", "");
+  pdf.Object(3, "<< /Title (hex) >>");
+  pdf.Finish("/Root 1 0 R /Info 3 0 R /ID [<00> <00>]");  // no findings before the view
+  TempFile file(pdf.Bytes());
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    const std::string path = "Root/QvStreams/[" + std::to_string(i) + "] ";
+    ToolRun hex = Inspect("--hex " + path + Quote(file.path()));
+    ASSERT_EQ(hex.status, 0) << hex.err;
+    ToolRun oracle = Inspect("--raw " + path + Quote(file.path()) + " | hexdump -v -C");
+    // hexdump ends with a line holding the length alone.
+    const size_t last = oracle.out.rfind('\n', oracle.out.size() - 2);
+    EXPECT_EQ(hex.out, last == std::string::npos ? "" : oracle.out.substr(0, last + 1));
+    ToolRun decoded = Inspect("--decoded " + path + Quote(file.path()));
+    ASSERT_EQ(decoded.status, 0) << decoded.err;
+    FILE* pipe = popen(("qpdf --show-object=" + std::to_string(4 + i) + " --filtered-stream-data " +
+                        Quote(file.path()))
+                           .c_str(),
+                       "r");
+    std::string expected;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+      expected.append(buffer, n);
+    }
+    pclose(pipe);
+    EXPECT_EQ(decoded.out, expected);
+  }
+  ToolRun refused = Inspect("--decoded Root/Pages " + Quote(file.path()));
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.err, "quorvel-inspect: 'Root/Pages' is not a stream\n");
 }
 
 TEST(Inspect, FailuresAndUsageErrors) {
