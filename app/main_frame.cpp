@@ -27,6 +27,7 @@
 #include "app/about_box.h"
 #include "app/app_doc.h"
 #include "app/app_view.h"
+#include "app/detail_tabs.h"
 #include "app/commands.h"
 #include "app/left_view.h"
 #include "app/lock_state.h"
@@ -242,6 +243,9 @@ void CMainFrame::CreateStatusBar() {
 }
 
 void CMainFrame::ShowMode(bool modern) {
+  if (detail_tabs_ != nullptr) {  // the status bar is made before the panes
+    detail_tabs_->SetModern(modern);
+  }
   mode_label_->setText(modern ? "Modern" : "Classic");
   mode_label_->setToolTip(modern ? "Modern mode: cross-reference and object streams, repair"
                                  : "Classic mode: the written behaviour");
@@ -269,7 +273,7 @@ void CMainFrame::CreateClientArea() {
   left_view_->setMinimumWidth(kLeftPaneMinimum);
   right_pane_ = CreateDetailPane();
   splitter_->addWidget(left_view_);
-  splitter_->addWidget(right_pane_);
+  splitter_->addWidget(detail_tabs_);
   // Resizing the window resizes the right pane only.
   splitter_->setStretchFactor(0, 0);
   splitter_->setStretchFactor(1, 1);
@@ -293,6 +297,8 @@ void CMainFrame::CreateClientArea() {
 QWidget* CMainFrame::CreateDetailPane() {
   auto* pane = new CAppView(doc_, splitter_);
   pane->setObjectName("CAppView");
+  detail_tabs_ = new CDetailTabs(doc_, pane, splitter_);
+  detail_tabs_->SetModern(false);
   return pane;
 }
 
@@ -302,6 +308,9 @@ QWidget* CMainFrame::ActivePane() const {
 
 void CMainFrame::ActivateOtherPane() {
   QWidget* other = ActivePane() == left_view_ ? right_pane_ : left_view_;
+  if (other == right_pane_) {
+    detail_tabs_->setCurrentIndex(CDetailTabs::kDescription);
+  }
   other->setFocus(Qt::ShortcutFocusReason);
   active_pane_ = other;
 }

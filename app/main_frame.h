@@ -9,6 +9,7 @@
 #include "app/recent_files.h"
 
 class CAppDoc;
+class CDetailTabs;
 class CLeftView;
 class CSplitTracker;
 class QAction;
@@ -29,6 +30,8 @@ class CMainFrame : public QMainWindow {
   QAction* Action(int id) const;
   CLeftView* LeftView() const { return left_view_; }
   QWidget* RightPane() const { return right_pane_; }
+  // The tabs around the detail pane (modern mode shows their bar).
+  CDetailTabs* DetailTabs() const { return detail_tabs_; }
   QSplitter* Splitter() const { return splitter_; }
   QToolBar* ToolBar() const { return toolbar_; }
   QToolBar* DialogStrip() const { return dialog_strip_; }
@@ -94,6 +97,7 @@ class CMainFrame : public QMainWindow {
   QSplitter* splitter_ = nullptr;
   CLeftView* left_view_ = nullptr;
   QWidget* right_pane_ = nullptr;
+  CDetailTabs* detail_tabs_ = nullptr;
   QWidget* active_pane_ = nullptr;
   CSplitTracker* split_tracker_ = nullptr;
   std::unique_ptr<QPrinter> printer_;

@@ -1,0 +1,173 @@
+#include "app/detail_tabs.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTabBar>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <span>
+
+#include "app/app_doc.h"
+#include "app/hex_view.h"
+#include "app/wait_cursor.h"
+#include "describe/object_bytes.h"
+#include "diag/format.h"
+#include "filters/filter_chain.h"
+#include "pdf/object.h"
+
+namespace {
+
+// The Raw view is a text editor: past this many bytes it shows the start and
+// says where the rest is (the Hex view shows everything).
+constexpr size_t kRawTextBound = size_t{1} << 20;
+// Decoded bytes shown in the Hex view at most.
+constexpr size_t kHexDecodedBound = size_t{256} << 20;
+
+// Bytes as Latin-1 characters, controls other than line ends and tabs as dots.
+QString ShownBytes(const char* data, size_t size) {
+  QString text = QString::fromLatin1(data, static_cast<qsizetype>(size));
+  for (QChar& c : text) {
+    const char16_t u = c.unicode();
+    if ((u < 0x20 && u != '\n' && u != '\r' && u != '\t') || (u >= 0x7F && u < 0xA0)) {
+      c = QLatin1Char('.');
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
+CDetailTabs::CDetailTabs(CAppDoc* doc, QWidget* description, QWidget* parent)
+    : QTabWidget(parent), doc_(doc) {
+  setObjectName("CDetailTabs");
+  setDocumentMode(true);
+  const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  addTab(description, "Description");
+
+  raw_ = new QPlainTextEdit(this);
+  raw_->setObjectName("RawView");
+  raw_->setReadOnly(true);
+  raw_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  raw_->setFont(fixed);
+  addTab(raw_, "Raw");
+
+  auto* hex_page = new QWidget(this);
+  auto* layout = new QVBoxLayout(hex_page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  auto* bar = new QHBoxLayout();
+  bar->setContentsMargins(4, 2, 4, 2);
+  hex_caption_ = new QLabel(hex_page);
+  decoded_ = new QCheckBox("Decoded", hex_page);
+  decoded_->setToolTip("Show the stream's bytes after its filters instead of as stored");
+  bar->addWidget(hex_caption_, 1);
+  bar->addWidget(decoded_);
+  layout->addLayout(bar);
+  hex_ = new CHexView(hex_page);
+  hex_->setObjectName("HexView");
+  layout->addWidget(hex_, 1);
+  addTab(hex_page, "Hex");
+
+  connect(doc_, &CAppDoc::updated, this, &CDetailTabs::OnUpdate);
+  connect(doc_, &CAppDoc::aboutToOpen, this, [this] {
+    // The bytes shown point into the file that goes away.
+    raw_->clear();
+    hex_->Clear();
+    raw_stale_ = hex_stale_ = true;
+  });
+  connect(this, &QTabWidget::currentChanged, this, [this] { Refresh(); });
+  connect(decoded_, &QCheckBox::toggled, this, [this] {
+    hex_stale_ = true;
+    Refresh();
+  });
+}
+
+void CDetailTabs::SetModern(bool modern) {
+  tabBar()->setVisible(modern);
+  if (!modern) {
+    setCurrentIndex(kDescription);
+  }
+}
+
+void CDetailTabs::OnUpdate(int hint) {
+  if (hint == HINT_INITIAL_UPDATE || (hint & HINT_BIT_SELECTION) != 0) {
+    raw_stale_ = hex_stale_ = true;
+    Refresh();
+  }
+}
+
+void CDetailTabs::Refresh() {
+  if (currentIndex() == kRaw && raw_stale_) {
+    FillRaw();
+  } else if (currentIndex() == kHex && hex_stale_) {
+    FillHex();
+  }
+}
+
+void CDetailTabs::FillRaw() {
+  raw_stale_ = false;
+  pdf::Object* object = doc_->GetSelection();
+  if (object == nullptr) {
+    raw_->clear();
+    return;
+  }
+  ObjectBytes bytes;
+  std::string why;
+  if (!FindObjectBytes(object, &bytes, &why)) {
+    raw_->setPlainText(QString::fromStdString("No bytes of its own: " + why));
+    return;
+  }
+  const size_t shown = std::min(bytes.size, kRawTextBound);
+  std::string head = FormatText("%d %d obj at offset %lld, %zu bytes%s", object->number,
+                                object->generation, static_cast<long long>(bytes.offset),
+                                bytes.size, bytes.ended ? "" : " (no endobj: to the end of the file)");
+  if (shown < bytes.size) {
+    head += FormatText("; the first %zu shown, the Hex tab has them all", shown);
+  }
+  CWaitCursor wait;
+  raw_->setPlainText(QString::fromStdString(head) + "\n\n" + ShownBytes(bytes.data, shown));
+}
+
+void CDetailTabs::FillHex() {
+  hex_stale_ = false;
+  pdf::Object* object = doc_->GetSelection();
+  if (object == nullptr) {
+    hex_->Clear();
+    hex_caption_->clear();
+    return;
+  }
+  pdf::Dictionary* stream = object->IsStream() ? object->AsDictionary() : nullptr;
+  decoded_->setEnabled(stream != nullptr);
+  if (stream != nullptr && decoded_->isChecked()) {
+    CWaitCursor wait;
+    std::vector<uint8_t> decoded;
+    std::string error;
+    DecodeStreamFully(stream, kHexDecodedBound, &decoded, &error);
+    hex_caption_->setText(QString::fromStdString(
+        FormatText("Decoded stream data, %zu bytes", decoded.size()) +
+        (error.empty() ? std::string() : " (" + error + ")")));
+    hex_->SetOwnedBytes(std::move(decoded));
+    return;
+  }
+  if (stream != nullptr) {
+    pdf::Token data;
+    stream->GetStreamData(data);
+    const size_t size = data.length > 0 ? static_cast<size_t>(data.length) : 0;
+    hex_caption_->setText(QString::fromStdString(FormatText("Stream data as stored, %zu bytes", size)));
+    hex_->SetBytes({reinterpret_cast<const uint8_t*>(data.text), size});
+    return;
+  }
+  ObjectBytes bytes;
+  std::string why;
+  if (!FindObjectBytes(object, &bytes, &why)) {
+    hex_caption_->setText(QString::fromStdString("No bytes of its own: " + why));
+    hex_->Clear();
+    return;
+  }
+  hex_caption_->setText(QString::fromStdString(
+      FormatText("The object in the file at offset %lld, %zu bytes",
+                 static_cast<long long>(bytes.offset), bytes.size)));
+  hex_->SetBytes({reinterpret_cast<const uint8_t*>(bytes.data), bytes.size});
+}

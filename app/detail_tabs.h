@@ -1,0 +1,44 @@
+// The right pane in modern mode: the description, the object's bytes as the
+// file holds them ("Raw") and a stream's bytes in hex ("Hex"), raw or decoded.
+// Raw and Hex are built when shown, never for a selection nobody looks at. In
+// classic mode only the description shows, without a tab bar.
+#pragma once
+
+#include <QTabWidget>
+
+class CAppDoc;
+class CHexView;
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+
+class CDetailTabs : public QTabWidget {
+  Q_OBJECT
+
+ public:
+  enum Tab { kDescription = 0, kRaw = 1, kHex = 2 };
+
+  CDetailTabs(CAppDoc* doc, QWidget* description, QWidget* parent = nullptr);
+
+  // Classic mode hides the tab bar and shows the description.
+  void SetModern(bool modern);
+
+  QPlainTextEdit* RawView() const { return raw_; }
+  CHexView* HexView() const { return hex_; }
+  QCheckBox* DecodedToggle() const { return decoded_; }
+  QLabel* HexCaption() const { return hex_caption_; }
+
+ private:
+  void OnUpdate(int hint);
+  void Refresh();
+  void FillRaw();
+  void FillHex();
+
+  CAppDoc* doc_;
+  QPlainTextEdit* raw_;
+  CHexView* hex_;
+  QCheckBox* decoded_;
+  QLabel* hex_caption_;
+  bool raw_stale_ = true;
+  bool hex_stale_ = true;
+};
