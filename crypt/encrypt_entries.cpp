@@ -93,7 +93,9 @@ bool ReadCryptFilters(pdf::Object* encrypt, EncryptEntries* entries, std::string
       if (!ReadInteger(filter, "Length", false, 128, &length, why)) {
         return false;
       }
-      int32_t bits = length < kLengthInBytesBelow ? length * 8 : length;
+      // Only a positive count of bytes is scaled: a negative Length is refused
+      // as it is written, not multiplied past the int range.
+      int32_t bits = length > 0 && length < kLengthInBytesBelow ? length * 8 : length;
       if (!Rc4KeyBits(bits, why)) {
         return false;
       }

@@ -1,9 +1,13 @@
 // Writes the seed corpus of every fuzz target, one folder per target, from the
 // PDF builder and real encoders (zlib, our LZW encoder, libtiff's fax encoder,
-// libjpeg-turbo). The seeds are made at run time and never committed.
+// libjpeg-turbo, and qpdf for encrypted files). The seeds are made at run time and
+// never committed.
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -425,6 +429,125 @@ void RepairSeeds(SeedWriter& w) {
   w.Add(xref_stream_file.substr(0, xref_stream_file.size() - 30));
 }
 
+// ---- The security handler ------------------------------------------------------
+
+// The text between `begin` and the first `end` after it in `text`; throws
+// when either is missing, since qpdf then wrote something unexpected.
+std::string Between(const std::string& text, const std::string& begin, const std::string& end,
+                    size_t from = 0) {
+  const size_t start = text.find(begin, from);
+  const size_t stop = start == std::string::npos ? start : text.find(end, start + begin.size());
+  if (stop == std::string::npos) {
+    throw std::runtime_error("qpdf's file has no " + begin + " ... " + end);
+  }
+  return text.substr(start + begin.size(), stop - start - begin.size());
+}
+
+std::string FromHex(const std::string& hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  }
+  return bytes;
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The parts of a file qpdf encrypted: its Encrypt dictionary, its first ID
+// string and the enciphered content stream, checked to carry the numbers the
+// fuzz target's file gives them.
+SecurityInput QpdfEncrypted(const fs::path& dir, const std::string& plain, const std::string& user,
+                            const std::string& owner, const std::string& method) {
+  const fs::path in = dir / "plain.pdf";
+  const fs::path out = dir / "encrypted.pdf";
+  std::ofstream(in, std::ios::binary) << plain;
+  // Streams are neither compressed nor decoded: the content stream's bytes
+  // are then the plain text enciphered and nothing else.
+  const std::string command = std::string(QPDF_EXE) +
+                              " --allow-weak-crypto --object-streams=disable "
+                              "--compress-streams=n --decode-level=none --encrypt '" +
+                              user + "' '" + owner + "' " + method + " -- '" + in.string() + "' '" +
+                              out.string() + "'";
+  if (std::system(command.c_str()) != 0) {
+    throw std::runtime_error("failed: " + command);
+  }
+  const std::string file = ReadAll(out);
+  const std::string trailer = file.substr(file.rfind("trailer"));
+  const std::string content_object = "\n" + std::to_string(kSecurityContentObject) + " 0 obj\n";
+  if (Between(trailer, "/Encrypt ", " 0 R") != "8" ||
+      file.find("/Contents " + std::to_string(kSecurityContentObject) + " 0 R") ==
+          std::string::npos) {
+    throw std::runtime_error("qpdf numbered the objects otherwise: " + out.string());
+  }
+  SecurityInput parts;
+  parts.encrypt = Between(file, "\n8 0 obj\n", "\nendobj");
+  parts.id = FromHex(Between(trailer, "/ID [<", ">"));
+  const size_t content = file.find(content_object);
+  const size_t length = std::stoul(Between(file, "/Length ", " ", content));
+  parts.content = file.substr(file.find("stream\n", content) + 7, length);
+  return parts;
+}
+
+void SecurityHandlerSeeds(SeedWriter& w) {
+  const std::string content = "BT /F1 12 Tf 20 100 Td (Encrypted) Tj ET";
+  const std::string plain = SecurityHandlerPlainFile(content);
+  char pattern[] = "/tmp/quorvel-seeds-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) {
+    throw std::runtime_error("cannot make a temporary folder");
+  }
+  const fs::path dir = pattern;
+  struct Method {
+    const char* user;
+    const char* owner;
+    const char* method;  // qpdf's key length and options
+    const char* password;
+  };
+  const Method kMethods[] = {
+      {"", "owner", "40", ""},                                             // V1 R2 RC4-40
+      {"user", "owner", "40 --print=n", "owner"},                          // V1 R2, owner
+      {"user", "owner", "128", "user"},                                    // V2 R3 RC4-128
+      {"caf\xC3\xA9", "owner", "128 --extract=n", "caf\xC3\xA9"},          // PDFDocEncoding
+      {"", "owner", "128 --force-V4", ""},                                 // V4 R4 RC4 filter
+      {"", "owner", "128 --use-aes=y", ""},                                // V4 R4 AESV2
+      {"user", "owner", "128 --use-aes=y --cleartext-metadata", "owner"},  // EncryptMetadata false
+      {"", "owner", "256 --force-R5", ""},                                 // V5 R5 AESV3
+      {"", "owner", "256", ""},                                            // V5 R6 AESV3
+      {"user", "owner", "256 --print=low", "user"},                        // R6 user password
+      {"user", "owner", "256 --cleartext-metadata", "owner"},              // R6 owner password
+      {"user", "owner", "256", "wrong"},                                   // refused
+  };
+  try {
+    for (const Method& m : kMethods) {
+      SecurityInput parts = QpdfEncrypted(dir, plain, m.user, m.owner, m.method);
+      parts.password = m.password;
+      w.Add(JoinSecurityInput(parts));
+      if (std::string(m.method) == "128 --use-aes=y") {
+        // Identity for streams and strings: the content is in clear.
+        SecurityInput identity = parts;
+        for (const char* key : {"/StmF /StdCF", "/StrF /StdCF"}) {
+          const size_t at = identity.encrypt.find(key);
+          if (at != std::string::npos) {
+            identity.encrypt.replace(at, strlen(key), std::string(key, 6) + "/Identity");
+          }
+        }
+        identity.content = content;
+        w.Add(JoinSecurityInput(identity));
+        // No ID: the key of revisions 2 to 4 depends on it.
+        SecurityInput no_id = parts;
+        no_id.id.clear();
+        w.Add(JoinSecurityInput(no_id));
+      }
+    }
+  } catch (...) {
+    fs::remove_all(dir);
+    throw;
+  }
+  fs::remove_all(dir);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -456,6 +579,8 @@ int main(int argc, char** argv) {
     ObjectStreamSeeds(object_stream);
     SeedWriter repair(root, "repair");
     RepairSeeds(repair);
+    SeedWriter security_handler(root, "security_handler");
+    SecurityHandlerSeeds(security_handler);
   } catch (const std::exception& e) {
     fprintf(stderr, "make-fuzz-seeds: %s\n", e.what());
     return 1;

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 
@@ -49,7 +50,107 @@ std::string XRefStreamPrefix(std::vector<int32_t>* offsets) {
   return file;
 }
 
+// The fixed objects of the security handler's file, 1 to 7 by number, with
+// the content stream's data and the form's entries and data as given.
+std::vector<std::string> SecurityObjects(const std::string& content,
+                                         const std::string& form_entries,
+                                         const std::string& form_data) {
+  const std::string metadata = "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?><x:xmpmeta/>";
+  auto stream = [](const std::string& entries, const std::string& data) {
+    return "<< " + entries + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data +
+           "\nendstream";
+  };
+  return {
+      "",
+      "<< /Metadata 3 0 R /Pages 4 0 R /Type /Catalog >>",
+      "<< /Title (Quarterly figures) /Author <FEFF00510075006F0072> /Subject () "
+      "/Keywords <000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F20> >>",
+      stream("/Subtype /XML /Type /Metadata", metadata),
+      "<< /Count 1 /Kids [5 0 R] /Type /Pages >>",
+      "<< /Contents 6 0 R /MediaBox [0 0 200 200] /Parent 4 0 R /Resources << /XObject << /Fm 7 "
+      "0 R >> >> /Type /Page >>",
+      stream("", content),
+      stream("/Type /XObject /Subtype /Form /BBox [0 0 10 10] " + form_entries, form_data),
+  };
+}
+
+// The objects numbered from 1 in a classic file with the trailer's entries.
+std::string ClassicFile(const std::vector<std::string>& objects, const std::string& trailer) {
+  std::string file(kHeader);
+  std::string xref = "xref\n0 " + std::to_string(objects.size()) + "\n0000000000 65535 f \n";
+  for (size_t number = 1; number < objects.size(); ++number) {
+    char line[24];
+    snprintf(line, sizeof line, "%010zu 00000 n \n", file.size());
+    xref += line;
+    AppendObject(&file, static_cast<int>(number), objects[number]);
+  }
+  const size_t xref_offset = file.size();
+  file += xref + "trailer\n<< /Size " + std::to_string(objects.size()) + " " + trailer +
+          " >>\nstartxref\n" + std::to_string(xref_offset) + "\n%%EOF\n";
+  return file;
+}
+
+std::string Hex(const std::string& bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out = "<";
+  for (char c : bytes) {
+    out += kDigits[static_cast<uint8_t>(c) >> 4];
+    out += kDigits[static_cast<uint8_t>(c) & 15];
+  }
+  return out + ">";
+}
+
+const char kFormData[] = "0 0 m 10 10 l S";
+
 }  // namespace
+
+SecurityInput SplitSecurityInput(std::span<const uint8_t> input) {
+  SecurityInput parts;
+  if (input.size() < kSecurityHeaderBytes) {
+    return parts;
+  }
+  size_t at = kSecurityHeaderBytes;
+  auto take = [&](size_t wanted) {
+    const size_t n = std::min(wanted, input.size() - at);
+    std::string bytes = Text(input.subspan(at, n));
+    at += n;
+    return bytes;
+  };
+  parts.password = take(input[0]);
+  parts.id = take(input[1]);
+  parts.encrypt = take(static_cast<size_t>(input[2] << 8 | input[3]));
+  parts.content = take(input.size() - at);
+  return parts;
+}
+
+std::string JoinSecurityInput(const SecurityInput& parts) {
+  const size_t dict = std::min<size_t>(parts.encrypt.size(), 0xFFFF);
+  std::string out = {static_cast<char>(std::min<size_t>(parts.password.size(), 255)),
+                     static_cast<char>(std::min<size_t>(parts.id.size(), 255)),
+                     static_cast<char>(dict >> 8), static_cast<char>(dict & 0xFF)};
+  return out + parts.password.substr(0, 255) + parts.id.substr(0, 255) +
+         parts.encrypt.substr(0, dict) + parts.content;
+}
+
+std::string SecurityHandlerFile(const SecurityInput& parts) {
+  const std::string form = DeflateFast(
+      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(kFormData), sizeof kFormData - 1));
+  // The form's own Crypt filter leaves it in clear whatever the document's is.
+  std::vector<std::string> objects = SecurityObjects(
+      parts.content, "/Filter [/Crypt /FlateDecode] /DecodeParms [<< /Name /Identity >> null]",
+      form);
+  objects.push_back(parts.encrypt);
+  std::string trailer = "/Root 1 0 R /Info 2 0 R /Encrypt 8 0 R";
+  if (!parts.id.empty()) {
+    trailer += " /ID [" + Hex(parts.id) + " " + Hex(parts.id) + "]";
+  }
+  return ClassicFile(objects, trailer);
+}
+
+std::string SecurityHandlerPlainFile(const std::string& content) {
+  return ClassicFile(SecurityObjects(content, "", kFormData),
+                     "/Root 1 0 R /Info 2 0 R /ID [<0123456789ABCDEF> <0123456789ABCDEF>]");
+}
 
 std::string DeflateFast(std::span<const uint8_t> data) {
   uLongf size = compressBound(static_cast<uLong>(data.size()));

@@ -48,5 +48,31 @@ enum ObjectStreamFlags : uint8_t {
 };
 std::string ObjectStreamFile(std::span<const uint8_t> input);
 
+// ---- security_handler_fuzzer -------------------------------------------------
+// Input: the lengths of the password and of the first ID string (a byte each),
+// the length of the Encrypt dictionary's text (two bytes, big-endian), then
+// the password, the ID, the dictionary's text, and the rest the enciphered
+// data of the page's content stream. Lengths beyond the input are cut to it;
+// an empty ID leaves the trailer without one. The objects are numbered as
+// qpdf numbers them when it encrypts SecurityHandlerPlainFile(), so that seeds
+// can carry the content stream qpdf enciphered.
+inline constexpr size_t kSecurityHeaderBytes = 4;
+inline constexpr int kSecurityContentObject = 6;
+struct SecurityInput {
+  std::string password;
+  std::string id;
+  std::string encrypt;
+  std::string content;
+};
+SecurityInput SplitSecurityInput(std::span<const uint8_t> input);
+std::string JoinSecurityInput(const SecurityInput& parts);
+// The file around the parts: the Encrypt dictionary object last, after the
+// catalog, Info, metadata, page tree, page, content stream and a form whose
+// Crypt filter names Identity.
+std::string SecurityHandlerFile(const SecurityInput& parts);
+// The same objects in clear, without Encrypt, for qpdf to encrypt; the
+// content stream holds `content`.
+std::string SecurityHandlerPlainFile(const std::string& content);
+
 // zlib at a fast level; the empty text when zlib fails.
 std::string DeflateFast(std::span<const uint8_t> data);

@@ -9,7 +9,8 @@ seconds=${2:?usage: run-fuzzers.sh BUILD_DIR SECONDS [TARGET...]}
 shift 2
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(lexer parse_object open_walk lzw ccitt jbig2 image_stream pixdec xref_stream object_stream repair)
+  targets=(lexer parse_object open_walk lzw ccitt jbig2 image_stream pixdec xref_stream object_stream repair
+           security_handler)
 fi
 here="$(cd "$(dirname "$0")" && pwd)"
 
@@ -38,7 +39,7 @@ for target in "${targets[@]}"; do
   args=(-max_total_time="$seconds" -timeout=2 -rss_limit_mb=2048 -print_final_stats=1
         -artifact_prefix="$artifacts/$target-")
   if [ -f "$here/pdf.dict" ] && [[ $target == lexer || $target == parse_object || $target == open_walk ||
-        $target == repair || $target == object_stream ]]; then
+        $target == repair || $target == object_stream || $target == security_handler ]]; then
     args+=(-dict="$here/pdf.dict")
   fi
   log="$logs/$target.log"

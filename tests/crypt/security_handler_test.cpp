@@ -394,6 +394,11 @@ TEST(SecurityHandlerHostileTest, RefusesWithAReason) {
        "<< /Filter /Standard /V 2 /R 3 /P -4 /Length 100000000 /O " + kHash32 + " /U " + kHash32 +
            " >>",
        kId, "Length 100000000 is not a key length"},
+      {"negative crypt filter Length",
+       "<< /Filter /Standard /V 4 /R 4 /P -4 /CF << /StdCF << /CFM /V2 /Length -1000000000 >> "
+       ">> /StmF /StdCF /O " +
+           kHash32 + " /U " + kHash32 + " >>",
+       kId, "Length -1000000000 is not a key length"},
       {"unknown revision", "<< /Filter /Standard /V 2 /R 99 /P -4 >>", kId,
        "R 99 is not a revision of the standard security handler"},
       {"unknown version", "<< /Filter /Standard /V 7 /R 3 /P -4 >>", kId,
