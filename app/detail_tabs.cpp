@@ -51,7 +51,7 @@ CDetailTabs::CDetailTabs(CAppDoc* doc, QWidget* description, QWidget* parent)
   raw_->setReadOnly(true);
   raw_->setLineWrapMode(QPlainTextEdit::NoWrap);
   raw_->setFont(fixed);
-  addTab(raw_, "Raw");
+  raw_page_ = raw_;
 
   auto* hex_page = new QWidget(this);
   auto* layout = new QVBoxLayout(hex_page);
@@ -68,7 +68,11 @@ CDetailTabs::CDetailTabs(CAppDoc* doc, QWidget* description, QWidget* parent)
   hex_ = new CHexView(hex_page);
   hex_->setObjectName("HexView");
   layout->addWidget(hex_, 1);
-  addTab(hex_page, "Hex");
+  hex_page_ = hex_page;
+  raw_page_->hide();  // until modern mode makes them tabs
+  hex_page_->hide();
+  // One tab (classic mode) shows no bar.
+  setTabBarAutoHide(true);
 
   connect(doc_, &CAppDoc::updated, this, &CDetailTabs::OnUpdate);
   connect(doc_, &CAppDoc::aboutToOpen, this, [this] {
@@ -85,9 +89,13 @@ CDetailTabs::CDetailTabs(CAppDoc* doc, QWidget* description, QWidget* parent)
 }
 
 void CDetailTabs::SetModern(bool modern) {
-  tabBar()->setVisible(modern);
-  if (!modern) {
+  if (modern && count() == 1) {
+    addTab(raw_page_, "Raw");
+    addTab(hex_page_, "Hex");
+  } else if (!modern && count() > 1) {
     setCurrentIndex(kDescription);
+    removeTab(kHex);
+    removeTab(kRaw);
   }
 }
 
@@ -120,9 +128,10 @@ void CDetailTabs::FillRaw() {
     return;
   }
   const size_t shown = std::min(bytes.size, kRawTextBound);
-  std::string head = FormatText("%d %d obj at offset %lld, %zu bytes%s", object->number,
-                                object->generation, static_cast<long long>(bytes.offset),
-                                bytes.size, bytes.ended ? "" : " (no endobj: to the end of the file)");
+  std::string head =
+      FormatText("%d %d obj at offset %lld, %zu bytes%s", object->number, object->generation,
+                 static_cast<long long>(bytes.offset), bytes.size,
+                 bytes.ended ? "" : " (no endobj: to the end of the file)");
   if (shown < bytes.size) {
     head += FormatText("; the first %zu shown, the Hex tab has them all", shown);
   }
@@ -145,9 +154,9 @@ void CDetailTabs::FillHex() {
     std::vector<uint8_t> decoded;
     std::string error;
     DecodeStreamFully(stream, kHexDecodedBound, &decoded, &error);
-    hex_caption_->setText(QString::fromStdString(
-        FormatText("Decoded stream data, %zu bytes", decoded.size()) +
-        (error.empty() ? std::string() : " (" + error + ")")));
+    hex_caption_->setText(
+        QString::fromStdString(FormatText("Decoded stream data, %zu bytes", decoded.size()) +
+                               (error.empty() ? std::string() : " (" + error + ")")));
     hex_->SetOwnedBytes(std::move(decoded));
     return;
   }
@@ -155,7 +164,8 @@ void CDetailTabs::FillHex() {
     pdf::Token data;
     stream->GetStreamData(data);
     const size_t size = data.length > 0 ? static_cast<size_t>(data.length) : 0;
-    hex_caption_->setText(QString::fromStdString(FormatText("Stream data as stored, %zu bytes", size)));
+    hex_caption_->setText(
+        QString::fromStdString(FormatText("Stream data as stored, %zu bytes", size)));
     hex_->SetBytes({reinterpret_cast<const uint8_t*>(data.text), size});
     return;
   }
@@ -166,8 +176,8 @@ void CDetailTabs::FillHex() {
     hex_->Clear();
     return;
   }
-  hex_caption_->setText(QString::fromStdString(
-      FormatText("The object in the file at offset %lld, %zu bytes",
-                 static_cast<long long>(bytes.offset), bytes.size)));
+  hex_caption_->setText(
+      QString::fromStdString(FormatText("The object in the file at offset %lld, %zu bytes",
+                                        static_cast<long long>(bytes.offset), bytes.size)));
   hex_->SetBytes({reinterpret_cast<const uint8_t*>(bytes.data), bytes.size});
 }

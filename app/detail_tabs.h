@@ -20,7 +20,7 @@ class CDetailTabs : public QTabWidget {
 
   CDetailTabs(CAppDoc* doc, QWidget* description, QWidget* parent = nullptr);
 
-  // Classic mode hides the tab bar and shows the description.
+  // Classic mode has the description alone, and so no tab bar.
   void SetModern(bool modern);
 
   QPlainTextEdit* RawView() const { return raw_; }
@@ -39,6 +39,8 @@ class CDetailTabs : public QTabWidget {
   CHexView* hex_;
   QCheckBox* decoded_;
   QLabel* hex_caption_;
+  QWidget* raw_page_;  // the tabs' pages, kept while classic mode removes them
+  QWidget* hex_page_;
   bool raw_stale_ = true;
   bool hex_stale_ = true;
 };

@@ -11,7 +11,7 @@ class Object;
 }  // namespace pdf
 
 struct ObjectBytes {
-  int64_t offset = 0;         // of "N G obj" in the file
+  int64_t offset = 0;          // of "N G obj" in the file
   const char* data = nullptr;  // into the document's mapping
   size_t size = 0;             // through "endobj", or to where the object stops
   bool ended = false;          // "endobj" was found

@@ -74,7 +74,9 @@ class DetailTabsTest : public QObject {
   }
 
   void ClassicShowsTheDescriptionAlone() {
+    frame_->ShowMode(true);
     frame_->ShowMode(false);
+    QCOMPARE(frame_->DetailTabs()->count(), 1);
     QVERIFY(!frame_->DetailTabs()->tabBar()->isVisible());
     QCOMPARE(frame_->DetailTabs()->currentWidget(), frame_->RightPane());
   }
@@ -84,10 +86,11 @@ class DetailTabsTest : public QObject {
     frame_->ShowMode(true);
     QVERIFY(doc_->OnOpenDocument(QString::fromStdString(file_.path())));
     CDetailTabs* tabs = frame_->DetailTabs();
+    QCOMPARE(tabs->count(), 3);
     QVERIFY(tabs->tabBar()->isVisible());
+    QVERIFY(tabs->tabBar()->height() > 0);
     std::string error;
-    QVERIFY2(frame_->LeftView()->SelectPath("Root/Pages/Kids/[0]/Contents", &error),
-             error.c_str());
+    QVERIFY2(frame_->LeftView()->SelectPath("Root/Pages/Kids/[0]/Contents", &error), error.c_str());
     // Built when shown, not before.
     QVERIFY(tabs->RawView()->toPlainText().isEmpty());
 
@@ -111,7 +114,8 @@ class DetailTabsTest : public QObject {
     QCOMPARE(tabs->HexCaption()->text(),
              QString("Stream data as stored, %1 bytes").arg(packed_.size()));
     tabs->DecodedToggle()->setChecked(true);
-    QCOMPARE(tabs->HexCaption()->text(), QString("Decoded stream data, %1 bytes").arg(text_.size()));
+    QCOMPARE(tabs->HexCaption()->text(),
+             QString("Decoded stream data, %1 bytes").arg(text_.size()));
     QVERIFY(hex->LineText(0).endsWith("|BT /F1 24 Tf 72 |"));
     Shoot(frame_.get(), "detail-hex");
 
