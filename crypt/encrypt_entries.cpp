@@ -223,6 +223,7 @@ bool ReadEncryptEntries(pdf::Object* encrypt, pdf::Object* id, EncryptEntries* e
     if (!ReadBytes(encrypt, "Perms", kPermsBytes, &entries->perms, &ignored)) {
       entries->perms.clear();
     }
+    data.perms = entries->perms;
   }
 
   pdf::Object* ids = id != nullptr ? id->Resolve() : nullptr;

@@ -21,7 +21,8 @@ struct PasswordData {
   std::vector<uint8_t> oe;  // 32 bytes, revisions 5 and 6
   std::vector<uint8_t> ue;  // 32 bytes, revisions 5 and 6
   uint32_t p = 0;
-  std::vector<uint8_t> id0;  // the first string of the trailer's ID
+  std::vector<uint8_t> id0;    // the first string of the trailer's ID
+  std::vector<uint8_t> perms;  // revision 6: 16 bytes, or empty
   bool encrypt_metadata = true;
 };
 

@@ -98,3 +98,58 @@ bool Aes256EcbDecrypt(std::span<const uint8_t> key, std::span<const uint8_t> dat
 }
 
 }  // namespace pdfcrypt
+
+namespace pdfcrypt {
+
+struct RoundCiphers::State {
+  CipherContext cipher{EVP_CIPHER_CTX_new()};
+  MdContext md{EVP_MD_CTX_new()};
+  EVP_CIPHER* aes = EVP_CIPHER_fetch(nullptr, "AES-128-CBC", nullptr);
+  EVP_MD* sha[3] = {EVP_MD_fetch(nullptr, "SHA256", nullptr),
+                    EVP_MD_fetch(nullptr, "SHA384", nullptr),
+                    EVP_MD_fetch(nullptr, "SHA512", nullptr)};
+  ~State() {
+    EVP_CIPHER_free(aes);
+    for (EVP_MD* md_type : sha) {
+      EVP_MD_free(md_type);
+    }
+  }
+};
+
+RoundCiphers::RoundCiphers() : state_(std::make_unique<State>()) {}
+RoundCiphers::~RoundCiphers() = default;
+
+bool RoundCiphers::Aes128CbcEncrypt(std::span<const uint8_t> key, std::span<const uint8_t> iv,
+                                    std::span<const uint8_t> data, std::vector<uint8_t>* out) {
+  State& s = *state_;
+  if (!s.cipher || s.aes == nullptr || key.size() != 16 || iv.size() != kAesBlock ||
+      data.size() % kAesBlock != 0 ||
+      EVP_EncryptInit_ex2(s.cipher.get(), s.aes, key.data(), iv.data(), nullptr) != 1 ||
+      EVP_CIPHER_CTX_set_padding(s.cipher.get(), 0) != 1) {
+    return false;
+  }
+  out->resize(data.size());
+  int written = 0;
+  return EVP_EncryptUpdate(s.cipher.get(), out->data(), &written, data.data(),
+                           static_cast<int>(data.size())) == 1 &&
+         static_cast<size_t>(written) == data.size();
+}
+
+bool RoundCiphers::Digest(pdfcrypt::Digest digest, std::span<const uint8_t> data,
+                          std::vector<uint8_t>* out) {
+  State& s = *state_;
+  const int which = digest == Digest::kSha384 ? 1 : digest == Digest::kSha512 ? 2 : 0;
+  out->resize(EVP_MAX_MD_SIZE);
+  unsigned size = 0;
+  if (!s.md || s.sha[which] == nullptr ||
+      EVP_DigestInit_ex2(s.md.get(), s.sha[which], nullptr) != 1 ||
+      EVP_DigestUpdate(s.md.get(), data.data(), data.size()) != 1 ||
+      EVP_DigestFinal_ex(s.md.get(), out->data(), &size) != 1) {
+    out->clear();
+    return false;
+  }
+  out->resize(size);
+  return true;
+}
+
+}  // namespace pdfcrypt

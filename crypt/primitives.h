@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -18,6 +19,27 @@ std::vector<uint8_t> Hash(Digest digest, std::initializer_list<std::span<const u
 // `data` is not a whole number of blocks.
 bool AesCbc(bool encrypt, std::span<const uint8_t> key, std::span<const uint8_t> iv,
             std::span<const uint8_t> data, std::vector<uint8_t>* out);
+
+// The inner rounds of revision 6's password hash: AES-128-CBC encryption and
+// a SHA-2 digest, dozens of times over a few kilobytes. One object keeps its
+// contexts and algorithms across the rounds, which halves the hash's time.
+class RoundCiphers {
+ public:
+  RoundCiphers();
+  ~RoundCiphers();
+  RoundCiphers(const RoundCiphers&) = delete;
+  RoundCiphers& operator=(const RoundCiphers&) = delete;
+
+  // False when libcrypto refuses; `data` is a whole number of blocks.
+  bool Aes128CbcEncrypt(std::span<const uint8_t> key, std::span<const uint8_t> iv,
+                        std::span<const uint8_t> data, std::vector<uint8_t>* out);
+  // `digest` is SHA-256, SHA-384 or SHA-512.
+  bool Digest(Digest digest, std::span<const uint8_t> data, std::vector<uint8_t>* out);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 // AES-256 in ECB mode, decrypting whole blocks without padding.
 bool Aes256EcbDecrypt(std::span<const uint8_t> key, std::span<const uint8_t> data,

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -361,6 +362,40 @@ TEST_F(SecurityHandlerTest, CryptFiltersAndAnIndirectId) {
     EXPECT_EQ(std::string(decoded.begin(), decoded.end()), row.expected);
     EXPECT_STREQ(doc.xref->trailer->Get("ID")->Item(0)->Text(),
                  source.xref->trailer->Get("ID")->Item(0)->Text());
+  }
+}
+
+// Revision 6 keys are confirmed by Perms when it agrees, by the check hash
+// when it does not: a damaged Perms still opens, with a remark.
+TEST_F(SecurityHandlerTest, DamagedPermsFallsBackToTheCheckHash) {
+  const std::string encrypted = dir_ + "/r6.pdf";
+  std::string ignored;
+  ASSERT_TRUE(Capture(std::string(QPDF_EXE) +
+                          " --object-streams=disable --encrypt user owner 256 -- " + Quote(plain_) +
+                          " " + Quote(encrypted),
+                      &ignored));
+  std::string bytes;
+  {
+    std::ifstream in(encrypted, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  // Perms is 16 bytes: its hex digits are overwritten in place, offsets kept.
+  const size_t perms = bytes.find("/Perms <");
+  ASSERT_NE(perms, std::string::npos);
+  bytes.replace(perms + 8, 32, std::string(32, '0'));
+  for (const char* password : {"user", "owner"}) {
+    SCOPED_TRACE(password);
+    pdf::OpenOptions options = OpenOptionsFor(pdf::Mode::kModern);
+    options.password = password;
+    FindingsDocument doc;
+    ASSERT_TRUE(
+        doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), "r6.pdf", options));
+    EXPECT_TRUE(doc.Decrypting());
+    EXPECT_EQ(doc.findings.at(1),
+              "Warning: Encrypt: Perms does not confirm P; P is shown as written");
+    std::vector<uint8_t> title;
+    ASSERT_TRUE(pdf::StringBytes(doc.xref->trailer->Get("Info")->Get("Title"), &title));
+    EXPECT_EQ(std::string(title.begin(), title.end()), "Quarterly figures");
   }
 }
 
