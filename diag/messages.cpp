@@ -11,6 +11,19 @@ MessageSink g_warning_sink = WarningBox;
 MessageSink g_trace_sink = DiscardLine;
 
 namespace {
+// Set on a worker thread: every sink of that thread, whatever the globals say.
+thread_local MessageSink t_thread_sink = nullptr;
+}  // namespace
+
+ThreadSinkOverride::ThreadSinkOverride(MessageSink sink) : previous_(t_thread_sink) {
+  t_thread_sink = sink;
+}
+
+ThreadSinkOverride::~ThreadSinkOverride() {
+  t_thread_sink = previous_;
+}
+
+namespace {
 
 constexpr size_t kMessageSize = 2048;  // at most 2047 characters reach a sink
 
@@ -46,7 +59,7 @@ int ErrorMessage(const char* format, ...) {
   va_start(args, format);
   FormatMessage(buffer, format, args);
   va_end(args);
-  return g_error_sink(buffer);
+  return (t_thread_sink != nullptr ? t_thread_sink : g_error_sink)(buffer);
 }
 
 int WarningMessage(const char* format, ...) {
@@ -55,12 +68,13 @@ int WarningMessage(const char* format, ...) {
   va_start(args, format);
   FormatMessage(buffer, format, args);
   va_end(args);
-  return g_warning_sink(buffer);
+  return (t_thread_sink != nullptr ? t_thread_sink : g_warning_sink)(buffer);
 }
 
 void TraceMessage(const char* format, ...) {
   // Tracing is on hot paths; while nobody listens it must cost nothing.
-  if (g_trace_sink == DiscardLine) {
+  const MessageSink sink = t_thread_sink != nullptr ? t_thread_sink : g_trace_sink;
+  if (sink == DiscardLine) {
     return;
   }
   char buffer[kMessageSize];
@@ -72,11 +86,11 @@ void TraceMessage(const char* format, ...) {
   while (*line != '\0') {
     char* feed = strchr(line, '\n');
     if (feed == nullptr) {
-      g_trace_sink(line);
+      sink(line);
       return;
     }
     *feed = '\0';
-    g_trace_sink(line);
+    sink(line);
     line = feed + 1;
   }
 }

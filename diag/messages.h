@@ -10,6 +10,19 @@ extern MessageSink g_error_sink;
 extern MessageSink g_warning_sink;
 extern MessageSink g_trace_sink;
 
+// Replaces all three sinks for the calling thread only, while it lives: a
+// document read on a worker thread must never reach the viewer's boxes.
+class ThreadSinkOverride {
+ public:
+  explicit ThreadSinkOverride(MessageSink sink);
+  ~ThreadSinkOverride();
+  ThreadSinkOverride(const ThreadSinkOverride&) = delete;
+  ThreadSinkOverride& operator=(const ThreadSinkOverride&) = delete;
+
+ private:
+  MessageSink previous_;
+};
+
 // Default sinks.
 int WarningBox(const char* text);
 int DiscardLine(const char* text);
