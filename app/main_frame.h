@@ -9,6 +9,7 @@
 #include "app/recent_files.h"
 
 class CAppDoc;
+class CLeftPane;
 class CLeftView;
 class CSplitTracker;
 class QAction;
@@ -28,6 +29,9 @@ class CMainFrame : public QMainWindow {
   // The action of a command id (recent files: ID_FILE_MRU_FILE1 + index), or null.
   QAction* Action(int id) const;
   CLeftView* LeftView() const { return left_view_; }
+  // The tabs on the left: the structure tree and the Objects tab.
+  CLeftPane* LeftPane() const { return left_pane_; }
+  QToolBar* NavigationBar() const { return navigation_bar_; }
   QWidget* RightPane() const { return right_pane_; }
   QSplitter* Splitter() const { return splitter_; }
   QToolBar* ToolBar() const { return toolbar_; }
@@ -79,6 +83,9 @@ class CMainFrame : public QMainWindow {
   void OnFilePrintPreview();
   void OnFilePrintSetup();
   void OnAppAbout();
+  // Asks for an object number and selects that object in the Objects tab.
+  void OnGoToObject();
+  void UpdateHistoryCommands();
   QPrinter* Printer();
 
   CAppDoc* doc_;
@@ -93,6 +100,8 @@ class CMainFrame : public QMainWindow {
   QLabel* mode_label_ = nullptr;
   QSplitter* splitter_ = nullptr;
   CLeftView* left_view_ = nullptr;
+  CLeftPane* left_pane_ = nullptr;
+  QToolBar* navigation_bar_ = nullptr;
   QWidget* right_pane_ = nullptr;
   QWidget* active_pane_ = nullptr;
   CSplitTracker* split_tracker_ = nullptr;
