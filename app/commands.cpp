@@ -42,6 +42,17 @@ constexpr CommandInfo kCommands[] = {
      "&Paste",
      {"Ctrl+V", "Shift+Ins"},
      "Insert Clipboard contents\nPaste"},
+    {ID_GO_TO_OBJECT,
+     Menu::kEdit,
+     "&Go to Object...",
+     {"Ctrl+G", ""},
+     "Select an object by its number in the Objects tab"},
+    {ID_GO_BACK, Menu::kEdit, "&Back", {"Alt+Left", ""}, "Select the item selected before\nBack"},
+    {ID_GO_FORWARD,
+     Menu::kEdit,
+     "For&ward",
+     {"Alt+Right", ""},
+     "Select the item selected after\nForward"},
     {ID_VIEW_TOOLBAR, Menu::kView, "&Toolbar", {"", ""}, "Show or hide the toolbar"},
     {ID_VIEW_STATUS_BAR, Menu::kView, "&Status Bar", {"", ""}, "Show or hide the status bar"},
     {ID_WINDOW_SPLIT, Menu::kView, "S&plit", {"", ""}, "Split the active window into panes"},
@@ -64,12 +75,16 @@ constexpr int kFileLayout[] = {ID_FILE_OPEN,        ID_FILE_SAVE,  ID_FILE_SAVE_
                                kSeparator,          ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW,
                                ID_FILE_PRINT_SETUP, kSeparator,    kRecentFilesSlot,
                                kSeparator,          ID_APP_EXIT};
-constexpr int kEditLayout[] = {ID_EDIT_UNDO, kSeparator, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE};
+constexpr int kEditLayout[] = {ID_EDIT_UNDO,    kSeparator,    ID_EDIT_CUT,
+                               ID_EDIT_COPY,    ID_EDIT_PASTE, kSeparator,
+                               ID_GO_TO_OBJECT, ID_GO_BACK,    ID_GO_FORWARD};
 constexpr int kViewLayout[] = {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_WINDOW_SPLIT, kSeparator,
                                ID_VIEW_MODERN_MODE};
 constexpr int kHelpLayout[] = {ID_APP_ABOUT};
 constexpr int kToolbar[] = {ID_FILE_OPEN,  ID_FILE_SAVE, kSeparator,    ID_EDIT_CUT, ID_EDIT_COPY,
                             ID_EDIT_PASTE, kSeparator,   ID_FILE_PRINT, kSeparator,  ID_APP_ABOUT};
+
+constexpr int kNavigationToolbar[] = {ID_GO_BACK, ID_GO_FORWARD};
 
 }  // namespace
 
@@ -134,6 +149,10 @@ std::span<const int> MenuLayout(Menu menu) {
 
 std::span<const int> ToolbarLayout() {
   return kToolbar;
+}
+
+std::span<const int> NavigationToolbarLayout() {
+  return kNavigationToolbar;
 }
 
 bool IsAlwaysDisabled(int id) {

@@ -27,6 +27,9 @@ enum CommandId : int {
   ID_VIEW_TOOLBAR = 59392,
   ID_VIEW_STATUS_BAR = 59393,
   ID_VIEW_MODERN_MODE = 32771,  // the viewer's own commands start here
+  ID_GO_TO_OBJECT = 32772,
+  ID_GO_BACK = 32773,
+  ID_GO_FORWARD = 32774,
 };
 
 // In a layout: a separator.
@@ -63,6 +66,8 @@ const char* MenuTitle(Menu menu);
 std::span<const int> MenuLayout(Menu menu);
 // The toolbar buttons in order, kSeparator for a separator.
 std::span<const int> ToolbarLayout();
+// The navigation toolbar's buttons (Back, Forward), beside the main toolbar.
+std::span<const int> NavigationToolbarLayout();
 
 // Whether the command never has a handler and so stays disabled.
 bool IsAlwaysDisabled(int id);

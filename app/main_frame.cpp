@@ -8,6 +8,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
@@ -29,12 +30,16 @@
 #include "app/app_view.h"
 #include "app/commands.h"
 #include "app/detail_tabs.h"
+#include "app/left_pane.h"
 #include "app/left_view.h"
 #include "app/lock_state.h"
+#include "app/objects_view.h"
 #include "app/printable_pane.h"
 #include "app/split_tracker.h"
 #include "app/toolbar_icons.h"
+#include "describe/object_list.h"
 #include "diag/format.h"
+#include "diag/messages.h"
 
 namespace {
 
@@ -121,6 +126,9 @@ void CMainFrame::CreateActions() {
   connect(actions_[ID_FILE_PRINT_SETUP], &QAction::triggered, this, &CMainFrame::OnFilePrintSetup);
   connect(actions_[ID_APP_EXIT], &QAction::triggered, this, &QWidget::close);
   connect(actions_[ID_APP_ABOUT], &QAction::triggered, this, &CMainFrame::OnAppAbout);
+  connect(actions_[ID_GO_TO_OBJECT], &QAction::triggered, this, &CMainFrame::OnGoToObject);
+  connect(actions_[ID_GO_BACK], &QAction::triggered, this, [this] { left_pane_->Back(); });
+  connect(actions_[ID_GO_FORWARD], &QAction::triggered, this, [this] { left_pane_->Forward(); });
   connect(actions_[ID_NEXT_PANE], &QAction::triggered, this, &CMainFrame::ActivateOtherPane);
   connect(actions_[ID_PREV_PANE], &QAction::triggered, this, &CMainFrame::ActivateOtherPane);
   connect(actions_[ID_WINDOW_SPLIT], &QAction::triggered, this,
@@ -196,6 +204,15 @@ void CMainFrame::CreateToolBars() {
   }
   addToolBar(Qt::TopToolBarArea, toolbar_);
 
+  navigation_bar_ = new QToolBar("Navigation", this);
+  navigation_bar_->setObjectName("navigationBar");
+  navigation_bar_->setIconSize(kToolbarButtonSize);
+  navigation_bar_->setFloatable(false);
+  for (int id : NavigationToolbarLayout()) {
+    navigation_bar_->addAction(actions_[id]);
+  }
+  addToolBar(Qt::TopToolBarArea, navigation_bar_);
+
   dialog_strip_ = new QToolBar("Dialog Bar", this);
   dialog_strip_->setObjectName("dialogStrip");
   dialog_strip_->setFloatable(false);
@@ -269,10 +286,14 @@ void CMainFrame::CreateClientArea() {
   splitter_ = new QSplitter(Qt::Horizontal, this);
   splitter_->setObjectName("splitter");
   splitter_->setChildrenCollapsible(false);
-  left_view_ = new CLeftView(doc_, splitter_);
+  left_pane_ = new CLeftPane(doc_, splitter_);
+  left_pane_->setMinimumWidth(kLeftPaneMinimum);
+  left_view_ = left_pane_->Structure();
   left_view_->setMinimumWidth(kLeftPaneMinimum);
+  connect(left_pane_, &CLeftPane::historyChanged, this, &CMainFrame::UpdateHistoryCommands);
+  UpdateHistoryCommands();
   right_pane_ = CreateDetailPane();
-  splitter_->addWidget(left_view_);
+  splitter_->addWidget(left_pane_);
   splitter_->addWidget(detail_tabs_);
   // Resizing the window resizes the right pane only.
   splitter_->setStretchFactor(0, 0);
@@ -285,7 +306,8 @@ void CMainFrame::CreateClientArea() {
   split_tracker_ = new CSplitTracker(splitter_);
   active_pane_ = left_view_;
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-    for (QWidget* pane : {static_cast<QWidget*>(left_view_), right_pane_}) {
+    for (QWidget* pane : {static_cast<QWidget*>(left_view_),
+                          static_cast<QWidget*>(left_pane_->Objects()), right_pane_}) {
       if (now != nullptr && (now == pane || pane->isAncestorOf(now))) {
         active_pane_ = pane;
       }
@@ -307,7 +329,7 @@ QWidget* CMainFrame::ActivePane() const {
 }
 
 void CMainFrame::ActivateOtherPane() {
-  QWidget* other = ActivePane() == left_view_ ? right_pane_ : left_view_;
+  QWidget* other = ActivePane() != right_pane_ ? right_pane_ : left_pane_->currentWidget();
   if (other == right_pane_) {
     detail_tabs_->setCurrentIndex(CDetailTabs::kDescription);
   }
@@ -392,6 +414,27 @@ void CMainFrame::OnFilePrintPreview() {
 void CMainFrame::OnFilePrintSetup() {
   QPageSetupDialog dialog(Printer(), this);
   dialog.exec();
+}
+
+void CMainFrame::UpdateHistoryCommands() {
+  actions_[ID_GO_BACK]->setEnabled(left_pane_->CanGoBack());
+  actions_[ID_GO_FORWARD]->setEnabled(left_pane_->CanGoForward());
+}
+
+void CMainFrame::OnGoToObject() {
+  bool ok = false;
+  const QString text = QInputDialog::getText(
+      this, "Go to Object", "Object number (and generation):", QLineEdit::Normal, QString(), &ok);
+  if (!ok) {
+    return;
+  }
+  int32_t number = 0;
+  int32_t generation = -1;
+  if (!ParseObjectNumber(text.toStdString(), &number, &generation)) {
+    WarningMessage("'%s' is not an object number", text.toUtf8().constData());
+    return;
+  }
+  left_pane_->GoToObject(number, generation);
 }
 
 void CMainFrame::OnAppAbout() {

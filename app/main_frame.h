@@ -10,6 +10,7 @@
 
 class CAppDoc;
 class CDetailTabs;
+class CLeftPane;
 class CLeftView;
 class CSplitTracker;
 class QAction;
@@ -29,6 +30,9 @@ class CMainFrame : public QMainWindow {
   // The action of a command id (recent files: ID_FILE_MRU_FILE1 + index), or null.
   QAction* Action(int id) const;
   CLeftView* LeftView() const { return left_view_; }
+  // The tabs on the left: the structure tree and the Objects tab.
+  CLeftPane* LeftPane() const { return left_pane_; }
+  QToolBar* NavigationBar() const { return navigation_bar_; }
   QWidget* RightPane() const { return right_pane_; }
   // The tabs around the detail pane (modern mode shows their bar).
   CDetailTabs* DetailTabs() const { return detail_tabs_; }
@@ -82,6 +86,9 @@ class CMainFrame : public QMainWindow {
   void OnFilePrintPreview();
   void OnFilePrintSetup();
   void OnAppAbout();
+  // Asks for an object number and selects that object in the Objects tab.
+  void OnGoToObject();
+  void UpdateHistoryCommands();
   QPrinter* Printer();
 
   CAppDoc* doc_;
@@ -96,6 +103,8 @@ class CMainFrame : public QMainWindow {
   QLabel* mode_label_ = nullptr;
   QSplitter* splitter_ = nullptr;
   CLeftView* left_view_ = nullptr;
+  CLeftPane* left_pane_ = nullptr;
+  QToolBar* navigation_bar_ = nullptr;
   QWidget* right_pane_ = nullptr;
   CDetailTabs* detail_tabs_ = nullptr;
   QWidget* active_pane_ = nullptr;

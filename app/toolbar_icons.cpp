@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QTransform>
 
 #include "app/commands.h"
 
@@ -85,6 +86,26 @@ void DrawAbout(QPainter& p) {
   p.drawPoint(7, 12);
 }
 
+// An arrow pointing left (Back) or right (Forward).
+void DrawArrow(QPainter& p, bool right) {
+  p.setPen(kInk);
+  p.setBrush(kHelp);
+  QPolygon arrow({QPoint(1, 7), QPoint(7, 1), QPoint(7, 4), QPoint(14, 4), QPoint(14, 10),
+                  QPoint(7, 10), QPoint(7, 13)});
+  if (right) {
+    arrow = QTransform(-1, 0, 0, 1, 15, 0).map(arrow);
+  }
+  p.drawPolygon(arrow);
+}
+
+void DrawBack(QPainter& p) {
+  DrawArrow(p, /*right=*/false);
+}
+
+void DrawForward(QPainter& p) {
+  DrawArrow(p, /*right=*/true);
+}
+
 void DrawApplication(QPainter& p) {
   p.setPen(kInk);
   p.setBrush(kPaper);
@@ -122,6 +143,12 @@ QIcon ToolbarIcon(int command_id) {
       break;
     case ID_APP_ABOUT:
       draw = DrawAbout;
+      break;
+    case ID_GO_BACK:
+      draw = DrawBack;
+      break;
+    case ID_GO_FORWARD:
+      draw = DrawForward;
       break;
     default:
       return QIcon();

@@ -20,8 +20,8 @@ bool IsSimple(pdf::Object* value) {
   return value->IsName() || value->IsNumber() || value->IsBoolean();
 }
 
-// The part of a label after the key or index, for a value of any kind. The
-// array and dictionary summaries apply to dictionary values only.
+}  // namespace
+
 std::string ValueSuffix(pdf::Object* value, bool dictionary_value) {
   if (IsSimple(value)) {
     return FormatText("= %s", value->Text());
@@ -41,8 +41,6 @@ std::string ValueSuffix(pdf::Object* value, bool dictionary_value) {
   }
   return std::string();
 }
-
-}  // namespace
 
 std::string DescribeArray(pdf::Object* array) {
   std::string text = "array";

@@ -23,6 +23,10 @@ struct TreeItem {
   bool Expandable() const { return child_count > 0; }
 };
 
+// The part of a label after the key or index, for a value of any kind: "= 12",
+// "= <<...>>". The array and dictionary summaries apply to dictionary values only.
+std::string ValueSuffix(pdf::Object* value, bool dictionary_value);
+
 // "array", or "array [a, b, ...]" for at most 16 booleans, numbers and names.
 std::string DescribeArray(pdf::Object* array);
 
