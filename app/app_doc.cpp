@@ -41,8 +41,9 @@ bool CAppDoc::OnOpenDocument(const QString& path) {
   emit aboutToOpen();
   pdf::OpenOptions options = OpenOptionsFor(mode_);
   LoadModernBounds(&options);
-  options.password = std::move(open_password_);
+  opened_password_ = std::move(open_password_);
   open_password_.clear();
+  options.password = opened_password_;
   if (!Open(QFile::encodeName(path).constData(), options)) {
     return false;
   }

@@ -53,6 +53,9 @@ class CAppDoc : public QObject, public ViewerDocument {
   pdf::Mode GetMode() const { return mode_; }
   // The password the next open tries first (modern mode); used once.
   void SetOpenPassword(std::string password) { open_password_ = std::move(password); }
+  // The password that opened the file, for the readers of the same file on
+  // other threads (find).
+  const std::string& OpenPassword() const { return opened_password_; }
 
  signals:
   void updated(int hint);
@@ -70,4 +73,5 @@ class CAppDoc : public QObject, public ViewerDocument {
   bool modified_ = false;
   pdf::Mode mode_ = pdf::Mode::kClassic;
   std::string open_password_;
+  std::string opened_password_;
 };

@@ -13,6 +13,21 @@ constexpr CommandInfo kCommands[] = {
      "Save &As...",
      {"", ""},
      "Save the active document with a new name"},
+    {ID_FILE_SAVE_STREAM,
+     Menu::kFile,
+     "Save S&tream As...",
+     {"", ""},
+     "Save the selected stream's bytes as the file holds them"},
+    {ID_FILE_SAVE_DECODED,
+     Menu::kFile,
+     "Save &Decoded Stream As...",
+     {"", ""},
+     "Save the selected stream's bytes after its filters"},
+    {ID_FILE_SAVE_IMAGE,
+     Menu::kFile,
+     "Save &Image As PNG...",
+     {"", ""},
+     "Save the picture of the selected image stream as a PNG file"},
     {ID_FILE_PRINT, Menu::kFile, "&Print...", {"Ctrl+P", ""}, "Print the active document\nPrint"},
     {ID_FILE_PRINT_PREVIEW, Menu::kFile, "Print Pre&view", {"", ""}, "Display full pages"},
     {ID_FILE_PRINT_SETUP,
@@ -42,6 +57,12 @@ constexpr CommandInfo kCommands[] = {
      "&Paste",
      {"Ctrl+V", "Shift+Ins"},
      "Insert Clipboard contents\nPaste"},
+    {ID_EDIT_FIND,
+     Menu::kEdit,
+     "&Find...",
+     {"Ctrl+F", ""},
+     "Find text or a regular expression in keys, values and stream contents"},
+    {ID_EDIT_FIND_NEXT, Menu::kEdit, "Find &Next", {"F3", ""}, "Show the next result of Find"},
     {ID_GO_TO_OBJECT,
      Menu::kEdit,
      "&Go to Object...",
@@ -71,13 +92,17 @@ constexpr CommandInfo kCommands[] = {
      "Display program information, version number and copyright\nAbout"},
 };
 
-constexpr int kFileLayout[] = {ID_FILE_OPEN,        ID_FILE_SAVE,  ID_FILE_SAVE_AS,
-                               kSeparator,          ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW,
-                               ID_FILE_PRINT_SETUP, kSeparator,    kRecentFilesSlot,
-                               kSeparator,          ID_APP_EXIT};
-constexpr int kEditLayout[] = {ID_EDIT_UNDO,    kSeparator,    ID_EDIT_CUT,
-                               ID_EDIT_COPY,    ID_EDIT_PASTE, kSeparator,
-                               ID_GO_TO_OBJECT, ID_GO_BACK,    ID_GO_FORWARD};
+constexpr int kFileLayout[] = {ID_FILE_OPEN,        ID_FILE_SAVE,
+                               ID_FILE_SAVE_AS,     kSeparator,
+                               ID_FILE_SAVE_STREAM, ID_FILE_SAVE_DECODED,
+                               ID_FILE_SAVE_IMAGE,  kSeparator,
+                               ID_FILE_PRINT,       ID_FILE_PRINT_PREVIEW,
+                               ID_FILE_PRINT_SETUP, kSeparator,
+                               kRecentFilesSlot,    kSeparator,
+                               ID_APP_EXIT};
+constexpr int kEditLayout[] = {ID_EDIT_UNDO,  kSeparator,      ID_EDIT_CUT,  ID_EDIT_COPY,
+                               ID_EDIT_PASTE, kSeparator,      ID_EDIT_FIND, ID_EDIT_FIND_NEXT,
+                               kSeparator,    ID_GO_TO_OBJECT, ID_GO_BACK,   ID_GO_FORWARD};
 constexpr int kViewLayout[] = {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_WINDOW_SPLIT, kSeparator,
                                ID_VIEW_MODERN_MODE};
 constexpr int kHelpLayout[] = {ID_APP_ABOUT};
@@ -156,5 +181,5 @@ std::span<const int> NavigationToolbarLayout() {
 }
 
 bool IsAlwaysDisabled(int id) {
-  return id == ID_EDIT_UNDO || id == ID_EDIT_CUT || id == ID_EDIT_COPY || id == ID_EDIT_PASTE;
+  return id == ID_EDIT_UNDO || id == ID_EDIT_CUT || id == ID_EDIT_PASTE;
 }

@@ -30,6 +30,11 @@ enum CommandId : int {
   ID_GO_TO_OBJECT = 32772,
   ID_GO_BACK = 32773,
   ID_GO_FORWARD = 32774,
+  ID_EDIT_FIND = 32790,
+  ID_EDIT_FIND_NEXT = 32791,
+  ID_FILE_SAVE_STREAM = 32792,
+  ID_FILE_SAVE_DECODED = 32793,
+  ID_FILE_SAVE_IMAGE = 32794,
 };
 
 // In a layout: a separator.

@@ -30,9 +30,11 @@
 #include "app/app_view.h"
 #include "app/commands.h"
 #include "app/detail_tabs.h"
+#include "app/find_dock.h"
 #include "app/left_pane.h"
 #include "app/left_view.h"
 #include "app/lock_state.h"
+#include "app/object_commands.h"
 #include "app/objects_view.h"
 #include "app/printable_pane.h"
 #include "app/split_tracker.h"
@@ -68,6 +70,8 @@ CMainFrame::CMainFrame(CAppDoc* doc, QWidget* parent) : QMainWindow(parent), doc
   CreateToolBars();
   CreateStatusBar();
   CreateClientArea();
+  CreateFindDock();
+  object_commands_ = new CObjectCommands(doc_, this);
   connect(doc_, &CAppDoc::titleChanged, this, &CMainFrame::OnCaptionChanged);
   OnCaptionChanged(doc_->GetTitle());
   resize(kInitialSize);
@@ -314,6 +318,16 @@ void CMainFrame::CreateClientArea() {
     }
   });
   left_view_->setFocus();
+}
+
+void CMainFrame::CreateFindDock() {
+  find_dock_ = new CFindDock(doc_, this);
+  addDockWidget(Qt::BottomDockWidgetArea, find_dock_);
+  find_dock_->hide();  // until Ctrl+F
+  connect(actions_[ID_EDIT_FIND], &QAction::triggered, find_dock_, &CFindDock::FocusQuery);
+  connect(actions_[ID_EDIT_FIND_NEXT], &QAction::triggered, find_dock_, &CFindDock::ChooseNext);
+  connect(find_dock_, &CFindDock::objectChosen, this,
+          [this](int number, int generation) { left_pane_->GoToObject(number, generation); });
 }
 
 QWidget* CMainFrame::CreateDetailPane() {

@@ -10,6 +10,8 @@
 
 class CAppDoc;
 class CDetailTabs;
+class CFindDock;
+class CObjectCommands;
 class CLeftPane;
 class CLeftView;
 class CSplitTracker;
@@ -32,6 +34,8 @@ class CMainFrame : public QMainWindow {
   CLeftView* LeftView() const { return left_view_; }
   // The tabs on the left: the structure tree and the Objects tab.
   CLeftPane* LeftPane() const { return left_pane_; }
+  CFindDock* FindDock() const { return find_dock_; }
+  CObjectCommands* ObjectCommands() const { return object_commands_; }
   QToolBar* NavigationBar() const { return navigation_bar_; }
   QWidget* RightPane() const { return right_pane_; }
   // The tabs around the detail pane (modern mode shows their bar).
@@ -79,6 +83,7 @@ class CMainFrame : public QMainWindow {
   void CreateToolBars();
   void CreateStatusBar();
   void CreateClientArea();
+  void CreateFindDock();
   // The right pane of the splitter.
   QWidget* CreateDetailPane();
   void OnCaptionChanged(const QString& title);
@@ -107,6 +112,8 @@ class CMainFrame : public QMainWindow {
   QToolBar* navigation_bar_ = nullptr;
   QWidget* right_pane_ = nullptr;
   CDetailTabs* detail_tabs_ = nullptr;
+  CFindDock* find_dock_ = nullptr;
+  CObjectCommands* object_commands_ = nullptr;
   QWidget* active_pane_ = nullptr;
   CSplitTracker* split_tracker_ = nullptr;
   std::unique_ptr<QPrinter> printer_;

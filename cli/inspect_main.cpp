@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/inspect_options.h"
-#include "cli/png_writer.h"
+#include "describe/png_writer.h"
 #include "describe/description.h"
 #include "describe/hex_dump.h"
 #include "describe/item_path.h"

@@ -197,13 +197,13 @@ size_t FindMatcher::Find(std::string_view text, size_t from, size_t* length) con
   return first == text.end() ? std::string_view::npos : static_cast<size_t>(first - text.begin());
 }
 
-int64_t FindInObjects(pdf::Document& doc, const std::vector<ObjectId>& objects,
+int64_t FindInObjects(pdf::Document& doc, const std::vector<ListedObject>& objects,
                       const FindMatcher& matcher, const std::function<void(const FindHit&)>& on_hit,
                       const std::function<void(size_t done)>& progress,
                       const std::atomic<bool>* cancel) {
   Walk walk(matcher, on_hit);
   size_t done = 0;
-  for (const ObjectId& id : objects) {
+  for (const ListedObject& id : objects) {
     if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
       break;
     }

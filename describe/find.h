@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "describe/object_list.h"
+
 namespace pdf {
 class Document;
 }  // namespace pdf
@@ -30,11 +32,6 @@ struct FindHit {
   std::string path;   // within the object: "Kids/[0]/Type"; "" for the object itself
   std::string where;  // "key", "value" or "contents"
   std::string text;   // the matched text in its context, one line
-};
-
-struct ObjectId {
-  int32_t number;
-  int32_t generation;
 };
 
 // A compiled query; `error` says why a regular expression does not compile.
@@ -73,7 +70,7 @@ inline constexpr size_t kFindStreamBound = size_t{64} << 20;
 // Searches the objects in order, calling `on_hit` for each match (several per
 // object) and `progress` after each object with the count done. Stops early
 // when `cancel` becomes true. Returns the number of hits.
-int64_t FindInObjects(pdf::Document& doc, const std::vector<ObjectId>& objects,
+int64_t FindInObjects(pdf::Document& doc, const std::vector<ListedObject>& objects,
                       const FindMatcher& matcher, const std::function<void(const FindHit&)>& on_hit,
                       const std::function<void(size_t done)>& progress,
                       const std::atomic<bool>* cancel);

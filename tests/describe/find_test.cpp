@@ -32,10 +32,8 @@ std::vector<std::string> Search(pdf::Document& doc, const FindQuery& query) {
   std::string error;
   EXPECT_TRUE(matcher.Compile(query, &error)) << error;
   std::vector<std::string> hits;
-  std::vector<ObjectId> objects;
-  for (int32_t number = 1; number <= 6; ++number) {
-    objects.push_back({number, 0});
-  }
+  const std::vector<ListedObject> objects = ListObjects(doc);
+  EXPECT_EQ(objects.size(), 6u);
   FindInObjects(
       doc, objects, matcher,
       [&](const FindHit& hit) {

@@ -1,4 +1,4 @@
-#include "cli/png_writer.h"
+#include "describe/png_writer.h"
 
 #include <png.h>
 

@@ -1,0 +1,204 @@
+// The tools around the selected object: Find over a thread of its own, Copy
+// of labels, paths and values, and saving a stream's bytes or an image.
+#include <QtTest>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
+#include <fstream>
+#include <sstream>
+
+#include "app/app_doc.h"
+#include "app/commands.h"
+#include "app/find_dock.h"
+#include "app/left_view.h"
+#include "app/main_frame.h"
+#include "app/object_commands.h"
+#include "tests/app/gui_test_support.h"
+#include "tests/support/modern_builder.h"
+#include "tests/support/pdf_builder.h"
+#include "tests/support/zlib_encoder.h"
+
+namespace {
+
+const char kContent[] = "BT /F1 12 Tf 72 700 Td (Find me here) Tj ET\n";
+
+// Objects 1 to 5 in an object stream, a content stream and a 2 x 1 gray image.
+std::string ToolsFile() {
+  ModernBuilder m;
+  m.Classic().Stream(6, "/Filter /FlateDecode", Deflate(std::string(kContent)));
+  m.Classic().Stream(7,
+                     "/Type /XObject /Subtype /Image /Width 2 /Height 1 /ColorSpace /DeviceGray "
+                     "/BitsPerComponent 8",
+                     std::string("\x00\xff", 2));
+  m.ObjectStream(10, {{1, "<< /Type /Catalog /Pages 2 0 R /Names << /JavaScript 4 0 R >> >>"},
+                      {2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>"},
+                      {3,
+                       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 6 0 R "
+                       "/Resources << /XObject << /Im0 7 0 R >> >> >>"},
+                      {4, "<< /Names [(init) 5 0 R] >>"},
+                      {5, "<< /S /JavaScript /JS (app.alert\\(1\\)) >>"}});
+  m.XRefStream(11,
+               {{1, 2, 10, 0},
+                {2, 2, 10, 1},
+                {3, 2, 10, 2},
+                {4, 2, 10, 3},
+                {5, 2, 10, 4},
+                m.InUse(6),
+                m.InUse(7),
+                m.InUse(10)},
+               "/Size 12 /Root 1 0 R /ID [<00> <00>]");
+  return m.Bytes();
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream contents;
+  contents << in.rdbuf();
+  return contents.str();
+}
+
+}  // namespace
+
+class ObjectToolsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  TempFile file_{ToolsFile()};
+  std::unique_ptr<CAppDoc> doc_;
+  std::unique_ptr<CMainFrame> frame_;
+
+ private slots:
+  void initTestCase() { RecordedBoxes::Install(); }
+
+  void init() {
+    RecordedBoxes::Texts().clear();
+    doc_ = std::make_unique<CAppDoc>();
+    doc_->SetMode(pdf::Mode::kModern);
+    frame_ = std::make_unique<CMainFrame>(doc_.get());
+    frame_->ShowMode(true);
+    frame_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
+    QVERIFY(doc_->OnOpenDocument(QString::fromStdString(file_.path())));
+    doc_->UpdateAllViews(HINT_INITIAL_UPDATE);
+  }
+
+  void cleanup() {
+    frame_.reset();
+    doc_.reset();
+  }
+
+  void FindListsMatchesAndShowsThem() {
+    CFindDock* find = frame_->FindDock();
+    QVERIFY(!find->isVisible());
+    frame_->Action(ID_EDIT_FIND)->trigger();
+    QVERIFY(find->isVisible());
+    struct Case {
+      const char* text;
+      bool regex;
+      bool in_streams;
+      QStringList rows;  // "object | path | text"
+    };
+    const Case cases[] = {
+        {"/JavaScript",
+         false,
+         false,
+         {"1 0 | Names/JavaScript | /JavaScript", "5 0 | S | /JavaScript"}},
+        {"find me", false, false, {}},
+        {"find me", false, true, {"6 0 |  | BT /F1 12 Tf 72 700 Td (Find me here) Tj ET "}},
+        {"^(5|7) 0 R$",
+         true,
+         false,
+         {"4 0 | Names/[1] | 5 0 R", "3 0 | Resources/XObject/Im0 | 7 0 R"}},
+    };
+    for (const Case& c : cases) {
+      find->Query()->setText(c.text);
+      find->RegexOption()->setChecked(c.regex);
+      find->StreamsOption()->setChecked(c.in_streams);
+      QVERIFY(find->Start());
+      find->Wait();
+      QVERIFY(!find->Running());
+      QStringList rows;
+      for (int i = 0; i < find->Results()->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = find->Results()->topLevelItem(i);
+        rows << item->text(0) + " | " + item->text(1) + " | " + item->text(2);
+      }
+      rows.sort();
+      QStringList expected = c.rows;
+      expected.sort();
+      QCOMPARE(rows, expected);
+      QVERIFY2(find->Status()->text().endsWith("9 of 9 objects searched"),
+               qPrintable(find->Status()->text()));
+    }
+    // F3 goes through the results, selecting each object.
+    QVERIFY(frame_->Action(ID_EDIT_FIND_NEXT)->isEnabled());
+    frame_->Action(ID_EDIT_FIND_NEXT)->trigger();
+    QVERIFY(doc_->GetSelection() != nullptr);
+    const int first = doc_->GetSelection()->number;
+    frame_->Action(ID_EDIT_FIND_NEXT)->trigger();
+    QVERIFY(doc_->GetSelection()->number != first);
+    QVERIFY(first == 4 || first == 3);
+    // A bad expression is refused in words, nothing runs.
+    find->Query()->setText("(");
+    find->RegexOption()->setChecked(true);
+    QVERIFY(!find->Start());
+    QVERIFY(find->Status()->text().startsWith("the regular expression does not compile"));
+  }
+
+  void CopyLabelPathAndValue() {
+    CLeftView* tree = frame_->LeftView();
+    std::string error;
+    QVERIFY(tree->SelectPath("Root/Pages/Kids/[0]/Contents", &error));
+    tree->setFocus();
+    QApplication::processEvents();
+    CObjectCommands* commands = frame_->ObjectCommands();
+    QVERIFY(frame_->Action(ID_EDIT_COPY)->isEnabled());
+    frame_->Action(ID_EDIT_COPY)->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), tree->currentItem()->text(0));
+    QCOMPARE(commands->CopyText(CObjectCommands::What::kPath),
+             QString("Root/Pages/Kids/[0]/Contents"));
+    QCOMPARE(commands->CopyText(CObjectCommands::What::kValue), QString("6 0 R"));
+    QVERIFY(tree->SelectPath("Root/Pages/Kids/[0]/MediaBox/[2]", &error));
+    QCOMPARE(commands->CopyText(CObjectCommands::What::kValue), QString("612"));
+    QVERIFY(tree->SelectPath("Root/Type", &error));
+    QCOMPARE(commands->CopyText(CObjectCommands::What::kValue), QString("/Catalog"));
+  }
+
+  void SaveStreamAndImage() {
+    CLeftView* tree = frame_->LeftView();
+    CObjectCommands* commands = frame_->ObjectCommands();
+    std::string error;
+    QVERIFY(tree->SelectPath("Root/Type", &error));
+    QVERIFY(!frame_->Action(ID_FILE_SAVE_STREAM)->isEnabled());
+    QVERIFY(!frame_->Action(ID_FILE_SAVE_IMAGE)->isEnabled());
+    QVERIFY(tree->SelectPath("Root/Pages/Kids/[0]/Contents", &error));
+    QVERIFY(frame_->Action(ID_FILE_SAVE_STREAM)->isEnabled());
+    QVERIFY(!frame_->Action(ID_FILE_SAVE_IMAGE)->isEnabled());
+    TempFile raw("", ".bin");
+    TempFile decoded("", ".bin");
+    QVERIFY(commands->SaveStream(false, QString::fromStdString(raw.path())));
+    QVERIFY(commands->SaveStream(true, QString::fromStdString(decoded.path())));
+    QCOMPARE(ReadAll(raw.path()), Deflate(std::string(kContent)));
+    QCOMPARE(ReadAll(decoded.path()), std::string(kContent));
+
+    QVERIFY(tree->SelectPath("Root/Pages/Kids/[0]/Resources/XObject/Im0", &error));
+    QVERIFY(frame_->Action(ID_FILE_SAVE_IMAGE)->isEnabled());
+    TempFile png("", ".png");
+    QVERIFY(commands->SaveImage(QString::fromStdString(png.path())));
+    QImage image(QString::fromStdString(png.path()));
+    QCOMPARE(image.size(), QSize(2, 1));
+    QCOMPARE(qGray(image.pixel(0, 0)), 0);
+    QCOMPARE(qGray(image.pixel(1, 0)), 255);
+    // A file that cannot be written says so.
+    QVERIFY(!commands->SaveImage("/nonexistent/dir/x.png"));
+    QCOMPARE(RecordedBoxes::Texts().size(), size_t{1});
+  }
+};
+
+QTEST_MAIN(ObjectToolsTest)
+#include "object_tools_guitest.moc"
