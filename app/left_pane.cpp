@@ -24,9 +24,10 @@ CLeftPane::CLeftPane(CAppDoc* doc, QWidget* parent)
   setDocumentMode(true);
   addTab(structure_, "Structure");
   addTab(objects_, "Objects");
-  connect(structure_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-    if (item != nullptr) {
-      Record({item, {}});
+  connect(structure_, &QTreeWidget::itemSelectionChanged, this, [this] {
+    QList<QTreeWidgetItem*> selected = structure_->selectedItems();
+    if (!selected.isEmpty()) {
+      Record({selected.first(), {}});
     }
   });
   connect(objects_, &CObjectsView::selected, this, [this](const QModelIndex& index) {
@@ -107,9 +108,11 @@ bool CLeftPane::Visit(int position) {
 void CLeftPane::OnTabChanged(int tab) {
   pdf::Object* shown = nullptr;
   if (widget(tab) == structure_) {
-    shown = CLeftView::ItemObject(structure_->currentItem());
+    QList<QTreeWidgetItem*> selected = structure_->selectedItems();
+    shown = selected.isEmpty() ? nullptr : CLeftView::ItemObject(selected.first());
   } else if (widget(tab) == objects_) {
-    shown = objects_->Model()->ObjectAt(objects_->currentIndex());
+    QModelIndexList selected = objects_->selectionModel()->selectedIndexes();
+    shown = selected.isEmpty() ? nullptr : objects_->Model()->ObjectAt(selected.first());
   }
   if (shown != nullptr) {
     doc_->SetSelection(shown);

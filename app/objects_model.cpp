@@ -110,7 +110,11 @@ bool CObjectsModel::hasChildren(const QModelIndex& parent) const {
   // children.
   Node* holder = HolderOf(parent);
   if (holder == nullptr) {
-    return LoadRow(parent.row()).child_count > 0;
+    // The view asks this of every row when it lays them out, so a row not
+    // loaded yet announces children; expanding one that has none removes
+    // its expander.
+    const Row& slot = rows_[static_cast<size_t>(parent.row()) % kRowCacheSlots];
+    return slot.row != parent.row() || slot.child_count > 0;
   }
   return holder->children[static_cast<size_t>(parent.row())].item.Expandable();
 }

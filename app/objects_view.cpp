@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 
 #include "app/app_doc.h"
 #include "app/objects_model.h"
@@ -21,8 +22,14 @@ CObjectsView::CObjectsView(CAppDoc* doc, QWidget* parent)
   setModel(model_);
   connect(doc_, &CAppDoc::updated, this, &CObjectsView::OnUpdate);
   connect(doc_, &CAppDoc::aboutToOpen, model_, &CObjectsModel::Clear);
-  connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& current) { OnCurrentChanged(current); });
+  // The selection, not the current item: the view makes the first row current
+  // when it takes the focus, which selects nothing.
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    QModelIndexList selected = selectionModel()->selectedIndexes();
+    if (!selected.isEmpty()) {
+      OnSelected(selected.first());
+    }
+  });
 }
 
 void CObjectsView::OnUpdate(int hint) {
@@ -38,12 +45,9 @@ void CObjectsView::OnUpdate(int hint) {
   }
 }
 
-void CObjectsView::OnCurrentChanged(const QModelIndex& current) {
-  if (!current.isValid()) {
-    return;
-  }
-  doc_->SetSelection(model_->ObjectAt(current));
-  emit selected(current);
+void CObjectsView::OnSelected(const QModelIndex& index) {
+  doc_->SetSelection(model_->ObjectAt(index));
+  emit selected(index);
 }
 
 bool CObjectsView::SelectObject(int32_t number, int32_t generation) {

@@ -36,7 +36,7 @@ class CObjectsView : public QTreeView {
 
  private:
   void OnUpdate(int hint);
-  void OnCurrentChanged(const QModelIndex& current);
+  void OnSelected(const QModelIndex& index);
 
   CAppDoc* doc_;
   CObjectsModel* model_;
