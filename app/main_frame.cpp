@@ -81,6 +81,7 @@ CMainFrame::~CMainFrame() {
   // QWidget's destructor still closes the window, which moves the focus and
   // delivers application events; by then this frame's members are gone.
   disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+  disconnect(qApp, &QApplication::focusChanged, object_commands_, nullptr);
   qApp->removeEventFilter(this);
 }
 

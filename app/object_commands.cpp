@@ -150,6 +150,9 @@ bool CObjectCommands::CanCopy() const {
 }
 
 bool CObjectCommands::Copy() {
+  if (!frame_->Action(ID_EDIT_COPY)->isEnabled()) {
+    return false;
+  }
   const QString text = CopyText(What::kLabel);
   if (text.isEmpty()) {
     return false;
@@ -161,7 +164,9 @@ bool CObjectCommands::Copy() {
 void CObjectCommands::UpdateCommands() {
   pdf::Object* object = doc_->GetSelection();
   const bool stream = object != nullptr && object->IsStream();
-  frame_->Action(ID_EDIT_COPY)->setEnabled(CanCopy());
+  // Classic mode keeps Edit > Copy as it always was, disabled; the context
+  // menus copy in both modes.
+  frame_->Action(ID_EDIT_COPY)->setEnabled(doc_->GetMode() == pdf::Mode::kModern && CanCopy());
   frame_->Action(ID_FILE_SAVE_STREAM)->setEnabled(stream);
   frame_->Action(ID_FILE_SAVE_DECODED)->setEnabled(stream);
   frame_->Action(ID_FILE_SAVE_IMAGE)->setEnabled(stream && IsImageStream(object));
