@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "cli/inspect_options.h"
-#include "describe/png_writer.h"
 #include "describe/description.h"
+#include "describe/find.h"
 #include "describe/hex_dump.h"
 #include "describe/item_path.h"
 #include "describe/labels.h"
+#include "describe/object_list.h"
 #include "describe/open_mode.h"
+#include "describe/png_writer.h"
 #include "describe/viewer_document.h"
 #include "diag/format.h"
 #include "diag/messages.h"
@@ -83,8 +85,103 @@ int Fail(const std::string& message) {
   return 2;
 }
 
+// The kind of an object without its Type.
+const char* KindOf(pdf::Object* object) {
+  return object->IsStream()       ? "stream"
+         : object->IsDictionary() ? "dictionary"
+         : object->IsArray()      ? "array"
+         : object->IsNumber()     ? "number"
+         : object->IsString()     ? "string"
+         : object->IsName()       ? "name"
+         : object->IsBoolean()    ? "boolean"
+                                  : "null";
+}
+
+int ShowObjects(InspectDocument& doc) {
+  for (const ListedObject& listed : ListObjects(doc)) {
+    pdf::Object* object = doc.GetObject(listed.number, listed.generation);
+    std::string where;
+    const pdf::XRefEntry* entry = doc.Modern() ? doc.xref->FindEntry(listed.number) : nullptr;
+    if (entry != nullptr && entry->type == 'c') {
+      where = FormatText("in object stream %d", entry->offset);
+    } else {
+      where = FormatText("offset %d", entry != nullptr
+                                          ? entry->offset
+                                          : doc.xref->Lookup(listed.number, listed.generation));
+    }
+    pdf::Object* type =
+        object->IsDictionary() || object->IsStream() ? object->Get("Type") : doc.null_object;
+    printf("%d %d obj  %s  %s  %s\n", listed.number, listed.generation, where.c_str(),
+           KindOf(object), type->IsName() ? type->Text() : "-");
+  }
+  return 0;
+}
+
+int ShowFind(InspectDocument& doc, const InspectOptions& options) {
+  FindQuery query;
+  query.text = options.find;
+  query.regex = options.regex;
+  query.match_case = options.match_case;
+  query.in_streams = options.in_streams;
+  FindMatcher matcher;
+  std::string error;
+  if (!matcher.Compile(query, &error)) {
+    return Fail(error);
+  }
+  FindInObjects(
+      doc, ListObjects(doc), matcher,
+      [](const FindHit& hit) {
+        printf("%d %d obj  %s  %s\n", hit.number, hit.generation,
+               hit.path.empty() ? hit.where.c_str() : hit.path.c_str(), hit.text.c_str());
+      },
+      nullptr, nullptr);
+  return 0;
+}
+
+// Every reference below `value` (as stored), with its path.
+void PrintReferences(pdf::Object* value, const std::string& path, int depth) {
+  // Deeper than any real file nests; a hostile one is cut here.
+  constexpr int kMaxDepth = 64;
+  if (value == nullptr || depth > kMaxDepth) {
+    return;
+  }
+  if (auto* reference = dynamic_cast<pdf::Reference*>(value)) {
+    pdf::Object* target = reference->Resolve();
+    printf("%s  %d %d R  %s\n", path.c_str(), reference->number, reference->generation,
+           target->IsNull() ? "not found" : ObjectKindName(target).c_str());
+    return;
+  }
+  auto child = [&](const std::string& key) { return path.empty() ? key : path + "/" + key; };
+  if (pdf::Dictionary* dict = value->AsDictionary()) {
+    for (int i = 0; i < dict->Count(); ++i) {
+      PrintReferences(dict->Value(i), child(dict->Key(i)), depth + 1);
+    }
+  } else if (pdf::Array* array = value->AsArray()) {
+    for (int i = 0; i < array->Count(); ++i) {
+      PrintReferences(array->Value(i), child("[" + std::to_string(i) + "]"), depth + 1);
+    }
+  }
+}
+
 // The view the options ask for, on an opened document.
 int ShowView(InspectDocument& doc, const InspectOptions& options) {
+  if (options.objects) {
+    return ShowObjects(doc);
+  }
+  if (!options.find.empty()) {
+    return ShowFind(doc, options);
+  }
+  if (options.refs >= 0) {
+    const std::vector<ListedObject> listed = ListObjects(doc);
+    const int at = FindListedObject(listed, static_cast<int32_t>(options.refs));
+    if (at < 0) {
+      return Fail("object " + std::to_string(options.refs) +
+                  " is not in the cross-reference chain");
+    }
+    const ListedObject& object = listed[static_cast<size_t>(at)];
+    PrintReferences(doc.GetObject(object.number, object.generation), "", 0);
+    return 0;
+  }
   if (options.object >= 0) {
     const int number = static_cast<int>(options.object);
     const pdf::XRefEntry* entry =

@@ -80,6 +80,25 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
     } else if (arg == "--raw") {
       value(o.raw);
       ++views;
+    } else if (arg == "--objects") {
+      o.objects = true;
+      ++views;
+    } else if (arg == "--find") {
+      value(o.find);
+      ++views;
+    } else if (arg == "--regex") {
+      o.regex = true;
+    } else if (arg == "--in-streams") {
+      o.in_streams = true;
+    } else if (arg == "--match-case") {
+      o.match_case = true;
+    } else if (arg == "--refs") {
+      std::string number;
+      value(number);
+      if (o.error.empty() && !ParseNumber(number.c_str(), 0x7fffffffL, &o.refs)) {
+        o.error = "bad object number: " + number;
+      }
+      ++views;
     } else if (arg == "--hex") {
       value(o.hex);
       ++views;
@@ -105,11 +124,15 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
   if (o.file.empty()) {
     o.error = "no file given";
   } else if (views > 1) {
-    o.error = "give at most one of --tree, --select, --object, --raw, --hex, --decoded and --image";
+    o.error =
+        "give at most one of --tree, --select, --object, --objects, --find, --refs, --raw, "
+        "--hex, --decoded and --image";
   } else if (!o.image.empty() && o.output.empty()) {
     o.error = "--image needs -o FILE.png";
   } else if (o.image.empty() && !o.output.empty()) {
     o.error = "-o is only used with --image";
+  } else if ((o.regex || o.in_streams || o.match_case) && o.find.empty()) {
+    o.error = "--regex, --in-streams and --match-case go with --find";
   } else if (!o.password.empty() && !o.password_file.empty()) {
     o.error = "give --password or --password-file, not both";
   } else if ((!o.password.empty() || !o.password_file.empty()) && !o.modern) {
@@ -130,6 +153,13 @@ const char* InspectUsage() {
          "  --select PATH      describe the item reached by PATH as the detail pane does;\n"
          "                     PATH names labels from the top, such as Root/Pages/Kids/[0]\n"
          "  --object N         describe object N as loaded through the cross-reference chain\n"
+         "  --objects          one line per object: number, generation, where it is, kind\n"
+         "                     and Type\n"
+         "  --find TEXT        every key and value that holds TEXT, one line each: the\n"
+         "                     object, the path in it and the match; with --regex (TEXT\n"
+         "                     is an ECMAScript regular expression), --match-case and\n"
+         "                     --in-streams (also the decoded contents of streams)\n"
+         "  --refs N           the references object N holds: path, target and its kind\n"
          "  --raw PATH         write the raw bytes of the stream at PATH to standard output\n"
          "  --hex PATH         the raw bytes of the stream at PATH as offset, hex and ASCII\n"
          "  --decoded PATH     write the bytes of the stream at PATH through all its filters\n"

@@ -5,14 +5,20 @@
 
 struct InspectOptions {
   std::string file;
-  int tree_depth = -1;  // --tree[=DEPTH]; -1 when not asked for
-  std::string select;   // --select PATH
-  long object = -1;     // --object N
-  std::string raw;      // --raw PATH
-  std::string hex;      // --hex PATH: the raw bytes as a hex view
-  std::string decoded;  // --decoded PATH: the bytes through all filters
-  std::string image;    // --image PATH (with -o FILE.png)
-  std::string output;   // -o FILE
+  int tree_depth = -1;      // --tree[=DEPTH]; -1 when not asked for
+  std::string select;       // --select PATH
+  long object = -1;         // --object N
+  std::string raw;          // --raw PATH
+  std::string hex;          // --hex PATH: the raw bytes as a hex view
+  std::string decoded;      // --decoded PATH: the bytes through all filters
+  bool objects = false;     // --objects: one line per object
+  std::string find;         // --find TEXT
+  bool regex = false;       // --regex: TEXT is a regular expression
+  bool in_streams = false;  // --in-streams: also the decoded contents of streams
+  bool match_case = false;  // --match-case
+  long refs = -1;           // --refs N: the references object N holds
+  std::string image;        // --image PATH (with -o FILE.png)
+  std::string output;       // -o FILE
   bool trace = false;
   bool modern = false;        // --modern: read what PDF since 1.5 holds
   long contents_bound = 0;    // --contents-bound N: bytes of contents shown; 0 for the default

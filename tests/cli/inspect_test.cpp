@@ -53,6 +53,19 @@ std::string Quote(const std::string& text) {
   return "'" + text + "'";
 }
 
+// The standard output of a shell command (an oracle's).
+std::string Shell(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+    out.append(buffer, n);
+  }
+  pclose(pipe);
+  return out;
+}
+
 TEST(Inspect, TopLevelLabelsByDefault) {
   TempFile file(MinimalPdf());
   ToolRun run = Inspect(Quote(file.path()));
@@ -163,6 +176,56 @@ TEST(Inspect, HexAndDecodedAgainstHexdumpAndQpdf) {
   ToolRun refused = Inspect("--decoded Root/Pages " + Quote(file.path()));
   EXPECT_EQ(refused.status, 2);
   EXPECT_EQ(refused.err, "quorvel-inspect: 'Root/Pages' is not a stream\n");
+}
+
+// --objects places every object where qpdf's cross-reference listing does;
+// --find and --refs answer on the same file.
+TEST(Inspect, ObjectsFindAndRefs) {
+  const std::string sample = std::string(SAMPLES_DIR) + "/sample-modern.pdf";
+  ToolRun objects = Inspect("--modern --objects " + Quote(sample));
+  ASSERT_EQ(objects.status, 0) << objects.err;
+  std::istringstream theirs(Shell("qpdf --show-xref " + Quote(sample)));
+  std::string line;
+  std::string expected;
+  while (std::getline(theirs, line)) {
+    int number = 0, generation = 0, first = 0, second = 0;
+    if (sscanf(line.c_str(), "%d/%d: compressed; stream = %d, index = %d", &number, &generation,
+               &first, &second) == 4) {
+      expected +=
+          std::to_string(number) + " 0 obj  in object stream " + std::to_string(first) + "\n";
+    } else if (sscanf(line.c_str(), "%d/%d: uncompressed; offset = %d", &number, &generation,
+                      &first) == 3) {
+      expected += std::to_string(number) + " " + std::to_string(generation) + " obj  offset " +
+                  std::to_string(first) + "\n";
+    }
+  }
+  std::istringstream ours(objects.out);
+  std::string places;
+  while (std::getline(ours, line)) {
+    if (line.rfind("Warning", 0) == 0) {
+      continue;
+    }
+    // Up to the kind: the number and the place.
+    const size_t kind = line.find("  ", line.find("obj  ") + 5);
+    places += line.substr(0, kind) + "\n";
+  }
+  EXPECT_FALSE(expected.empty());
+  EXPECT_EQ(places, expected);
+  EXPECT_NE(objects.out.find("1 0 obj  in object stream 100  dictionary  Catalog\n"),
+            std::string::npos);
+
+  ToolRun find =
+      Inspect("--modern --find 'sample, page [12]' --regex --in-streams " + Quote(sample));
+  ASSERT_EQ(find.status, 0) << find.err;
+  EXPECT_NE(find.out.find("5 0 obj  contents  "), std::string::npos) << find.out;
+  EXPECT_NE(find.out.find("7 0 obj  contents  "), std::string::npos) << find.out;
+  EXPECT_EQ(find.out.find("9 0 obj"), std::string::npos) << find.out;
+  ToolRun refs = Inspect("--modern --refs 1 " + Quote(sample));
+  EXPECT_EQ(refs.out, "Pages  2 0 R  Pages\n");
+  ToolRun usage = Inspect("--regex " + Quote(sample));
+  EXPECT_EQ(usage.status, 2);
+  EXPECT_NE(usage.err.find("--regex, --in-streams and --match-case go with --find"),
+            std::string::npos);
 }
 
 TEST(Inspect, FailuresAndUsageErrors) {
