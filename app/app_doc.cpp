@@ -61,6 +61,10 @@ bool CAppDoc::OnNewDocument() {
   return true;
 }
 
+void CAppDoc::OnFinding(const char* line) {
+  emit finding(QString::fromUtf8(line));
+}
+
 void CAppDoc::UpdateAllViews(int hint) {
   emit updated(hint);
 }

@@ -62,6 +62,11 @@ class CAppDoc : public QObject, public ViewerDocument {
   // An open is about to discard every object: drop all pointers to them now.
   void aboutToOpen();
   void titleChanged(const QString& title);
+  // A validation finding or load message of the open file ("Warning: ...").
+  void finding(const QString& line);
+
+ protected:
+  void OnFinding(const char* line) override;
 
  private:
   void SetPathName(const QString& path);

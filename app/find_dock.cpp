@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -22,6 +23,8 @@ namespace {
 
 // Results shown at most: past this the list says so and the search stops.
 constexpr size_t kMaxResults = 10000;
+// The dock's height when it first shows: the panes stay the main content.
+constexpr int kFirstHeight = 220;
 // How often the thread's findings are brought to the list.
 constexpr int kPollMs = 100;
 
@@ -104,7 +107,13 @@ CFindDock::~CFindDock() {
 }
 
 void CFindDock::FocusQuery() {
+  const bool shown = isVisible();
   show();
+  if (!shown) {
+    if (auto* window = qobject_cast<QMainWindow*>(parentWidget())) {
+      window->resizeDocks({this}, {kFirstHeight}, Qt::Vertical);
+    }
+  }
   raise();
   query_->setFocus(Qt::ShortcutFocusReason);
   query_->selectAll();

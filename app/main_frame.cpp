@@ -31,6 +31,9 @@
 #include "app/commands.h"
 #include "app/detail_tabs.h"
 #include "app/find_dock.h"
+#include "app/problems_dock.h"
+
+#include <QListWidget>
 #include "app/left_pane.h"
 #include "app/left_view.h"
 #include "app/lock_state.h"
@@ -321,6 +324,9 @@ void CMainFrame::CreateClientArea() {
   left_view_->setFocus();
 }
 
+// The docks' height when they first show.
+constexpr int kDockHeight = 140;
+
 void CMainFrame::CreateFindDock() {
   find_dock_ = new CFindDock(doc_, this);
   addDockWidget(Qt::BottomDockWidgetArea, find_dock_);
@@ -329,6 +335,31 @@ void CMainFrame::CreateFindDock() {
   connect(actions_[ID_EDIT_FIND_NEXT], &QAction::triggered, find_dock_, &CFindDock::ChooseNext);
   connect(find_dock_, &CFindDock::objectChosen, this,
           [this](int number, int generation) { left_pane_->GoToObject(number, generation); });
+
+  problems_dock_ = new CProblemsDock(doc_, this);
+  addDockWidget(Qt::BottomDockWidgetArea, problems_dock_);
+  tabifyDockWidget(find_dock_, problems_dock_);
+  problems_dock_->hide();
+  connect(problems_dock_, &CProblemsDock::objectChosen, this,
+          [this](int number, int generation) { left_pane_->GoToObject(number, generation); });
+  // Modern mode shows what an open found; classic mode keeps its window as
+  // it was, the list a View menu command away.
+  connect(doc_, &CAppDoc::updated, this, [this](int hint) {
+    if (hint == HINT_OPENED && doc_->GetMode() == pdf::Mode::kModern &&
+        problems_dock_->List()->count() > 0) {
+      problems_dock_->show();
+      problems_dock_->raise();
+      // A few rows high: the panes stay the window's main content.
+      resizeDocks({problems_dock_}, {kDockHeight}, Qt::Vertical);
+    }
+  });
+  for (QAction* menu : menuBar()->actions()) {
+    if (menu->text() == MenuTitle(Menu::kView)) {
+      menu->menu()->addSeparator();
+      menu->menu()->addAction(problems_dock_->toggleViewAction());
+      menu->menu()->addAction(find_dock_->toggleViewAction());
+    }
+  }
 }
 
 QWidget* CMainFrame::CreateDetailPane() {

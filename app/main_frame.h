@@ -11,6 +11,7 @@
 class CAppDoc;
 class CDetailTabs;
 class CFindDock;
+class CProblemsDock;
 class CObjectCommands;
 class CLeftPane;
 class CLeftView;
@@ -35,6 +36,7 @@ class CMainFrame : public QMainWindow {
   // The tabs on the left: the structure tree and the Objects tab.
   CLeftPane* LeftPane() const { return left_pane_; }
   CFindDock* FindDock() const { return find_dock_; }
+  CProblemsDock* ProblemsDock() const { return problems_dock_; }
   CObjectCommands* ObjectCommands() const { return object_commands_; }
   QToolBar* NavigationBar() const { return navigation_bar_; }
   QWidget* RightPane() const { return right_pane_; }
@@ -113,6 +115,7 @@ class CMainFrame : public QMainWindow {
   QWidget* right_pane_ = nullptr;
   CDetailTabs* detail_tabs_ = nullptr;
   CFindDock* find_dock_ = nullptr;
+  CProblemsDock* problems_dock_ = nullptr;
   CObjectCommands* object_commands_ = nullptr;
   QWidget* active_pane_ = nullptr;
   CSplitTracker* split_tracker_ = nullptr;

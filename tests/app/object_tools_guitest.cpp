@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTreeWidget>
 #include <fstream>
 #include <sstream>
@@ -19,6 +20,7 @@
 #include "app/left_view.h"
 #include "app/main_frame.h"
 #include "app/object_commands.h"
+#include "app/problems_dock.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/modern_builder.h"
 #include "tests/support/pdf_builder.h"
@@ -148,6 +150,48 @@ class ObjectToolsTest : public QObject {
     find->RegexOption()->setChecked(true);
     QVERIFY(!find->Start());
     QVERIFY(find->Status()->text().startsWith("the regular expression does not compile"));
+  }
+
+  // Findings of the open and of later loads are listed; one naming an object
+  // selects it.
+  void ProblemsListFindingsAndSelectTheirObjects() {
+    QCOMPARE(CProblemsDock::ObjectOf("Warning: Object 12 was found 3 bytes from where"), 12);
+    QCOMPARE(CProblemsDock::ObjectOf("Warning: 7 0 R not found"), 7);
+    QCOMPARE(CProblemsDock::ObjectOf("Warning: No 'Info' entry in Trailer"), 0);
+    // Object 3's offset misses its header by two bytes: a finding when loaded.
+    CProblemsDock* problems = frame_->ProblemsDock();
+    QVERIFY(problems->List()->count() > 0);  // the tools file has no Info
+    PdfBuilder pdf;
+    pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    pdf.Object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    pdf.Object(3, "<< /Type /Page /Parent 2 0 R >>");
+    pdf.Finish("/Root 1 0 R /ID [<00> <00>]");
+    std::string text = pdf.Bytes();
+    const size_t at = text.find("3 0 obj");
+    text.insert(at, "xx");  // the table now points two bytes early
+    const size_t xref = text.find("xref\n");
+    text.replace(text.find("startxref\n") + 10, std::to_string(xref - 2).size(),
+                 std::to_string(xref));
+    TempFile shifted(text);
+    QVERIFY(doc_->OnOpenDocument(QString::fromStdString(shifted.path())));
+    doc_->UpdateAllViews(HINT_OPENED);
+    std::string error;
+    QVERIFY(frame_->LeftView()->SelectPath("Root/Pages/Kids/[0]", &error));
+    QListWidget* list = problems->List();
+    QStringList rows;
+    for (int i = 0; i < list->count(); ++i) {
+      rows << list->item(i)->text();
+    }
+    const QString shift =
+        "Warning: Object 3 was found 2 bytes from where the cross-reference table puts it";
+    QVERIFY2(rows.contains(shift), qPrintable(rows.join('\n')));
+    // The open replaced the old file's findings, and modern mode shows them.
+    QCOMPARE(rows.filter("Object 3 was found").size(), 1);
+    QVERIFY(problems->isVisible());
+    doc_->SetSelection(nullptr);
+    emit list->itemClicked(list->item(static_cast<int>(rows.indexOf(shift))));
+    QVERIFY(doc_->GetSelection() != nullptr);
+    QCOMPARE(doc_->GetSelection()->number, 3);
   }
 
   void CopyLabelPathAndValue() {
