@@ -111,7 +111,13 @@ std::string ItemText(pdf::Object* item) {
   }
   if (item->IsString()) {
     const std::string value = QuotedStringValue(item);
-    return value.size() > kModernItemString + 2 ? CutText(value, kModernItemString) : value;
+    if (value.size() <= kModernItemString + 2) {
+      return value;
+    }
+    // Text keeps its closing quote; data keep their byte count.
+    return value.front() == '"'
+               ? CutText(value.substr(0, value.size() - 1), kModernItemString) + "\""
+               : CutText(value, kModernItemString);
   }
   if (item->IsArray()) {
     return "[...]";
