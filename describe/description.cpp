@@ -115,9 +115,11 @@ std::string ItemText(pdf::Object* item) {
       return value;
     }
     // Text keeps its closing quote; data keep their byte count.
-    return value.front() == '"'
-               ? CutText(value.substr(0, value.size() - 1), kModernItemString) + "\""
-               : CutText(value, kModernItemString);
+    const size_t tail = value.front() == '"' ? value.size() - 1 : value.rfind(" (");
+    if (tail == std::string::npos) {
+      return CutText(value, kModernItemString);
+    }
+    return CutText(value.substr(0, tail), kModernItemString) + value.substr(tail);
   }
   if (item->IsArray()) {
     return "[...]";

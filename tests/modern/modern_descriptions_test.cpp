@@ -97,7 +97,8 @@ TEST_F(ModernDescriptionsTest, ValuesAndHeaderLines) {
       {"Root/Seventeen", "array, 17 items: [0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 ... (17 items)]"},
       {"Root/One", "array, 1 item: [7]"},
       {"Root/None", "array, 0 items: []"},
-      {"Root/Cut", "array, 1 item: [\"" + std::string(63, 'y') + "...\"]"},
+      {"Root/Cut", "array, 2 items: [\"" + std::string(63, 'y') + "...\" <" + std::string(63, 'A') +
+                       "... (40 bytes)]"},
       {"Root/Bin", "string: <00FF10> (3 bytes)"},
       {"Root/Doc", "string: \"caf\xC3\xA9 \xE2\x80\xA2 (1)\""},
       {"Root/Wide", "string: \"Q\xF0\x9F\x98\x80\""},
