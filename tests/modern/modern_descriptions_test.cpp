@@ -53,8 +53,8 @@ const std::string kCatalog =
     " /Box [0 0 612 792] /Mixed [/DeviceRGB 3 0 R [1 2] << /A 1 >> (hi) null false -.5]"
     " /Seventeen [0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16] /One [7] /None []"
     " /Cut [(" +
-    std::string(70, 'y') +
-    ")] /Bin <00FF10> /Doc (caf\\351 \\200 \\(1\\)) /Wide <FEFF0051D83DDE00>"
+    std::string(70, 'y') + ") <" + std::string(80, '0') +
+    ">] /Bin <00FF10> /Doc (caf\\351 \\200 \\(1\\)) /Wide <FEFF0051D83DDE00>"
     " /Lines (a\\nb) /Answer 4 0 R >>";
 const std::string kInfo = "<< /Title (Quarterly figures) /Long (" + std::string(200, 'x') + ") >>";
 
@@ -97,7 +97,7 @@ TEST_F(ModernDescriptionsTest, ValuesAndHeaderLines) {
       {"Root/Seventeen", "array, 17 items: [0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 ... (17 items)]"},
       {"Root/One", "array, 1 item: [7]"},
       {"Root/None", "array, 0 items: []"},
-      {"Root/Cut", "array, 2 items: [\"" + std::string(63, 'y') + "...\" <" + std::string(63, 'A') +
+      {"Root/Cut", "array, 2 items: [\"" + std::string(63, 'y') + "...\" <" + std::string(63, '0') +
                        "... (40 bytes)]"},
       {"Root/Bin", "string: <00FF10> (3 bytes)"},
       {"Root/Doc", "string: \"caf\xC3\xA9 \xE2\x80\xA2 (1)\""},
