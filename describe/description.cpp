@@ -1,7 +1,9 @@
 #include "describe/description.h"
 
 #include "describe/labels.h"
+#include "describe/object_bytes.h"
 #include "describe/stream_contents.h"
+#include "describe/text_string.h"
 #include "diag/format.h"
 #include "filters/modern_image.h"
 #include "pdf/document.h"
@@ -75,6 +77,121 @@ std::string DescribeSectionEntries(pdf::XRefTable* table) {
   return text;
 }
 
+// Modern mode: an array shows this many items, a string item this many bytes
+// of its text.
+constexpr int kModernArrayItems = 16;
+constexpr size_t kModernItemString = 64;
+
+// The UTF-8 `text` cut to at most `limit` bytes, on a character boundary.
+std::string CutText(const std::string& text, size_t limit) {
+  if (text.size() <= limit) {
+    return text;
+  }
+  size_t cut = limit;
+  while (cut > 0 && (static_cast<uint8_t>(text[cut]) & 0xC0) == 0x80) {
+    --cut;
+  }
+  return text.substr(0, cut) + "...";
+}
+
+// An array item as it stands between the brackets: what the file wrote for
+// numbers, booleans, names and references; nested containers summarised.
+std::string ItemText(pdf::Object* item) {
+  if (item == nullptr) {
+    return "null";
+  }
+  if (dynamic_cast<pdf::Reference*>(item) != nullptr) {
+    return FormatText("%d %d R", item->number, item->generation);
+  }
+  if (item->IsNumber() || item->IsBoolean()) {
+    return item->Text();
+  }
+  if (item->IsName()) {
+    return std::string("/") + item->Text();
+  }
+  if (item->IsString()) {
+    const std::string value = QuotedStringValue(item);
+    if (value.size() <= kModernItemString + 2) {
+      return value;
+    }
+    // Text keeps its closing quote; data keep their byte count.
+    const size_t tail = value.front() == '"' ? value.size() - 1 : value.rfind(" (");
+    if (tail == std::string::npos) {
+      return CutText(value, kModernItemString);
+    }
+    return CutText(value.substr(0, tail), kModernItemString) + value.substr(tail);
+  }
+  if (item->IsArray()) {
+    return "[...]";
+  }
+  if (item->IsDictionary() || item->IsStream()) {
+    return "<<...>>";
+  }
+  return "null";
+}
+
+// "array, 4 items: [0 0 612 792]"; past the first items, "... (N items)".
+std::string DescribeArrayItems(pdf::Object* object) {
+  pdf::Array* array = object->AsArray();
+  const int count = array->Count();
+  std::string text = FormatText("array, %d %s: [", count, count == 1 ? "item" : "items");
+  for (int i = 0; i < count && i < kModernArrayItems; ++i) {
+    if (i > 0) {
+      text += " ";
+    }
+    text += ItemText(array->Value(i));
+  }
+  if (count > kModernArrayItems) {
+    text += FormatText(" ... (%d items)", count);
+  }
+  return text + "]";
+}
+
+// "12 0 obj at offset 4711, 230 bytes", "12 0 obj in object stream 7", or
+// nothing for a direct object.
+std::string HeaderLine(pdf::Object* object) {
+  if (object->number <= 0 || object->IsXRefTable()) {
+    return std::string();
+  }
+  const std::string obj = FormatText("%d %d obj", object->number, object->generation);
+  ObjectBytes bytes;
+  std::string why;
+  if (FindObjectBytes(object, &bytes, &why)) {
+    if (!bytes.ended) {
+      return obj + FormatText(" at offset %lld, no endobj", static_cast<long long>(bytes.offset));
+    }
+    return obj + FormatText(" at offset %lld, %zu bytes", static_cast<long long>(bytes.offset),
+                            bytes.size);
+  }
+  pdf::Document* doc = object->doc;
+  const pdf::XRefEntry* entry =
+      doc != nullptr && doc->xref != nullptr ? doc->xref->FindEntry(object->number) : nullptr;
+  if (entry != nullptr && entry->type == 'c') {
+    return obj + FormatText(" in object stream %d", entry->offset);
+  }
+  return obj;
+}
+
+// The lines after the header that differ from classic mode's; empty for the
+// kinds whose text is the same in both.
+std::string ModernValueText(pdf::Object* object) {
+  if (object->IsNumber()) {
+    return std::string("number: ") + object->Text();
+  }
+  if (object->IsBoolean()) {
+    return std::string("boolean: ") + object->Text();
+  }
+  if (object->IsString()) {
+    return "string: " + QuotedStringValue(object);
+  }
+  if (object->IsArray()) {
+    return DescribeArrayItems(object);
+  }
+  return std::string();
+}
+
+std::string DescribeClassic(pdf::Object* object);
+
 }  // namespace
 
 bool IsImageStream(pdf::Object* object) {
@@ -85,6 +202,20 @@ std::string DescribeObject(pdf::Object* object) {
   if (object == nullptr) {
     return std::string();
   }
+  if (object->doc == nullptr || !object->doc->Modern()) {
+    return DescribeClassic(object);
+  }
+  std::string value = ModernValueText(object);
+  if (value.empty()) {
+    value = DescribeClassic(object);
+  }
+  const std::string header = HeaderLine(object);
+  return header.empty() ? value : header + "\n" + value;
+}
+
+namespace {
+
+std::string DescribeClassic(pdf::Object* object) {
   if (object->IsDictionary()) {
     std::string text = FormatText("dictionary, %d entries", object->Count());
     pdf::Document* doc = object->doc;
@@ -130,6 +261,8 @@ std::string DescribeObject(pdf::Object* object) {
   }
   return "object";
 }
+
+}  // namespace
 
 std::string DescribeWithPicture(pdf::Object* object, HDIB* image) {
   if (image != nullptr)

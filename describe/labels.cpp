@@ -3,6 +3,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "describe/text_string.h"
 #include "diag/format.h"
 #include "pdf/bounds.h"
 #include "pdf/document.h"
@@ -25,6 +26,14 @@ bool IsSimple(pdf::Object* value) {
 std::string ValueSuffix(pdf::Object* value, bool dictionary_value) {
   if (IsSimple(value)) {
     return FormatText("= %s", value->Text());
+  }
+  if (value->IsString() && value->doc != nullptr && value->doc->Modern()) {
+    // The decoded text on one line.
+    std::string text = QuotedStringValue(value);
+    for (char& c : text) {
+      c = (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
+    }
+    return text.size() < kMaxLabelString + 2 ? "= " + text : std::string();
   }
   if (value->IsString()) {
     const char* text = value->Text();

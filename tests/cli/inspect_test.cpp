@@ -391,7 +391,12 @@ TEST(Inspect, ModernModeAndTheHintAfterAClassicFailure) {
   TempFile damaged(minimal);
   ToolRun object = Inspect("--modern --object 5 " + Quote(damaged.path()));
   EXPECT_EQ(object.status, 0);
-  EXPECT_EQ(object.out, "stream\n  Length=20\n\nBT /F1 24 Tf 72 712 Td (Hello) Tj ET\n");
+  // Modern mode heads the description with where the object lies.
+  const size_t at = minimal.find("5 0 obj");
+  const size_t length = minimal.find("endobj", at) + 6 - at;
+  EXPECT_EQ(object.out,
+            "5 0 obj at offset " + std::to_string(at) + ", " + std::to_string(length) +
+                " bytes\nstream\n  Length=20\n\nBT /F1 24 Tf 72 712 Td (Hello) Tj ET\n");
   EXPECT_EQ(
       object.err,
       "Warning: Object 5 0: stream Length 20 is wrong; the data end at endstream (36 bytes)\n");
