@@ -129,6 +129,26 @@ std::vector<TreeItem> TopLevelItems(pdf::Document& doc) {
   return items;
 }
 
+namespace {
+
+// Modern mode: a value the file wrote as a reference shows its number before
+// its summary, "Parent= 3 0 R <<...>>", so that the object can be found.
+void ShowReference(pdf::Object* stored, const std::string& shown_key, TreeItem* item) {
+  if (stored == nullptr || stored->doc == nullptr || !stored->doc->Modern() ||
+      stored->Resolve() == stored) {
+    return;
+  }
+  std::string label =
+      FormatText("%s= %d %d R", shown_key.c_str(), stored->number, stored->generation);
+  const std::string summary = ValueSuffix(item->object, /*dictionary_value=*/true);
+  if (summary.size() > 2) {
+    label += " " + summary.substr(2);  // without its "= "
+  }
+  item->label = std::move(label);
+}
+
+}  // namespace
+
 std::vector<TreeItem> ChildItems(pdf::Object* object) {
   std::vector<TreeItem> children;
   pdf::XRefTable* newest = object->AsXRefTable();
@@ -147,9 +167,10 @@ std::vector<TreeItem> ChildItems(pdf::Object* object) {
       pdf::Object* value = dict->Item(i);
       std::string key = dict->Key(i);
       // A key written with #xx escapes shows as written, so nothing is hidden.
-      std::string label = (dict->escaped_keys ? std::string(dict->WrittenKey(i)) : key) +
-                          ValueSuffix(value, /*dictionary_value=*/true);
+      const std::string shown = dict->escaped_keys ? std::string(dict->WrittenKey(i)) : key;
+      std::string label = shown + ValueSuffix(value, /*dictionary_value=*/true);
       children.push_back({std::move(label), std::move(key), value, AnnouncedChildCount(value)});
+      ShowReference(dict->Value(i), shown, &children.back());
     }
   } else if (pdf::Array* array = object->AsArray()) {
     int count = array->Count();
@@ -161,7 +182,8 @@ std::vector<TreeItem> ChildItems(pdf::Object* object) {
       // An array element announces children only when it is a plain dictionary
       // or an array; a stream element cannot be expanded.
       int announced = (item->IsDictionary() || item->IsArray()) ? item->Count() : -1;
-      children.push_back({std::move(label), std::move(key), item, announced});
+      children.push_back({std::move(label), key, item, announced});
+      ShowReference(array->Value(i), key, &children.back());
     }
   }
   return children;

@@ -370,10 +370,10 @@ TEST(Inspect, ModernModeAndTheHintAfterAClassicFailure) {
   EXPECT_EQ(modern.status, 0) << modern.err;
   EXPECT_EQ(modern.out,
             "Warning: No 'Info' entry in Trailer\n"
-            "Header\nRoot\n  Type= Catalog\n  Pages= <<...>>\nXRefs\n  xref stream 11 0 at " +
+            "Header\nRoot\n  Type= Catalog\n  Pages= 2 0 R <<...>>\nXRefs\n  xref stream 11 0 at " +
                 std::to_string(xref) +
                 "\nTrailer\n  Type= XRef\n  W= array [1, 4, 2]\n  Index= array [1, 2, 10, 2]\n"
-                "  Filter= FlateDecode\n  DecodeParms= <<...>>\n  Size= 12\n  Root= <<...>>\n"
+                "  Filter= FlateDecode\n  DecodeParms= <<...>>\n  Size= 12\n  Root= 1 0 R <<...>>\n"
                 "  ID= array\n  Length= " +
                 modern.out.substr(modern.out.rfind("Length= ") + 8));
 

@@ -120,7 +120,7 @@ TEST_F(ModernDescriptionsTest, TreeLabelsShowDecodedStrings) {
   const std::vector<std::string> root = Labels("Root");
   const std::vector<std::string> expect_root = {
       "Type= Catalog",
-      "Pages= <<...>>",
+      "Pages= 2 0 R <<...>>",
       "Big= 1234567",
       "Real= 1.50",
       "Flag= true",
@@ -135,7 +135,7 @@ TEST_F(ModernDescriptionsTest, TreeLabelsShowDecodedStrings) {
       "Doc= \"caf\xC3\xA9 \xE2\x80\xA2 (1)\"",
       "Wide= \"Q\xF0\x9F\x98\x80\"",
       "Lines= \"a b\"",  // a label is one line
-      "Answer= 42",
+      "Answer= 4 0 R 42",
   };
   EXPECT_EQ(root, expect_root);
   // Too long a string is left out, as in classic mode.
