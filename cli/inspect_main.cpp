@@ -158,7 +158,7 @@ void PrintReferences(pdf::Object* value, const std::string& path, int depth) {
     }
   } else if (pdf::Array* array = value->AsArray()) {
     for (int i = 0; i < array->Count(); ++i) {
-      PrintReferences(array->Value(i), child("[" + std::to_string(i) + "]"), depth + 1);
+      PrintReferences(array->Value(i), child(FormatText("[%d]", i)), depth + 1);
     }
   }
 }

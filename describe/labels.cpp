@@ -142,7 +142,8 @@ void ShowReference(pdf::Object* stored, const std::string& shown_key, TreeItem* 
       FormatText("%s= %d %d R", shown_key.c_str(), stored->number, stored->generation);
   const std::string summary = ValueSuffix(item->object, /*dictionary_value=*/true);
   if (summary.size() > 2) {
-    label += " " + summary.substr(2);  // without its "= "
+    label += ' ';
+    label.append(summary, 2);  // without its "= "
   }
   item->label = std::move(label);
 }

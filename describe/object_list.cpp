@@ -31,7 +31,8 @@ std::string ReferenceSuffix(int32_t number, int32_t generation, pdf::Object* val
   std::string suffix = FormatText("= %d %d R", number, generation);
   std::string summary = ValueSuffix(value, /*dictionary_value=*/true);
   if (summary.size() > 2) {
-    suffix += " " + summary.substr(2);  // without its "= "
+    suffix += ' ';
+    suffix.append(summary, 2);  // without its "= "
   }
   return suffix;
 }
