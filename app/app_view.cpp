@@ -1,5 +1,6 @@
 #include "app/app_view.h"
 
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -108,6 +109,15 @@ void CAppView::RebuildDescription() {
 
 void CAppView::SetScrollSizes(QSize total) {
   total_ = total;
+  if (Modern()) {
+    // A text line per arrow step, a screen less a line per page.
+    QFontMetrics metrics(PaneFont(), viewport());
+    line_step_ = QSize(metrics.averageCharWidth(), metrics.lineSpacing());
+    page_step_ = QSize(std::max(viewport()->width() - line_step_.width(), line_step_.width()),
+                       std::max(viewport()->height() - line_step_.height(), line_step_.height()));
+    UpdateScrollBars();
+    return;
+  }
   // Whole pixels, cut down (QSize's own division would round).
   page_step_ = QSize(total.width() / kStepDivisor, total.height() / kStepDivisor);
   line_step_ = QSize(page_step_.width() / kStepDivisor, page_step_.height() / kStepDivisor);
@@ -130,7 +140,14 @@ void CAppView::UpdateScrollBars() {
   }
 }
 
+bool CAppView::Modern() const {
+  return doc_->GetMode() == pdf::Mode::kModern;
+}
+
 const QFont& CAppView::PaneFont() {
+  if (font_ && font_modern_ != Modern()) {
+    font_.reset();  // the mode changed since the font was made
+  }
   if (!font_) {
     QFont font = this->font();
     // Sized in pixels of the screen, so the printed form keeps the pane's layout.
@@ -138,9 +155,13 @@ const QFont& CAppView::PaneFont() {
       font.setPixelSize(std::max(
           static_cast<int>(std::lround(font.pointSizeF() * viewport()->logicalDpiY() / 72.0)), 1));
     }
-    font.setFamily(kPaneFace);
+    // Modern mode's stream text, hex dumps and entry lines line up in the
+    // desktop's fixed-pitch font.
+    font.setFamily(Modern() ? QFontDatabase::systemFont(QFontDatabase::FixedFont).family()
+                            : QString(kPaneFace));
     font.setWeight(QFont::Normal);
     font_ = font;
+    font_modern_ = Modern();
   }
   return *font_;
 }
@@ -169,6 +190,10 @@ void CAppView::paintEvent(QPaintEvent*) {
 
 void CAppView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
+  if (Modern()) {
+    SetScrollSizes(total_);  // the page is the visible height
+    return;
+  }
   UpdateScrollBars();
 }
 

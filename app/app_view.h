@@ -52,6 +52,7 @@ class CAppView : public QAbstractScrollArea, public CPrintablePane {
   QSize TotalSize() const { return total_; }
   QSize PageStep() const { return page_step_; }
   QSize LineStep() const { return line_step_; }
+  const QFont& PaneFontForTest() { return PaneFont(); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -60,12 +61,14 @@ class CAppView : public QAbstractScrollArea, public CPrintablePane {
 
  private:
   const QFont& PaneFont();
+  bool Modern() const;
   void ReleaseImage();
   void SetScrollSizes(QSize total);
   void UpdateScrollBars();
 
   CAppDoc* doc_;
   std::optional<QFont> font_;  // none until first used, and again once printing begins
+  bool font_modern_ = false;   // the mode the font was made for
   QRect extent_;
   std::string description_;
   QString text_;          // description_ as the characters drawn

@@ -22,6 +22,7 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -347,10 +348,14 @@ void CMainFrame::CreateFindDock() {
   connect(doc_, &CAppDoc::updated, this, [this](int hint) {
     if (hint == HINT_OPENED && doc_->GetMode() == pdf::Mode::kModern &&
         problems_dock_->List()->count() > 0) {
+      const bool shown = problems_dock_->isVisible();
       problems_dock_->show();
       problems_dock_->raise();
-      // A few rows high: the panes stay the window's main content.
-      resizeDocks({problems_dock_}, {kDockHeight}, Qt::Vertical);
+      if (!shown) {
+        // A few rows high, once laid out: the panes stay the main content.
+        QTimer::singleShot(0, this,
+                           [this] { resizeDocks({problems_dock_}, {kDockHeight}, Qt::Vertical); });
+      }
     }
   });
   for (QAction* menu : menuBar()->actions()) {

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "app/app_doc.h"
+#include "app/app_view.h"
 #include "app/detail_tabs.h"
 #include "app/hex_view.h"
 #include "app/left_view.h"
@@ -91,6 +92,14 @@ class DetailTabsTest : public QObject {
     QVERIFY(tabs->tabBar()->height() > 0);
     std::string error;
     QVERIFY2(frame_->LeftView()->SelectPath("Root/Pages/Kids/[0]/Contents", &error), error.c_str());
+    // The description's text lines up in the fixed-pitch font and scrolls a
+    // line per arrow step.
+    auto* view = qobject_cast<CAppView*>(frame_->RightPane());
+    QVERIFY(view != nullptr);
+    QFontMetrics metrics(view->font());
+    QCOMPARE(QFontInfo(view->PaneFontForTest()).fixedPitch(), true);
+    QCOMPARE(view->LineStep().height(), QFontMetrics(view->PaneFontForTest()).lineSpacing());
+    Shoot(frame_.get(), "detail-description");
     // Built when shown, not before.
     QVERIFY(tabs->RawView()->toPlainText().isEmpty());
 
