@@ -65,10 +65,11 @@ fuzz:
 	@fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # Benchmarks against peer tools (installed first), built in Release into their
-# own directory; prints one table. See README, "Performance".
+# own directory, the viewer included for its panes' benchmarks (offscreen);
+# prints one table. See README, "Performance".
 bench:
 	@scripts/install-deps.sh build bench
-	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVEL_BENCH=ON -DQUORVEL_GUI=OFF \
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVEL_BENCH=ON -DQUORVEL_GUI=ON \
 	  > $(BENCH_BUILD).configure.log 2>&1 || { cat $(BENCH_BUILD).configure.log; exit 1; }
 	@echo "building the benchmarks (Release, $(BENCH_BUILD)) ..." >&2
 	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target benchmarks > $(BENCH_BUILD)/build.log 2>&1 || \

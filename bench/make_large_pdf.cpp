@@ -3,8 +3,11 @@
 // page tree (the root's Kids are nodes of up to `kids` pages each) and one small
 // Flate content stream per page. The first page's contents fill most of the
 // viewer's 4095-byte text buffer, so that describing it is a real inflate.
+// With --contents BYTES every page's contents are that much text instead (after
+// its "(Page N)" line), for the benchmarks that search decoded streams.
 //
-// Usage: make_large_pdf OUT.pdf [OBJECTS [KIDS]]   (defaults 1000000 100000)
+// Usage: make_large_pdf [--modern] [--contents BYTES] OUT.pdf [OBJECTS [KIDS]]
+//        (defaults 1000000 100000)
 #include <zlib.h>
 
 #include <algorithm>
@@ -258,16 +261,19 @@ class Body {
 
 int main(int argc, char** argv) {
   bool modern = false;
+  long contents_bytes = 0;
   std::vector<const char*> args;
   for (int i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--modern") == 0) {
       modern = true;
+    } else if (strcmp(argv[i], "--contents") == 0 && i + 1 < argc) {
+      contents_bytes = atol(argv[++i]);
     } else {
       args.push_back(argv[i]);
     }
   }
   if (args.empty()) {
-    fprintf(stderr, "usage: %s [--modern] OUT.pdf [OBJECTS [KIDS]]\n", argv[0]);
+    fprintf(stderr, "usage: %s [--modern] [--contents BYTES] OUT.pdf [OBJECTS [KIDS]]\n", argv[0]);
     return 2;
   }
   const long objects = args.size() > 1 ? atol(args[1]) : 1000000;
@@ -332,9 +338,17 @@ int main(int argc, char** argv) {
     const long page = first_page + 2 * i;
     body.Object(page, text("<< /Type /Page /Parent %ld 0 R /Contents %ld 0 R >>",
                            first_node + i / kids, page + 1));
-    std::string contents = i == 0 ? first_text
-                                  : "BT /F1 24 Tf 72 712 Td (Page " + std::to_string(i + 1) +
-                                        ") Tj ET\n0 0 1 RG 72 700 m 540 700 l S\n";
+    const std::string title = "BT /F1 24 Tf 72 712 Td (Page " + std::to_string(i + 1) + ") Tj ET\n";
+    std::string contents;
+    if (contents_bytes > 0) {
+      // Each page its own text, so that no two streams compress alike.
+      const std::vector<uint8_t> body_text =
+          MakeContentText(static_cast<size_t>(contents_bytes), static_cast<uint32_t>(i + 1));
+      contents = title + std::string(body_text.begin(), body_text.end());
+      contents.resize(contents.rfind("ET\n") + 3);
+    } else {
+      contents = i == 0 ? first_text : title + "0 0 1 RG 72 700 m 540 700 l S\n";
+    }
     const std::string& data = deflater.Compress(contents);
     body.Stream(page + 1,
                 text("<< /Length %ld /Filter /FlateDecode >>", static_cast<long>(data.size())),

@@ -17,6 +17,7 @@ tiny_modern=$build/bench-tiny-modern.pdf
 repair=$build/bench-repair.pdf
 clear_qpdf=$build/bench-modern-qpdf.pdf
 encrypted=$build/bench-modern-aes256.pdf
+streams=$build/bench-streams.pdf
 objects=1000000
 
 # (Re)generate when missing or older than the generator.
@@ -29,6 +30,8 @@ generate "$large" "$objects"
 generate "$tiny" 12
 generate "$modern" "$objects" --modern
 generate "$tiny_modern" 12 --modern
+# 20,000 pages of about 4 KB of text each, for the search in decoded streams.
+generate "$streams" 40006 --contents 4000
 
 # The repair input: the large file with its whole cross-reference table, from
 # "xref" up to "trailer", overwritten by spaces; trailer and startxref stay.
@@ -81,6 +84,10 @@ run lzw_bench
 run fax_bench
 run image_bench
 run modern_image_bench
+run find_bench "$modern" "$large" "$streams" "(Page 20000)"
+if [ -x "$bin/objects_view_bench" ]; then
+  QT_QPA_PLATFORM=offscreen run objects_view_bench "$modern"
+fi
 
 # Columns padded to their widest cell, so the table also reads as plain text.
 awk -F'\t' '

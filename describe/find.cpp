@@ -133,18 +133,10 @@ class Walk {
 
 }  // namespace
 
-size_t FindMatcher::FoldedHash::operator()(char c) const {
-  return std::hash<char>()(Lower(c));
-}
-
-bool FindMatcher::FoldedEqual::operator()(char a, char b) const {
-  return Lower(a) == Lower(b);
-}
-
 bool FindMatcher::Compile(const FindQuery& query, std::string* error) {
   query_ = query;
   needle_ = query.text;
-  folded_.reset();
+  folded_.clear();
   regex_.reset();
   if (needle_.empty()) {
     *error = "nothing to find";
@@ -164,7 +156,18 @@ bool FindMatcher::Compile(const FindQuery& query, std::string* error) {
     return true;
   }
   if (!query.match_case) {
-    folded_.emplace(needle_.begin(), needle_.end());
+    folded_ = needle_;
+    for (char& c : folded_) {
+      c = Lower(c);
+    }
+    // A needle longer than the table's shifts shifts by at most their cap,
+    // which only costs speed.
+    const size_t last = folded_.size() - 1;
+    const size_t cap = std::min<size_t>(folded_.size(), UINT16_MAX);
+    skip_.fill(static_cast<uint16_t>(cap));
+    for (size_t i = last >= cap ? last - cap + 1 : 0; i < last; ++i) {
+      skip_[static_cast<unsigned char>(folded_[i])] = static_cast<uint16_t>(last - i);
+    }
   }
   return true;
 }
@@ -190,11 +193,34 @@ size_t FindMatcher::Find(std::string_view text, size_t from, size_t* length) con
     return std::string_view::npos;
   }
   *length = needle_.size();
-  if (!folded_) {
+  if (folded_.empty()) {
     return text.find(needle_, from);
   }
-  const auto [first, last] = (*folded_)(text.begin() + static_cast<ptrdiff_t>(from), text.end());
-  return first == text.end() ? std::string_view::npos : static_cast<size_t>(first - text.begin());
+  return FindFolded(text, from);
+}
+
+size_t FindMatcher::FindFolded(std::string_view text, size_t from) const {
+  const size_t n = folded_.size();
+  if (text.size() < n || from > text.size() - n) {
+    return std::string_view::npos;
+  }
+  const size_t last = n - 1;
+  const char tail = folded_[last];
+  for (size_t at = from; at <= text.size() - n;) {
+    const char c = Lower(text[at + last]);
+    if (c == tail) {
+      size_t i = 0;
+      while (i < last && Lower(text[at + i]) == folded_[i]) {
+        ++i;
+      }
+      if (i == last) {
+        return at;
+      }
+    }
+    // Upper-case letters shift as their lower-case forms.
+    at += skip_[static_cast<unsigned char>(c)];
+  }
+  return std::string_view::npos;
 }
 
 int64_t FindInObjects(pdf::Document& doc, const std::vector<ListedObject>& objects,

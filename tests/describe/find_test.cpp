@@ -94,4 +94,44 @@ TEST(FindTest, RegexOverALongText) {
   EXPECT_EQ(length, 6u);
 }
 
+// Any-case text against a plain lowered scan of every position: repeated
+// letters, overlaps, matches at both ends, bytes above 0x7F and a needle
+// longer than the text.
+TEST(FindTest, AnyCaseFindsWhatAScanFinds) {
+  const std::string text =
+      "aAaBaab\xC3\xA9"
+      "AAB xx(Page 2000)(PAGE 20000)Tail tAIL";
+  auto lowered = [](std::string s) {
+    for (char& c : s) {
+      c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return s;
+  };
+  const std::string low = lowered(text);
+  const std::vector<std::string> needles = {"a",
+                                            "aab",
+                                            "AAB",
+                                            "aa",
+                                            "b",
+                                            "\xC3\xA9"
+                                            "a",
+                                            "(page 20000)",
+                                            "tail",
+                                            "l",
+                                            text + "x",
+                                            "zz"};
+  for (const std::string& needle : needles) {
+    SCOPED_TRACE(needle);
+    FindMatcher matcher;
+    std::string error;
+    ASSERT_TRUE(matcher.Compile(FindQuery{needle}, &error));
+    const std::string want = lowered(needle);
+    for (size_t from = 0; from <= text.size() + 1; ++from) {
+      size_t length = 0;
+      const size_t expected = from > text.size() ? std::string::npos : low.find(want, from);
+      ASSERT_EQ(matcher.Find(text, from, &length), expected) << "from " << from;
+    }
+  }
+}
+
 }  // namespace
