@@ -67,22 +67,88 @@ bool CApp::InitInstance(const QString& file, bool modern) {
   return true;
 }
 
+namespace {
+
+// The error and warning messages of a modern open, held back so that a
+// failure shows as one box with its reason.
+std::vector<std::string>* g_held = nullptr;
+
+int HoldMessage(const char* text) {
+  if (g_held != nullptr) {
+    g_held->emplace_back(text);
+  }
+  return 1;
+}
+
+class HeldMessages {
+ public:
+  explicit HeldMessages(std::vector<std::string>* held)
+      : error_(g_error_sink), warning_(g_warning_sink) {
+    g_held = held;
+    g_error_sink = HoldMessage;
+    g_warning_sink = HoldMessage;
+  }
+  ~HeldMessages() {
+    g_error_sink = error_;
+    g_warning_sink = warning_;
+    g_held = nullptr;
+  }
+  HeldMessages(const HeldMessages&) = delete;
+  HeldMessages& operator=(const HeldMessages&) = delete;
+
+ private:
+  MessageSink error_;
+  MessageSink warning_;
+};
+
+}  // namespace
+
 bool CApp::OpenInMode(const QString& path, bool* kept) {
   *kept = false;
-  if (ModernMode()) {
-    PasswordProbe probe = ProbePassword(
-        LocalPath(path), [&](const std::string& protection, int attempt, std::string* password) {
-          return password_ && password_(path, protection, attempt, password);
-        });
-    if (probe.refused) {
-      ErrorMessage("%s", probe.message.c_str());
-      *kept = true;
-      return false;
-    }
-    doc_->SetOpenPassword(std::move(probe.password));
+  if (!ModernMode()) {
+    CWaitCursor wait;
+    return doc_->OnOpenDocument(path);
   }
-  CWaitCursor wait;
-  return doc_->OnOpenDocument(path);
+  PasswordProbe probe = ProbePassword(
+      LocalPath(path), [&](const std::string& protection, int attempt, std::string* password) {
+        return password_ && password_(path, protection, attempt, password);
+      });
+  if (probe.refused) {
+    ErrorMessage("%s", probe.message.c_str());
+    *kept = true;
+    return false;
+  }
+  // What was open, to be read again should this open fail.
+  const QString previous = doc_->HasFile() ? doc_->GetPathName() : QString();
+  const std::string previous_password = doc_->OpenPassword();
+  std::vector<std::string> held;
+  bool opened = false;
+  {
+    CWaitCursor wait;
+    HeldMessages hold(&held);
+    doc_->SetOpenPassword(std::move(probe.password));
+    opened = doc_->OnOpenDocument(path);
+  }
+  if (opened) {
+    return true;
+  }
+  // One box: the reason the file could not be read, then the last word.
+  std::string text = held.empty() ? "The file could not be opened." : held.front();
+  if (held.size() > 1 && held.back() != held.front()) {
+    text += "\n" + held.back();
+  }
+  CaptionedBox(ResourceString(AFX_IDS_APP_TITLE), text.c_str());
+  if (!previous.isEmpty()) {
+    // The failed open has discarded the document: it is read again, quietly,
+    // so that the window shows what it showed.
+    HeldMessages hold(&held);
+    doc_->SetOpenPassword(previous_password);
+    if (doc_->OnOpenDocument(previous)) {
+      doc_->UpdateAllViews(HINT_INITIAL_UPDATE);
+      *kept = true;
+    }
+  }
+  return false;
 }
 
 bool CApp::OpenDocumentFile(const QString& path, bool offer) {

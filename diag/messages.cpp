@@ -42,10 +42,14 @@ void SetMessageBoxPresenter(MessageBoxPresenter presenter) {
 }
 
 int WarningBox(const char* text) {
+  return CaptionedBox(kWarningBoxCaption, text);
+}
+
+int CaptionedBox(const char* caption, const char* text) {
   if (g_presenter != nullptr) {
-    return g_presenter(kWarningBoxCaption, text);
+    return g_presenter(caption, text);
   }
-  fprintf(stderr, "%s: %s\n", kWarningBoxCaption, text);
+  fprintf(stderr, "%s: %s\n", caption, text);
   return 1;  // as if OK had been pressed
 }
 

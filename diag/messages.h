@@ -31,6 +31,9 @@ int DiscardLine(const char* text);
 // box; with none registered the text goes to standard error.
 using MessageBoxPresenter = int (*)(const char* caption, const char* text);
 void SetMessageBoxPresenter(MessageBoxPresenter presenter);
+// A box with a caption of the caller's, through the same presenter (standard
+// error without one).
+int CaptionedBox(const char* caption, const char* text);
 inline constexpr const char* kWarningBoxCaption = "Velmora - PDF Module";
 
 // printf-style; the text is cut to 2047 characters. Formatting is locale-independent.

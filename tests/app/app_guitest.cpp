@@ -208,6 +208,23 @@ class AppTest : public QObject {
     QVERIFY(app.Document()->Decrypting());
   }
 
+  // A file modern mode cannot read: one box, titled with the program's name,
+  // and the document that was open is open again.
+  void FailedModernOpenKeepsTheDocument() {
+    TempFile broken("%PDF-1.4\nno structure at all\n");
+    CApp app;
+    QVERIFY(app.InitInstance(Q(first_.path()), /*modern=*/true));
+    RecordedBoxes::Texts().clear();
+    QVERIFY(!app.OpenDocumentFile(Q(broken.path())));
+    QCOMPARE(RecordedBoxes::Texts().size(), size_t{1});
+    QVERIFY2(QString::fromStdString(RecordedBoxes::Texts()[0]).startsWith("Quorvel: "),
+             RecordedBoxes::Texts()[0].c_str());
+    QVERIFY(QString::fromStdString(RecordedBoxes::Texts()[0]).contains("damaged"));
+    QCOMPARE(app.Document()->GetPathName(), Q(first_.path()));
+    QVERIFY(app.Document()->HasFile());
+    QCOMPARE(app.MainFrame()->LeftView()->topLevelItemCount(), 4);
+  }
+
   // The box hides what is typed, says what protects the file and which try
   // this is, and hands the text on as UTF-8.
   void PasswordBoxHidesWhatIsTyped() {
