@@ -242,7 +242,9 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
       std::vector<uint8_t> bytes;
       std::string error;
       const bool decoded = DecodeStreamFully(object->AsDictionary(), kDecodedBound, &bytes, &error);
-      fwrite(bytes.data(), 1, bytes.size(), stdout);
+      if (!bytes.empty()) {  // an empty vector's data may be null
+        fwrite(bytes.data(), 1, bytes.size(), stdout);
+      }
       if (!error.empty()) {
         fprintf(stderr, "quorvel-inspect: %s\n", error.c_str());
       }
