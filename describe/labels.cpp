@@ -129,6 +129,16 @@ std::vector<TreeItem> TopLevelItems(pdf::Document& doc) {
   return items;
 }
 
+std::string ReferenceSuffix(int32_t number, int32_t generation, pdf::Object* value) {
+  std::string suffix = FormatText("= %d %d R", number, generation);
+  const std::string summary = ValueSuffix(value, /*dictionary_value=*/true);
+  if (summary.size() > 2) {
+    suffix += ' ';
+    suffix.append(summary, 2);  // without its "= "
+  }
+  return suffix;
+}
+
 namespace {
 
 // Modern mode: a value the file wrote as a reference shows its number before
@@ -138,14 +148,7 @@ void ShowReference(pdf::Object* stored, const std::string& shown_key, TreeItem* 
       stored->Resolve() == stored) {
     return;
   }
-  std::string label =
-      FormatText("%s= %d %d R", shown_key.c_str(), stored->number, stored->generation);
-  const std::string summary = ValueSuffix(item->object, /*dictionary_value=*/true);
-  if (summary.size() > 2) {
-    label += ' ';
-    label.append(summary, 2);  // without its "= "
-  }
-  item->label = std::move(label);
+  item->label = shown_key + ReferenceSuffix(stored->number, stored->generation, item->object);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // expanded. Both the tree pane and quorvel-inspect take their words from here.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ struct TreeItem {
 // The part of a label after the key or index, for a value of any kind: "= 12",
 // "= <<...>>". The array and dictionary summaries apply to dictionary values only.
 std::string ValueSuffix(pdf::Object* value, bool dictionary_value);
+// The label's text for a value written as a reference: "= 3 0 R" and the
+// value's own summary after it, as a dictionary value shows it.
+std::string ReferenceSuffix(int32_t number, int32_t generation, pdf::Object* value);
 
 // "array", or "array [a, b, ...]" for at most 16 booleans, numbers and names.
 std::string DescribeArray(pdf::Object* array);

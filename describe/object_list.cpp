@@ -25,18 +25,6 @@ bool Later(const Cursor& a, const Cursor& b) {
   return a.number != b.number ? a.number > b.number : a.rank > b.rank;
 }
 
-// The label's text for a value that was written as a reference: "= 3 0 R" and
-// the value's own summary after it, as a dictionary value shows it.
-std::string ReferenceSuffix(int32_t number, int32_t generation, pdf::Object* value) {
-  std::string suffix = FormatText("= %d %d R", number, generation);
-  std::string summary = ValueSuffix(value, /*dictionary_value=*/true);
-  if (summary.size() > 2) {
-    suffix += ' ';
-    suffix.append(summary, 2);  // without its "= "
-  }
-  return suffix;
-}
-
 }  // namespace
 
 std::vector<ListedObject> ListObjects(pdf::Document& doc) {
