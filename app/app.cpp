@@ -80,25 +80,14 @@ int HoldMessage(const char* text) {
   return 1;
 }
 
-class HeldMessages {
+// Holds back errors and warnings while it lives; traces go on as before.
+class HeldMessages : public ScopedSinks {
  public:
   explicit HeldMessages(std::vector<std::string>* held)
-      : error_(g_error_sink), warning_(g_warning_sink) {
+      : ScopedSinks(HoldMessage, HoldMessage, g_trace_sink) {
     g_held = held;
-    g_error_sink = HoldMessage;
-    g_warning_sink = HoldMessage;
   }
-  ~HeldMessages() {
-    g_error_sink = error_;
-    g_warning_sink = warning_;
-    g_held = nullptr;
-  }
-  HeldMessages(const HeldMessages&) = delete;
-  HeldMessages& operator=(const HeldMessages&) = delete;
-
- private:
-  MessageSink error_;
-  MessageSink warning_;
+  ~HeldMessages() { g_held = nullptr; }
 };
 
 }  // namespace

@@ -22,7 +22,6 @@ constexpr int32_t kLengthInBytesBelow = kMinRc4KeyBits;
 constexpr size_t kHashBytesR4 = 32;
 constexpr size_t kHashBytesR6 = 48;
 constexpr size_t kWrappedKeyBytes = 32;
-constexpr size_t kPermsBytes = 16;
 
 bool ReadInteger(pdf::Object* dict, const char* key, bool required, int32_t fallback, int32_t* out,
                  std::string* why) {
@@ -220,10 +219,9 @@ bool ReadEncryptEntries(pdf::Object* encrypt, pdf::Object* id, EncryptEntries* e
   }
   if (r == 6) {
     std::string ignored;
-    if (!ReadBytes(encrypt, "Perms", kPermsBytes, &entries->perms, &ignored)) {
-      entries->perms.clear();
+    if (!ReadBytes(encrypt, "Perms", kPermsBytes, &data.perms, &ignored)) {
+      data.perms.clear();
     }
-    data.perms = entries->perms;
   }
 
   pdf::Object* ids = id != nullptr ? id->Resolve() : nullptr;

@@ -29,7 +29,6 @@ struct EncryptEntries {
   std::map<std::string, CryptFilter> filters;  // V4 and V5: CF plus Identity
   CryptFilter stream_filter;
   CryptFilter string_filter;
-  std::vector<uint8_t> perms;  // revision 6: P enciphered under the file key
   bool has_id = false;
 };
 

@@ -148,17 +148,27 @@ namespace {
 // Revision 6: a file key that deciphers Perms into P, the metadata flag and
 // "adb" is the file's key; a wrong one does so once in 2^64.
 bool PermsConfirm(const PasswordData& data, std::span<const uint8_t> key) {
-  std::vector<uint8_t> perms;
-  if (data.perms.size() != 16 || !Aes256EcbDecrypt(key, data.perms, &perms) || perms.size() != 16) {
-    return false;
-  }
-  const uint32_t p = static_cast<uint32_t>(perms[0]) | static_cast<uint32_t>(perms[1]) << 8 |
-                     static_cast<uint32_t>(perms[2]) << 16 | static_cast<uint32_t>(perms[3]) << 24;
-  return p == data.p && perms[8] == (data.encrypt_metadata ? 'T' : 'F') && perms[9] == 'a' &&
-         perms[10] == 'd' && perms[11] == 'b';
+  const std::vector<uint8_t> perms = DecipherPerms(data, key);
+  return !perms.empty() && PermsP(perms) == data.p &&
+         perms[8] == (data.encrypt_metadata ? 'T' : 'F') && perms[9] == 'a' && perms[10] == 'd' &&
+         perms[11] == 'b';
 }
 
 }  // namespace
+
+std::vector<uint8_t> DecipherPerms(const PasswordData& data, std::span<const uint8_t> key) {
+  std::vector<uint8_t> perms;
+  if (data.perms.size() != kPermsBytes || !Aes256EcbDecrypt(key, data.perms, &perms) ||
+      perms.size() != kPermsBytes) {
+    return {};
+  }
+  return perms;
+}
+
+uint32_t PermsP(std::span<const uint8_t> perms) {
+  return static_cast<uint32_t>(perms[0]) | static_cast<uint32_t>(perms[1]) << 8 |
+         static_cast<uint32_t>(perms[2]) << 16 | static_cast<uint32_t>(perms[3]) << 24;
+}
 
 std::vector<uint8_t> KeyR6(const PasswordData& data, std::span<const uint8_t> password,
                            bool owner) {

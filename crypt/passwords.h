@@ -22,7 +22,7 @@ struct PasswordData {
   std::vector<uint8_t> ue;  // 32 bytes, revisions 5 and 6
   uint32_t p = 0;
   std::vector<uint8_t> id0;    // the first string of the trailer's ID
-  std::vector<uint8_t> perms;  // revision 6: 16 bytes, or empty
+  std::vector<uint8_t> perms;  // revision 6: P enciphered under the file key, or empty
   bool encrypt_metadata = true;
 };
 
@@ -38,6 +38,15 @@ std::vector<uint8_t> UserPasswordFromOwnerR4(const PasswordData& data,
 // Revisions 5 and 6, Algorithm 2.A: the file key if `password` is the user
 // (owner == false) or the owner password, else empty.
 std::vector<uint8_t> KeyR6(const PasswordData& data, std::span<const uint8_t> password, bool owner);
+
+// Perms, enciphered and in clear.
+inline constexpr size_t kPermsBytes = 16;
+
+// Revision 6: Perms deciphered under the file key, 16 bytes; empty when it
+// is missing or cannot be deciphered.
+std::vector<uint8_t> DecipherPerms(const PasswordData& data, std::span<const uint8_t> key);
+// P as Perms' first four bytes hold it, least significant first.
+uint32_t PermsP(std::span<const uint8_t> perms);
 
 // Algorithm 2.B (revision 6), or plain SHA-256 for revision 5: the 32-byte hash
 // of the password with an 8-byte salt and the extra bytes (U for the owner).

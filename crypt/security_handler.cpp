@@ -112,15 +112,13 @@ void SecurityHandler::CheckPerms() {
   if (entries_.protection.r != 6) {
     return;
   }
-  std::vector<uint8_t> perms;
-  if (entries_.perms.empty() || !Aes256EcbDecrypt(key_, entries_.perms, &perms)) {
+  const std::vector<uint8_t> perms = DecipherPerms(entries_.passwords, key_);
+  if (perms.empty()) {
     warning_ = "Perms is missing or cannot be deciphered";
     return;
   }
-  uint32_t p = static_cast<uint32_t>(perms[0]) | static_cast<uint32_t>(perms[1]) << 8 |
-               static_cast<uint32_t>(perms[2]) << 16 | static_cast<uint32_t>(perms[3]) << 24;
   if (perms[9] != 'a' || perms[10] != 'd' || perms[11] != 'b' ||
-      p != entries_.protection.permissions) {
+      PermsP(perms) != entries_.protection.permissions) {
     warning_ = "Perms does not confirm P; P is shown as written";
   }
 }

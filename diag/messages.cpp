@@ -15,6 +15,19 @@ namespace {
 thread_local MessageSink t_thread_sink = nullptr;
 }  // namespace
 
+ScopedSinks::ScopedSinks(MessageSink error, MessageSink warning, MessageSink trace)
+    : error_(g_error_sink), warning_(g_warning_sink), trace_(g_trace_sink) {
+  g_error_sink = error;
+  g_warning_sink = warning;
+  g_trace_sink = trace;
+}
+
+ScopedSinks::~ScopedSinks() {
+  g_error_sink = error_;
+  g_warning_sink = warning_;
+  g_trace_sink = trace_;
+}
+
 ThreadSinkOverride::ThreadSinkOverride(MessageSink sink) : previous_(t_thread_sink) {
   t_thread_sink = sink;
 }

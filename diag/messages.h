@@ -10,6 +10,21 @@ extern MessageSink g_error_sink;
 extern MessageSink g_warning_sink;
 extern MessageSink g_trace_sink;
 
+// Replaces the three process-wide sinks while it lives; the previous ones come
+// back after.
+class ScopedSinks {
+ public:
+  ScopedSinks(MessageSink error, MessageSink warning, MessageSink trace);
+  ~ScopedSinks();
+  ScopedSinks(const ScopedSinks&) = delete;
+  ScopedSinks& operator=(const ScopedSinks&) = delete;
+
+ private:
+  MessageSink error_;
+  MessageSink warning_;
+  MessageSink trace_;
+};
+
 // Replaces all three sinks for the calling thread only, while it lives: a
 // document read on a worker thread must never reach the viewer's boxes.
 class ThreadSinkOverride {
