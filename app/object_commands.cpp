@@ -16,6 +16,7 @@
 #include "app/left_pane.h"
 #include "app/left_view.h"
 #include "app/main_frame.h"
+#include "app/objects_model.h"
 #include "app/objects_view.h"
 #include "app/wait_cursor.h"
 #include "describe/description.h"
@@ -61,12 +62,14 @@ QString TreePath(QTreeWidgetItem* item) {
   return keys.join('/');
 }
 
-// The Objects tab item's path: its object, then the keys below it.
-QString ObjectsPath(const QModelIndex& index) {
+// The Objects tab item's path: its object, then the keys below it (the ranges
+// a long list is grouped in are left out).
+QString ObjectsPath(const CObjectsModel& model, const QModelIndex& index) {
   QStringList keys;
-  for (QModelIndex at = index; at.isValid(); at = at.parent()) {
+  for (QModelIndex at = index; at.isValid() && !model.IsRange(at); at = at.parent()) {
     const QString label = at.data().toString();
-    keys.prepend(at.parent().isValid() ? label.section('=', 0, 0) : label.section("  ", 0, 0));
+    keys.prepend(model.ListedAt(at) == nullptr ? label.section('=', 0, 0)
+                                               : label.section("  ", 0, 0));
   }
   return keys.join('/');
 }
@@ -125,7 +128,7 @@ QString CObjectCommands::CopyText(What what) const {
       case What::kLabel:
         return index.data().toString();
       case What::kPath:
-        return ObjectsPath(index);
+        return ObjectsPath(*objects->Model(), index);
       case What::kValue:
         return ValueText(doc_->GetSelection());
     }

@@ -52,9 +52,7 @@ void CObjectsView::OnSelected(const QModelIndex& index) {
 
 bool CObjectsView::SelectObject(int32_t number, int32_t generation) {
   QModelIndex row = model_->IndexOfNumber(number);
-  if (!row.isValid() ||
-      (generation >= 0 &&
-       model_->Listed()[static_cast<size_t>(row.row())].generation != generation)) {
+  if (!row.isValid() || (generation >= 0 && model_->ListedAt(row)->generation != generation)) {
     return false;
   }
   setCurrentIndex(row);

@@ -46,19 +46,31 @@ std::vector<ListedObject> ListObjects(pdf::Document& doc) {
   std::make_heap(heap.begin(), heap.end(), Later);
   list.reserve(static_cast<size_t>(std::min<int64_t>(total, INT32_MAX)));
   int64_t decided = -1;  // the last number a section decided
-  while (!heap.empty()) {
-    std::pop_heap(heap.begin(), heap.end(), Later);
-    Cursor& cursor = heap.back();
-    const pdf::XRefEntry& entry = cursor.table->entries[cursor.index];
-    // Modern mode passes over an entry of type 0 to older sections; classic
-    // mode lets the newest section that covers the number decide.
-    if (cursor.number != decided && (!modern || entry.type != 0)) {
-      decided = cursor.number;
+  // Modern mode passes over an entry of type 0 to older sections; classic
+  // mode lets the newest section that covers the number decide.
+  auto decide = [&](int64_t number, const pdf::XRefEntry& entry) {
+    if (number != decided && (!modern || entry.type != 0)) {
+      decided = number;
       if (entry.type == 'n' || (modern && entry.type == 'c')) {
-        list.push_back(
-            {static_cast<int32_t>(cursor.number), entry.type == 'c' ? 0 : entry.generation});
+        list.push_back({static_cast<int32_t>(number), entry.type == 'c' ? 0 : entry.generation});
       }
     }
+  };
+  while (!heap.empty()) {
+    if (heap.size() == 1) {
+      // The last section left (often the only one): no merge to do.
+      Cursor& cursor = heap.front();
+      const pdf::XRefEntry* entries = cursor.table->entries;
+      const int64_t end = std::min<int64_t>(
+          cursor.table->count, cursor.index + (int64_t{INT32_MAX} - cursor.number + 1));
+      for (int64_t i = cursor.index; i < end; ++i) {
+        decide(cursor.number + (i - cursor.index), entries[i]);
+      }
+      break;
+    }
+    std::pop_heap(heap.begin(), heap.end(), Later);
+    Cursor& cursor = heap.back();
+    decide(cursor.number, cursor.table->entries[cursor.index]);
     ++cursor.index;
     ++cursor.number;
     if (cursor.index < cursor.table->count && cursor.number <= INT32_MAX) {

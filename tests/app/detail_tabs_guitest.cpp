@@ -30,14 +30,6 @@ std::string ReadAll(const std::string& path) {
   return contents.str();
 }
 
-// Saves a picture of the widget for a person to look at, when asked to.
-void Shoot(QWidget* widget, const char* name) {
-  const QString dir = qEnvironmentVariable("QUORVEL_SHOT_DIR");
-  if (!dir.isEmpty()) {
-    widget->grab().save(dir + "/" + name + ".png");
-  }
-}
-
 }  // namespace
 
 class DetailTabsTest : public QObject {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QWidget>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,15 @@ class TraceLines {
   }
   MessageSink saved_;
 };
+
+// Saves a picture of the widget for a person to look at, when asked to
+// (QUORVEL_SHOT_DIR names the folder).
+inline void Shoot(QWidget* widget, const char* name) {
+  const QString dir = qEnvironmentVariable("QUORVEL_SHOT_DIR");
+  if (!dir.isEmpty()) {
+    widget->grab().save(dir + "/" + name + ".png");
+  }
+}
 
 inline QString Q(const std::string& text) {
   return QString::fromStdString(text);

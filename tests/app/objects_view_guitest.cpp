@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QInputDialog>
+#include <QListWidget>
 #include <QTreeWidget>
 
 #include "app/app_doc.h"
@@ -16,6 +17,7 @@
 #include "app/objects_view.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/modern_builder.h"
+#include "tests/support/pdf_builder.h"
 
 namespace {
 
@@ -51,6 +53,23 @@ QModelIndex Child(const CObjectsModel& model, const QModelIndex& parent, const Q
     }
   }
   return {};
+}
+
+// Whether anything is drawn left of the row's text, where the view draws a
+// row's expander.
+bool ExpanderDrawn(QTreeView* view, const QModelIndex& row) {
+  const QImage image = view->viewport()->grab().toImage();
+  const QRect text = view->visualRect(row);
+  const double scale = image.devicePixelRatio();
+  const QRgb background = image.pixel(0, static_cast<int>(text.top() * scale));
+  for (int y = text.top(); y <= text.bottom(); ++y) {
+    for (int x = 0; x < text.left(); ++x) {
+      if (image.pixel(static_cast<int>(x * scale), static_cast<int>(y * scale)) != background) {
+        return true;
+      }
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -93,6 +112,50 @@ class ObjectsViewTest : public QObject {
     QCOMPARE(Labels(Model()),
              (QStringList{"1 0 obj  Catalog", "2 0 obj  Pages", "3 0 obj  Page", "4 0 obj  stream",
                           "5 0 obj  number", "10 0 obj  ObjStm", "11 0 obj  XRef"}));
+  }
+
+  void OnlyRowsWithChildrenExpand() {
+    struct Case {
+      int32_t number;
+      bool expands;
+    };
+    // Rows not loaded yet show an expander; painting them settles it.
+    Pane()->setCurrentWidget(Objects());
+    QTest::qWait(20);
+    const Case cases[] = {{1, true}, {4, true}, {5, false}};
+    for (const Case& c : cases) {
+      const QModelIndex row = Model().IndexOfNumber(c.number);
+      QCOMPARE(Model().hasChildren(row), c.expands);
+      QCOMPARE(ExpanderDrawn(Objects(), row), c.expands);
+    }
+    Shoot(frame_.get(), "objects-small");
+  }
+
+  void DamagedObjectsGoToTheProblemsList() {
+    // Classic mode reports a damaged object when it is loaded; the tab loads
+    // every row it lays out, so the reports must not come as boxes.
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+    b.Object(3, "[ 1 ) ]");
+    b.Object(4, "<< /B ) >>");
+    b.Finish("/Root 1 0 R");
+    TempFile damaged(b.Bytes());
+    doc_->SetMode(pdf::Mode::kClassic);
+    QVERIFY(doc_->OnOpenDocument(Q(damaged.path())));
+    RecordedBoxes::Texts().clear();
+    Pane()->setCurrentWidget(Objects());
+    QTest::qWait(20);
+    QCOMPARE(Labels(Model()).size(), 4);
+    QVERIFY(RecordedBoxes::Texts().empty());
+    auto* problems = frame_->findChild<QListWidget*>("ProblemsList");
+    QStringList lines;
+    for (int row = 0; row < problems->count(); ++row) {
+      lines << problems->item(row)->text();
+    }
+    for (const char* object : {"^Object 3 0: \\) - Unrecognized token$", "^Object 4 0: "}) {
+      QVERIFY2(lines.filter(QRegularExpression(object)).size() == 1, qPrintable(lines.join('|')));
+    }
   }
 
   void ChildrenShowReferencedNumbers() {
@@ -242,16 +305,29 @@ class ObjectsViewTest : public QObject {
     QVERIFY(doc_->OnOpenDocument(Q(large.path())));
     Pane()->setCurrentWidget(Objects());
     QTest::qWait(50);
-    QCOMPARE(Model().rowCount(), kObjects + 1);  // and the cross-reference stream
-    QCOMPARE(Model().index(0, 0).data().toString(), QString("1 0 obj  Catalog"));
+    // Grouped by the thousand (the cross-reference stream is the last object).
+    QCOMPARE(Model().rowCount(), 1001);
+    QCOMPARE(Model().index(0, 0).data().toString(), QString("Objects 1 to 1000"));
+    QCOMPARE(Model().index(1000, 0).data().toString(), QString("Object 1000001"));
+    QVERIFY(Model().Loads() == 0);
+    QVERIFY(Pane()->GoToObject(1, 0));
+    QCOMPARE(Objects()->currentIndex().data().toString(), QString("1 0 obj  Catalog"));
+    QVERIFY(Objects()->isExpanded(Model().index(0, 0)));
     const int64_t shown = Model().Loads();
     QVERIFY2(shown > 0 && shown < 500, QByteArray::number(static_cast<qlonglong>(shown)));
+    QVERIFY(Pane()->GoToObject(kObjects, 0));
+    QCOMPARE(Objects()->currentIndex().data().toString(), QString("%1 0 obj  null").arg(kObjects));
+    QCOMPARE(Objects()->currentIndex().parent().row(), 999);
+    QVERIFY(Objects()->visualRect(Objects()->currentIndex()).isValid());
     Objects()->scrollToBottom();
     QTest::qWait(50);
+    Shoot(frame_.get(), "objects-million");
     QVERIFY(Model().Loads() - shown < 500);
-    QVERIFY(Objects()->visualRect(Model().index(kObjects - 1, 0)).isValid());
-    QVERIFY(Pane()->GoToObject(kObjects, 0));
-    QCOMPARE(Objects()->currentIndex().row(), kObjects - 1);
+    // A range has no object of its own and no part in an item's path.
+    Objects()->setCurrentIndex(Model().index(3, 0));
+    QVERIFY(doc_->GetSelection() == nullptr);
+    QVERIFY(Model().IsRange(Model().index(3, 0)));
+    QVERIFY(Model().ListedAt(Model().index(3, 0)) == nullptr);
   }
 };
 
