@@ -3,6 +3,8 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
@@ -86,6 +88,13 @@ void CAppView::RebuildDescription() {
     description_ = DescribeWithPicture(selection, &image_);
   }
   text_ = PaneText(description_);
+  lines_ = Modern() ? text_.split('\n') : QStringList();
+  anchor_ = caret_ = TextPlace();
+  if (Modern()) {
+    viewport()->setCursor(Qt::IBeamCursor);
+  } else {
+    viewport()->unsetCursor();
+  }
 
   extent_ = QRect();
   if (!text_.isEmpty()) {
@@ -186,6 +195,125 @@ void CAppView::paintEvent(QPaintEvent*) {
   QPainter painter(viewport());
   painter.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
   Draw(&painter);
+  DrawSelection(&painter);
+}
+
+CAppView::TextPlace CAppView::PlaceAt(QPoint point) {
+  TextPlace place;
+  if (lines_.isEmpty()) {
+    return place;
+  }
+  const QPoint at = point + QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+  const double pitch = LinePitch(PaneFont(), viewport());
+  place.line = std::clamp(static_cast<int>(std::floor(at.y() / pitch)), 0,
+                          static_cast<int>(lines_.size()) - 1);
+  // The first character whose middle lies right of the point (widths grow
+  // with the prefix, so a binary search finds it).
+  const QString& line = lines_[place.line];
+  QFontMetricsF metrics(PaneFont(), viewport());
+  int low = 0;
+  int high = static_cast<int>(line.size());
+  while (low < high) {
+    const int middle = (low + high) / 2;
+    const double centre = (metrics.horizontalAdvance(line.left(middle)) +
+                           metrics.horizontalAdvance(line.left(middle + 1))) /
+                          2;
+    if (centre < at.x()) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  place.column = low;
+  return place;
+}
+
+void CAppView::DrawSelection(QPainter* painter) {
+  if (anchor_ == caret_ || lines_.isEmpty()) {
+    return;
+  }
+  const TextPlace first = std::min(anchor_, caret_);
+  const TextPlace last = std::max(anchor_, caret_);
+  QFontMetricsF metrics(PaneFont(), viewport());
+  const double pitch = LinePitch(PaneFont(), viewport());
+  const double top = verticalScrollBar()->value();
+  const double bottom = top + viewport()->height();
+  for (int i = std::max(first.line, static_cast<int>(top / pitch)); i <= last.line; ++i) {
+    if (i * pitch > bottom) {
+      break;
+    }
+    const QString& line = lines_[i];
+    const int from = i == first.line ? first.column : 0;
+    const int to = i == last.line ? last.column : static_cast<int>(line.size());
+    const double left = metrics.horizontalAdvance(line.left(from));
+    // A selected line break shows as a space's width.
+    const double right = i == last.line ? metrics.horizontalAdvance(line.left(to))
+                                        : metrics.horizontalAdvance(line + ' ');
+    const QRectF band(left, i * pitch, right - left, pitch);
+    painter->fillRect(band, palette().brush(QPalette::Highlight));
+    painter->setPen(palette().color(QPalette::HighlightedText));
+    painter->drawText(band, Qt::AlignLeft | Qt::AlignTop, line.mid(from, to - from));
+  }
+}
+
+QString CAppView::SelectedText() const {
+  if (anchor_ == caret_ || lines_.isEmpty()) {
+    return QString();
+  }
+  const TextPlace first = std::min(anchor_, caret_);
+  const TextPlace last = std::max(anchor_, caret_);
+  QStringList parts;
+  for (int i = first.line; i <= last.line; ++i) {
+    const QString& line = lines_[i];
+    const int from = i == first.line ? first.column : 0;
+    const int to = i == last.line ? last.column : static_cast<int>(line.size());
+    parts << line.mid(from, to - from);
+  }
+  return parts.join('\n');
+}
+
+void CAppView::SelectAll() {
+  if (lines_.isEmpty()) {
+    return;
+  }
+  anchor_ = TextPlace();
+  caret_ = {static_cast<int>(lines_.size()) - 1, static_cast<int>(lines_.back().size())};
+  viewport()->update();
+}
+
+void CAppView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && !lines_.isEmpty()) {
+    anchor_ = caret_ = PlaceAt(event->position().toPoint());
+    viewport()->update();
+  }
+  QAbstractScrollArea::mousePressEvent(event);
+}
+
+void CAppView::mouseMoveEvent(QMouseEvent* event) {
+  if ((event->buttons() & Qt::LeftButton) && !lines_.isEmpty()) {
+    const QPoint at = event->position().toPoint();
+    // Dragging past an edge scrolls, a line or a column at a time.
+    if (at.y() < 0 || at.y() >= viewport()->height()) {
+      QScrollBar* bar = verticalScrollBar();
+      bar->setValue(bar->value() + (at.y() < 0 ? -bar->singleStep() : bar->singleStep()));
+    }
+    if (at.x() < 0 || at.x() >= viewport()->width()) {
+      QScrollBar* bar = horizontalScrollBar();
+      bar->setValue(bar->value() + (at.x() < 0 ? -bar->singleStep() : bar->singleStep()));
+    }
+    caret_ = PlaceAt(at);
+    viewport()->update();
+  }
+  QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void CAppView::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::SelectAll) && !lines_.isEmpty()) {
+    SelectAll();
+    event->accept();
+    return;
+  }
+  QAbstractScrollArea::keyPressEvent(event);
 }
 
 void CAppView::resizeEvent(QResizeEvent* event) {

@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <string>
 
@@ -46,6 +47,10 @@ class CAppView : public QAbstractScrollArea, public CPrintablePane {
   int Print(QPrinter* printer);
 
   const std::string& Description() const { return description_; }
+  // In modern mode the text can be selected with the mouse (Ctrl+A: all of
+  // it). The selected characters, or empty when none are.
+  QString SelectedText() const;
+  void SelectAll();
   HDIB Image() const { return image_; }
   // The laid-out text: left and top 0, right and bottom its width and height.
   QRect Extent() const { return extent_; }
@@ -56,6 +61,9 @@ class CAppView : public QAbstractScrollArea, public CPrintablePane {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
 
@@ -65,6 +73,17 @@ class CAppView : public QAbstractScrollArea, public CPrintablePane {
   void ReleaseImage();
   void SetScrollSizes(QSize total);
   void UpdateScrollBars();
+  // A place in the text: line and character, from a point of the viewport.
+  struct TextPlace {
+    int line = 0;
+    int column = 0;
+    bool operator<(const TextPlace& other) const {
+      return line != other.line ? line < other.line : column < other.column;
+    }
+    bool operator==(const TextPlace& other) const = default;
+  };
+  TextPlace PlaceAt(QPoint point);
+  void DrawSelection(QPainter* painter);
 
   CAppDoc* doc_;
   std::optional<QFont> font_;  // none until first used, and again once printing begins
@@ -72,6 +91,9 @@ class CAppView : public QAbstractScrollArea, public CPrintablePane {
   QRect extent_;
   std::string description_;
   QString text_;          // description_ as the characters drawn
+  QStringList lines_;     // text_ by line, for the selection (modern mode)
+  TextPlace anchor_;      // where the selection started
+  TextPlace caret_;       // where it ends; equal to anchor_: nothing selected
   HDIB image_ = nullptr;  // owned
   QSize total_;
   QSize page_step_;

@@ -74,6 +74,12 @@ QString ObjectsPath(const CObjectsModel& model, const QModelIndex& index) {
   return keys.join('/');
 }
 
+// What Copy takes from the detail pane: the selected text, else all of it.
+QString PaneCopyText(const CAppView& view) {
+  const QString selected = view.SelectedText();
+  return selected.isEmpty() ? QString::fromUtf8(view.Description().c_str()) : selected;
+}
+
 }  // namespace
 
 CObjectCommands::CObjectCommands(CAppDoc* doc, CMainFrame* frame)
@@ -90,10 +96,12 @@ CObjectCommands::CObjectCommands(CAppDoc* doc, CMainFrame* frame)
   pane->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(pane, &QWidget::customContextMenuRequested, this, [this, pane](const QPoint& at) {
     QMenu menu;
-    menu.addAction("Copy", this, [this] {
-      QApplication::clipboard()->setText(
-          QString::fromUtf8(static_cast<CAppView*>(frame_->RightPane())->Description().c_str()));
-    });
+    auto* view = static_cast<CAppView*>(frame_->RightPane());
+    menu.addAction("Copy", this,
+                   [view] { QApplication::clipboard()->setText(PaneCopyText(*view)); });
+    if (doc_->GetMode() == pdf::Mode::kModern) {
+      menu.addAction("Select All", view, &CAppView::SelectAll);
+    }
     AddSaveActions(&menu);
     menu.exec(pane->mapToGlobal(at));
   });
@@ -114,10 +122,8 @@ QString CObjectCommands::CopyText(What what) const {
   CLeftView* tree = frame_->LeftView();
   CObjectsView* objects = frame_->LeftPane()->Objects();
   if (active == frame_->RightPane()) {
-    return what == What::kLabel
-               ? QString::fromUtf8(
-                     static_cast<CAppView*>(frame_->RightPane())->Description().c_str())
-               : QString();
+    return what == What::kLabel ? PaneCopyText(*static_cast<CAppView*>(frame_->RightPane()))
+                                : QString();
   }
   if (active == objects) {
     const QModelIndex index = objects->currentIndex();

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "app/app_doc.h"
+#include "app/app_view.h"
 #include "app/commands.h"
 #include "app/find_dock.h"
 #include "app/left_view.h"
@@ -211,6 +212,39 @@ class ObjectToolsTest : public QObject {
     QCOMPARE(commands->CopyText(CObjectCommands::What::kValue), QString("612"));
     QVERIFY(tree->SelectPath("Root/Type", &error));
     QCOMPARE(commands->CopyText(CObjectCommands::What::kValue), QString("/Catalog"));
+  }
+
+  void DescriptionTextIsSelectable() {
+    std::string error;
+    QVERIFY(frame_->LeftView()->SelectPath("Root/Pages/Kids/[0]/Contents", &error));
+    auto* pane = static_cast<CAppView*>(frame_->RightPane());
+    pane->setFocus();
+    const QStringList lines = QString::fromUtf8(pane->Description().c_str()).split('\n');
+    const int line = static_cast<int>(lines.indexOf(QString(kContent).trimmed()));
+    QVERIFY2(line > 0, pane->Description().c_str());
+    // Drag over the line's "Find me": its text starts at "(".
+    const QFontMetrics metrics(pane->PaneFontForTest());
+    const int column = static_cast<int>(lines[line].indexOf("(Find"));
+    const int y = static_cast<int>((line + 0.5) * pane->LineStep().height());
+    auto x = [&](int characters) {
+      return metrics.horizontalAdvance(lines[line].left(column + characters));
+    };
+    QWidget* viewport = pane->viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(x(1) + 1, y));
+    QMouseEvent move(QEvent::MouseMove, QPointF(x(8) + 1, y),
+                     viewport->mapToGlobal(QPointF(x(8) + 1, y)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, QPoint(x(8) + 1, y));
+    QCOMPARE(pane->SelectedText(), QString("Find me"));
+    frame_->Action(ID_EDIT_COPY)->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), QString("Find me"));
+    Shoot(frame_.get(), "description-selection");
+    // Ctrl+A takes every line; a new selection drops the old one.
+    QTest::keyClick(pane, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(pane->SelectedText(), QString::fromUtf8(pane->Description().c_str()));
+    QVERIFY(frame_->LeftView()->SelectPath("Root/Type", &error));
+    QVERIFY(pane->SelectedText().isEmpty());
   }
 
   void SaveStreamAndImage() {
