@@ -53,19 +53,36 @@ class CountingDecryptor : public pdf::Decryptor {
     ++g_counts.streams;
     return inner_->DecryptStream(number, generation, stream, data, out, why);
   }
+  std::unique_ptr<pdf::StreamPieces> DecryptStreamPieces(
+      int32_t number, int32_t generation, pdf::Dictionary* stream,
+      std::span<const uint8_t> data) const override {
+    std::unique_ptr<pdf::StreamPieces> pieces =
+        inner_->DecryptStreamPieces(number, generation, stream, data);
+    g_counts.streams += pieces != nullptr ? 1 : 0;
+    return pieces;
+  }
 
  private:
   std::unique_ptr<pdf::Decryptor> inner_;
 };
 
+// The handler's maker in both forms: at once, and prepared for the job the
+// open may run on a second thread while it reads the cross-reference stream.
+pdf::DecryptorJob CountingPreparer(pdf::Object* encrypt, pdf::Object* id,
+                                   std::string_view password) {
+  return [job = pdfcrypt::PrepareDocumentDecryptor(encrypt, id, password)] {
+    ++g_counts.derivations;
+    pdf::DecryptorResult result = job();
+    if (result.decryptor != nullptr) {
+      result.decryptor = std::make_unique<CountingDecryptor>(std::move(result.decryptor));
+    }
+    return result;
+  };
+}
+
 pdf::DecryptorResult CountingFactory(pdf::Object* encrypt, pdf::Object* id,
                                      std::string_view password) {
-  ++g_counts.derivations;
-  pdf::DecryptorResult result = pdfcrypt::OpenDocumentDecryptor(encrypt, id, password);
-  if (result.decryptor != nullptr) {
-    result.decryptor = std::make_unique<CountingDecryptor>(std::move(result.decryptor));
-  }
-  return result;
+  return CountingPreparer(encrypt, id, password)();
 }
 
 // The page tree's root as the tree shows it, which only a correct key reads
@@ -112,6 +129,7 @@ int main(int argc, char** argv) {
   // from the file in clear.
   pdf::OpenOptions counting = OpenOptionsFor(pdf::Mode::kModern);
   counting.decryptor = CountingFactory;
+  counting.prepare_decryptor = CountingPreparer;
   ViewerDocument doc;
   if (!doc.Open(encrypted.c_str(), counting) || !doc.Decrypting()) {
     fprintf(stderr, "%s: does not open as an encrypted file\n", encrypted.c_str());

@@ -1,5 +1,8 @@
 #include "crypt/document_decryptor.h"
 
+#include <algorithm>
+#include <string>
+
 #include "crypt/encrypt_entries.h"
 #include "crypt/security_handler.h"
 #include "pdf/object.h"
@@ -24,6 +27,12 @@ class DocumentDecryptor : public pdf::Decryptor {
     return handler_->DecryptStream(number, generation, stream, data, out, why);
   }
 
+  std::unique_ptr<pdf::StreamPieces> DecryptStreamPieces(
+      int32_t number, int32_t generation, pdf::Dictionary* stream,
+      std::span<const uint8_t> data) const override {
+    return handler_->DecryptStreamPieces(number, generation, stream, data);
+  }
+
  private:
   std::unique_ptr<SecurityHandler> handler_;
 };
@@ -46,38 +55,49 @@ std::string OpenedWithText(OpenedWith opened) {
 
 pdf::DecryptorResult OpenDocumentDecryptor(pdf::Object* encrypt, pdf::Object* id,
                                            std::string_view password) {
-  pdf::DecryptorResult result;
+  return PrepareDocumentDecryptor(encrypt, id, password)();
+}
+
+pdf::DecryptorJob PrepareDocumentDecryptor(pdf::Object* encrypt, pdf::Object* id,
+                                           std::string_view password) {
   const std::string filter = encrypt != nullptr ? NameText(encrypt->Get("Filter")) : "";
-  result.handler = filter == "Standard" ? "Standard security handler"
-                   : filter.empty()     ? "security handler without a name"
-                                        : "security handler /" + filter;
-  bool wrong_password = false;
-  std::unique_ptr<SecurityHandler> handler =
-      SecurityHandler::Open(encrypt, id, password, &result.why, &wrong_password);
-  if (handler == nullptr) {
-    result.status =
-        wrong_password ? pdf::DecryptorStatus::kWrongPassword : pdf::DecryptorStatus::kUnusable;
-    if (wrong_password) {
-      // The entries were read; the summary names what the password must open.
-      EncryptEntries entries;
-      std::string ignored;
-      if (ReadEncryptEntries(encrypt, id, &entries, &ignored)) {
-        result.summary = ProtectionSummary(entries.protection);
-      }
-    } else {
-      result.lines = {"Encrypted with the " + result.handler,
-                      "Nothing is decrypted: " + result.why};
-    }
-    return result;
+  std::string handler_name = filter == "Standard" ? "Standard security handler"
+                             : filter.empty()     ? "security handler without a name"
+                                                  : "security handler /" + filter;
+  EncryptEntries entries;
+  std::string why;
+  if (!ReadEncryptEntries(encrypt, id, &entries, &why)) {
+    return [handler_name, why] {
+      pdf::DecryptorResult result;
+      result.status = pdf::DecryptorStatus::kUnusable;
+      result.handler = handler_name;
+      result.why = why;
+      result.lines = {"Encrypted with the " + handler_name, "Nothing is decrypted: " + why};
+      return result;
+    };
   }
-  const Protection& protection = handler->protection();
-  result.status = pdf::DecryptorStatus::kOpened;
-  result.summary = ProtectionSummary(protection);
-  result.opened_with = OpenedWithText(protection.opened_with);
-  result.lines = DescribeProtection(protection);
-  result.why = handler->warning();
-  result.decryptor = std::make_unique<DocumentDecryptor>(std::move(handler));
-  return result;
+  return [handler_name, entries, password = std::string(password)]() mutable {
+    pdf::DecryptorResult result;
+    result.handler = handler_name;
+    result.summary = ProtectionSummary(entries.protection);
+    bool wrong_password = false;
+    std::unique_ptr<SecurityHandler> handler =
+        SecurityHandler::Open(entries, password, &result.why, &wrong_password);
+    std::fill(password.begin(), password.end(), '\0');
+    if (handler == nullptr) {
+      // The entries were read: only the password failed, and the summary
+      // names what it must open.
+      result.status = pdf::DecryptorStatus::kWrongPassword;
+      return result;
+    }
+    const Protection& protection = handler->protection();
+    result.status = pdf::DecryptorStatus::kOpened;
+    result.opened_with = OpenedWithText(protection.opened_with);
+    result.lines = DescribeProtection(protection);
+    result.why = handler->warning();
+    result.decryptor = std::make_unique<DocumentDecryptor>(std::move(handler));
+    return result;
+  };
 }
 
 }  // namespace pdfcrypt

@@ -13,4 +13,9 @@ namespace pdfcrypt {
 pdf::DecryptorResult OpenDocumentDecryptor(pdf::Object* encrypt, pdf::Object* id,
                                            std::string_view password);
 
+// A pdf::DecryptorPreparer: reads the entries now, and leaves the password's
+// work (the key derivation) to the job, which touches no document object.
+pdf::DecryptorJob PrepareDocumentDecryptor(pdf::Object* encrypt, pdf::Object* id,
+                                           std::string_view password);
+
 }  // namespace pdfcrypt

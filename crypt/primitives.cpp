@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <cstdint>
 #include <memory>
 
 #include "pdf/prefault.h"
@@ -98,6 +99,32 @@ bool AesCbc(bool encrypt, std::span<const uint8_t> key, std::span<const uint8_t>
   }
   const EVP_CIPHER* cipher = key.size() == 32 ? EVP_aes_256_cbc() : EVP_aes_128_cbc();
   return RunCipher(cipher, encrypt, key, iv.data(), data, out);
+}
+
+struct AesCbcDecrypter::State {
+  CipherContext context{EVP_CIPHER_CTX_new()};
+};
+
+AesCbcDecrypter::AesCbcDecrypter() : state_(std::make_unique<State>()) {}
+
+AesCbcDecrypter::~AesCbcDecrypter() = default;
+
+bool AesCbcDecrypter::Start(std::span<const uint8_t> key, std::span<const uint8_t> iv) {
+  if (!state_->context || iv.size() != kAesBlock || (key.size() != 16 && key.size() != 32)) {
+    return false;
+  }
+  const EVP_CIPHER* cipher = key.size() == 32 ? EVP_aes_256_cbc() : EVP_aes_128_cbc();
+  return EVP_DecryptInit_ex(state_->context.get(), cipher, nullptr, key.data(), iv.data()) == 1 &&
+         EVP_CIPHER_CTX_set_padding(state_->context.get(), 0) == 1;
+}
+
+bool AesCbcDecrypter::Decrypt(std::span<const uint8_t> data, uint8_t* out) {
+  int written = 0;
+  // Callers hand over runs of a few dozen kilobytes.
+  return data.size() % kAesBlock == 0 && data.size() <= INT32_MAX &&
+         EVP_DecryptUpdate(state_->context.get(), out, &written, data.data(),
+                           static_cast<int>(data.size())) == 1 &&
+         static_cast<size_t>(written) == data.size();
 }
 
 bool Aes256EcbDecrypt(std::span<const uint8_t> key, std::span<const uint8_t> data,

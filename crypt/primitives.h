@@ -41,6 +41,24 @@ class RoundCiphers {
   std::unique_ptr<State> state_;
 };
 
+// AES-CBC decryption of whole blocks, a run of them at a time, the chain
+// carried from one run to the next; the key's size picks AES-128 or AES-256.
+class AesCbcDecrypter {
+ public:
+  AesCbcDecrypter();
+  ~AesCbcDecrypter();
+  AesCbcDecrypter(const AesCbcDecrypter&) = delete;
+  AesCbcDecrypter& operator=(const AesCbcDecrypter&) = delete;
+  // False when libcrypto refuses the key (16 or 32 bytes) or IV (16 bytes).
+  bool Start(std::span<const uint8_t> key, std::span<const uint8_t> iv);
+  // `data` is a whole number of blocks; `out` has room for as many bytes.
+  bool Decrypt(std::span<const uint8_t> data, uint8_t* out);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
 // AES-256 in ECB mode, decrypting whole blocks without padding.
 bool Aes256EcbDecrypt(std::span<const uint8_t> key, std::span<const uint8_t> data,
                       std::vector<uint8_t>* out);

@@ -12,6 +12,7 @@ namespace pdfcrypt {
 namespace {
 
 constexpr size_t kAesBlock = 16;
+constexpr size_t kCacheLine = 64;
 // Algorithm 1 keys are the file key and five bytes of object number and
 // generation, hashed, and never longer than MD5's 16 bytes.
 constexpr size_t kMaxObjectKeyBytes = 16;
@@ -51,7 +52,93 @@ bool AesDecrypt(std::span<const uint8_t> key, std::span<const uint8_t> data,
   return true;
 }
 
+// AES-CBC data deciphered a run of blocks at a time into one small buffer,
+// with the same outcome as AesDecrypt on data of whole blocks.
+class AesPieces : public pdf::StreamPieces {
+ public:
+  AesPieces(std::span<const uint8_t> blocks) : blocks_(blocks) {}
+
+  bool Start(std::span<const uint8_t> key, std::span<const uint8_t> iv) {
+    FetchAhead();
+    return decrypter_.Start(key, iv);
+  }
+
+  std::span<const uint8_t> Next() override {
+    if (at_ == blocks_.size()) {
+      return {};
+    }
+    const size_t run = std::min(SecurityHandler::kStreamPiece, blocks_.size() - at_);
+    buffer_.resize(SecurityHandler::kStreamPiece);
+    if (!decrypter_.Decrypt(blocks_.subspan(at_, run), buffer_.data())) {
+      // libcrypto refused midway: what came before stands.
+      at_ = blocks_.size();
+      remark_ = "the AES decryption failed after " + std::to_string(at_) + " bytes";
+      return {};
+    }
+    at_ += run;
+    FetchAhead();
+    size_t size = run;
+    if (at_ == blocks_.size()) {
+      const uint8_t pad = buffer_[run - 1];
+      const bool padded = pad >= 1 && pad <= kAesBlock &&
+                          std::all_of(buffer_.begin() + static_cast<ptrdiff_t>(run - pad),
+                                      buffer_.begin() + static_cast<ptrdiff_t>(run),
+                                      [pad](uint8_t b) { return b == pad; });
+      if (padded) {
+        size -= pad;
+      } else {
+        remark_ = "the AES padding is damaged; the last block is kept as it is";
+      }
+    }
+    return std::span<const uint8_t>(buffer_.data(), size);
+  }
+
+  const std::string& Remark() const override { return remark_; }
+
+ private:
+  // The next piece is read from the file while the caller uses this one: the
+  // cipher itself outruns the memory, and would wait on every line.
+  void FetchAhead() const {
+    const size_t ahead = std::min(SecurityHandler::kStreamPiece, blocks_.size() - at_);
+    for (size_t line = 0; line < ahead; line += kCacheLine) {
+      __builtin_prefetch(blocks_.data() + at_ + line);
+    }
+  }
+
+  std::span<const uint8_t> blocks_;
+  size_t at_ = 0;
+  AesCbcDecrypter decrypter_;
+  std::vector<uint8_t> buffer_;
+  std::string remark_;
+};
+
 }  // namespace
+
+std::unique_ptr<pdf::StreamPieces> SecurityHandler::DecryptStreamPieces(
+    int32_t number, int32_t generation, pdf::Object* stream_dict,
+    std::span<const uint8_t> data) const {
+  CryptFilter filter;
+  std::string why;
+  // Whole blocks behind the IV only; anything else, RC4 and the identity take
+  // the whole-data path, which also says what is wrong.
+  if (!StreamFilter(stream_dict, &filter, &why) || data.size() < 2 * kAesBlock ||
+      data.size() % kAesBlock != 0) {
+    return nullptr;
+  }
+  std::vector<uint8_t> key;
+  if (filter.algorithm == Algorithm::kAesV3) {
+    key = key_;
+  } else if (filter.algorithm == Algorithm::kAesV2 && entries_.protection.r < 5) {
+    key = ObjectKey(number, generation, /*aes=*/true);
+  } else {
+    return nullptr;
+  }
+  auto pieces = std::make_unique<AesPieces>(data.subspan(kAesBlock));
+  if (!pieces->Start(key, data.first(kAesBlock))) {
+    return nullptr;
+  }
+  return pieces;
+}
 
 std::unique_ptr<SecurityHandler> SecurityHandler::Open(pdf::Object* encrypt_dict,
                                                        pdf::Object* id_array,
@@ -67,11 +154,21 @@ std::unique_ptr<SecurityHandler> SecurityHandler::Open(pdf::Object* encrypt_dict
                                                        bool* wrong_password) {
   why->clear();
   *wrong_password = false;
-  std::unique_ptr<SecurityHandler> handler(new SecurityHandler());
-  EncryptEntries& entries = handler->entries_;
+  EncryptEntries entries;
   if (!ReadEncryptEntries(encrypt_dict, id_array, &entries, why)) {
     return nullptr;
   }
+  return Open(std::move(entries), password, why, wrong_password);
+}
+
+std::unique_ptr<SecurityHandler> SecurityHandler::Open(EncryptEntries read,
+                                                       std::string_view password, std::string* why,
+                                                       bool* wrong_password) {
+  why->clear();
+  *wrong_password = false;
+  std::unique_ptr<SecurityHandler> handler(new SecurityHandler());
+  handler->entries_ = std::move(read);
+  EncryptEntries& entries = handler->entries_;
   const PasswordData& data = entries.passwords;
   OpenedWith user = password.empty() ? OpenedWith::kEmptyUserPassword : OpenedWith::kUserPassword;
   for (const std::string& candidate : PasswordCandidates(password, data.r)) {
@@ -123,6 +220,20 @@ void SecurityHandler::CheckPerms() {
   }
 }
 
+std::vector<uint8_t> SecurityHandler::ObjectKey(int32_t number, int32_t generation,
+                                                bool aes) const {
+  // Algorithm 1: the file key hashed with the object's number and generation.
+  uint8_t object[5] = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
+                       static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(generation),
+                       static_cast<uint8_t>(generation >> 8)};
+  static constexpr uint8_t kSalt[4] = {'s', 'A', 'l', 'T'};
+  std::vector<uint8_t> key =
+      Hash(Digest::kMd5,
+           {key_, object, aes ? std::span<const uint8_t>(kSalt) : std::span<const uint8_t>()});
+  key.resize(std::min(key_.size() + 5, kMaxObjectKeyBytes));
+  return key;
+}
+
 bool SecurityHandler::Decrypt(const CryptFilter& filter, int32_t number, int32_t generation,
                               std::span<const uint8_t> data, std::vector<uint8_t>* out,
                               std::string* why) const {
@@ -145,16 +256,8 @@ bool SecurityHandler::Decrypt(const CryptFilter& filter, int32_t number, int32_t
            " document cannot use the crypt method /" + filter.method;
     return false;
   }
-  // Algorithm 1: the object's own key.
-  uint8_t object[5] = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
-                       static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(generation),
-                       static_cast<uint8_t>(generation >> 8)};
   bool aes = filter.algorithm == Algorithm::kAesV2;
-  static constexpr uint8_t kSalt[4] = {'s', 'A', 'l', 'T'};
-  std::vector<uint8_t> key =
-      Hash(Digest::kMd5,
-           {key_, object, aes ? std::span<const uint8_t>(kSalt) : std::span<const uint8_t>()});
-  key.resize(std::min(key_.size() + 5, kMaxObjectKeyBytes));
+  std::vector<uint8_t> key = ObjectKey(number, generation, aes);
   if (aes) {
     return AesDecrypt(key, data, out, why);
   }

@@ -12,6 +12,7 @@
 
 #include "crypt/encrypt_entries.h"
 #include "crypt/protection.h"
+#include "pdf/decryptor.h"
 
 namespace pdf {
 class Object;
@@ -31,6 +32,10 @@ class SecurityHandler {
   static std::unique_ptr<SecurityHandler> Open(pdf::Object* encrypt_dict, pdf::Object* id_array,
                                                std::string_view password, std::string* why,
                                                bool* wrong_password);
+  // The same from entries already read: touches no object of the document,
+  // so it may run on another thread while the document is read on.
+  static std::unique_ptr<SecurityHandler> Open(EncryptEntries entries, std::string_view password,
+                                               std::string* why, bool* wrong_password);
 
   // Deciphers the bytes of a string of object `number` in place. False, the
   // bytes unchanged, when they cannot be deciphered (AES data shorter than its
@@ -46,6 +51,14 @@ class SecurityHandler {
                      std::span<const uint8_t> data, std::vector<uint8_t>* out,
                      std::string* why) const;
 
+  // The same for AES data of whole blocks, kStreamPiece bytes at a time (a
+  // piece stays in the cache and costs few fresh pages); null for anything
+  // else, which DecryptStream then serves.
+  static constexpr size_t kStreamPiece = size_t{32} << 10;
+  std::unique_ptr<pdf::StreamPieces> DecryptStreamPieces(int32_t number, int32_t generation,
+                                                         pdf::Object* stream_dict,
+                                                         std::span<const uint8_t> data) const;
+
   const Protection& protection() const { return entries_.protection; }
   // A remark from the open, such as Perms disagreeing with P; "" when none.
   const std::string& warning() const { return warning_; }
@@ -53,6 +66,8 @@ class SecurityHandler {
  private:
   SecurityHandler() = default;
 
+  // Algorithm 1's key of one object, for RC4 and AESV2.
+  std::vector<uint8_t> ObjectKey(int32_t number, int32_t generation, bool aes) const;
   bool Decrypt(const CryptFilter& filter, int32_t number, int32_t generation,
                std::span<const uint8_t> data, std::vector<uint8_t>* out, std::string* why) const;
   // The crypt filter a stream asks for by its own Crypt filter, or the

@@ -15,6 +15,7 @@ pdf::OpenOptions OpenOptionsFor(pdf::Mode mode) {
   if (mode == pdf::Mode::kModern) {
     options.decoder = DecodeStreamFully;
     options.decryptor = pdfcrypt::OpenDocumentDecryptor;
+    options.prepare_decryptor = pdfcrypt::PrepareDocumentDecryptor;
   }
   return options;
 }

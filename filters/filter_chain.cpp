@@ -1,6 +1,7 @@
 #include "filters/filter_chain.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 #include <span>
 
@@ -9,6 +10,8 @@
 #include "filters/filter_stage.h"
 #include "filters/predicted_inflate.h"
 #include "filters/predictor.h"
+#include "pdf/decryptor.h"
+#include "pdf/document.h"
 #include "pdf/object.h"
 
 namespace {
@@ -111,12 +114,6 @@ bool DecodeAllStages(pdf::Dictionary* stream, size_t limit, std::vector<uint8_t>
   error->clear();
   if (stream == nullptr || !stream->IsStream())
     return Fail(error, "not a stream");
-  pdf::Token raw;
-  stream->GetStreamData(raw);
-  const std::span<const uint8_t> raw_bytes(
-      reinterpret_cast<const uint8_t*>(raw.text),
-      raw.text != nullptr && raw.length > 0 ? static_cast<size_t>(raw.length) : 0);
-
   std::vector<Stage> stages;
   std::string warnings;
   if (!ListStages(stream, &stages, error, &warnings))
@@ -125,6 +122,22 @@ bool DecodeAllStages(pdf::Dictionary* stream, size_t limit, std::vector<uint8_t>
     *last = stages.back();
     stages.pop_back();
   }
+  // An enciphered stream whose first stage inflates is deciphered as it is
+  // inflated, never whole.
+  std::unique_ptr<pdf::StreamPieces> pieces;
+  if (!stages.empty() && FindFilter(stages.front().filter) != nullptr &&
+      FindFilter(stages.front().filter)->decode == InflateStage && stream->doc != nullptr) {
+    pieces = stream->doc->DecipherInPieces(stream);
+  }
+  pdf::Token raw;
+  if (pieces == nullptr) {
+    stream->GetStreamData(raw);
+  } else {
+    raw = stream->data;  // enciphered: only its size is used
+  }
+  const std::span<const uint8_t> raw_bytes(
+      reinterpret_cast<const uint8_t*>(raw.text),
+      raw.text != nullptr && raw.length > 0 ? static_cast<size_t>(raw.length) : 0);
   if (stages.empty()) {
     if (raw_bytes.size() > limit)
       return Fail(error, FormatText("the data hold more than %zu bytes", limit));
@@ -144,11 +157,15 @@ bool DecodeAllStages(pdf::Dictionary* stream, size_t limit, std::vector<uint8_t>
     StageResult result;
     std::string overlapped_note;
     const bool overlapped =
-        row->decode == InflateStage && row->predictor &&
+        pieces == nullptr && row->decode == InflateStage && row->predictor &&
         InflateWithPngRows(input, stage.parms, limit, PredictorParamsFrom(stage.parms), &next,
                            &result, &overlapped_note);
-    if (!overlapped)
+    if (pieces != nullptr) {
+      result = InflatePieces(*pieces, raw_bytes.size(), limit, &next);
+      pieces.reset();
+    } else if (!overlapped) {
       result = row->decode(input, stage.parms, limit, &next);
+    }
     if (result.outcome != StageOutcome::kComplete) {
       std::string text = FormatText("%s: %s", row->name, result.message.c_str());
       if ((row->warn_only & OutcomeBit(result.outcome)) == 0) {

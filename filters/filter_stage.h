@@ -14,6 +14,7 @@
 
 namespace pdf {
 class Object;
+class StreamPieces;
 }  // namespace pdf
 
 enum class StageOutcome : uint8_t {
@@ -55,6 +56,10 @@ class InflateObserver {
 };
 StageResult InflateObserved(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
                             std::vector<uint8_t>* out, InflateObserver* observer);
+// FlateDecode over data that come a piece at a time (deciphered as inflated);
+// `size` is their whole size as far as known, for the first reservation.
+StageResult InflatePieces(pdf::StreamPieces& pieces, size_t size, size_t limit,
+                          std::vector<uint8_t>* out);
 StageResult LzwStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
                      std::vector<uint8_t>* out);
 StageResult AsciiHexStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,

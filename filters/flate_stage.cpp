@@ -7,6 +7,7 @@
 #include "diag/format.h"
 #include "filters/filter_bounds.h"
 #include "filters/filter_stage.h"
+#include "pdf/decryptor.h"
 #include "pdf/prefault.h"
 
 namespace {
@@ -26,6 +27,31 @@ std::string ZlibText(const z_stream& stream, const char* fallback) {
   return stream.msg != nullptr ? stream.msg : fallback;
 }
 
+// The input of an inflate: whole, or pieces pulled as the last one is used up.
+struct InflateInput {
+  const uint8_t* next = nullptr;
+  size_t left = 0;
+  pdf::StreamPieces* pieces = nullptr;
+
+  // False when no more input comes.
+  bool Refill() {
+    if (pieces == nullptr) {
+      return false;
+    }
+    const std::span<const uint8_t> piece = pieces->Next();
+    if (piece.empty()) {
+      pieces = nullptr;
+      return false;
+    }
+    next = piece.data();
+    left = piece.size();
+    return true;
+  }
+};
+
+StageResult Inflate(InflateInput input, size_t size, size_t limit, std::vector<uint8_t>* out,
+                    InflateObserver* observer);
+
 }  // namespace
 
 StageResult InflateStage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
@@ -35,6 +61,19 @@ StageResult InflateStage(std::span<const uint8_t> input, pdf::Object* parms, siz
 
 StageResult InflateObserved(std::span<const uint8_t> input, pdf::Object* /*parms*/, size_t limit,
                             std::vector<uint8_t>* out, InflateObserver* observer) {
+  pdf::PrefaultRead(input.data(), input.size());
+  return Inflate({input.data(), input.size(), nullptr}, input.size(), limit, out, observer);
+}
+
+StageResult InflatePieces(pdf::StreamPieces& pieces, size_t size, size_t limit,
+                          std::vector<uint8_t>* out) {
+  return Inflate({nullptr, 0, &pieces}, size, limit, out, nullptr);
+}
+
+namespace {
+
+StageResult Inflate(InflateInput input, size_t size, size_t limit, std::vector<uint8_t>* out,
+                    InflateObserver* observer) {
   out->clear();
   z_stream stream{};
   if (inflateInit(&stream) != Z_OK)
@@ -44,13 +83,10 @@ StageResult InflateObserved(std::span<const uint8_t> input, pdf::Object* /*parms
   const size_t cap = OutputCap(limit);
   // Reserved memory costs address space only; the pages are touched as the
   // output reaches them, which on a busy machine costs more than inflating.
-  out->reserve(FirstOutputSize(input.size(), cap));
-  pdf::PrefaultRead(input.data(), input.size());
+  out->reserve(FirstOutputSize(size, cap));
   if (cap <= kWholeReserveLimit) {
     pdf::PrefaultWrite(out->data(), out->capacity());  // the caller knows the size
   }
-  const uint8_t* next_in = input.data();
-  size_t left_in = input.size();
   size_t produced = 0;
   StageResult result;
   for (;;) {
@@ -64,17 +100,20 @@ StageResult InflateObserved(std::span<const uint8_t> input, pdf::Object* /*parms
         out->reserve(NextOutputSize(out->capacity(), cap));
       out->resize(std::min(out->capacity(), out->size() + kInflateStep));
     }
-    const size_t chunk_in = std::min(left_in, kMaxZlibChunk);
+    if (input.left == 0) {
+      input.Refill();
+    }
+    const size_t chunk_in = std::min(input.left, kMaxZlibChunk);
     const size_t chunk_out = std::min(out->size() - produced, kMaxZlibChunk);
-    stream.next_in = const_cast<Bytef*>(next_in);
+    stream.next_in = const_cast<Bytef*>(input.next);
     stream.avail_in = static_cast<uInt>(chunk_in);
     stream.next_out = out->data() + produced;
     stream.avail_out = static_cast<uInt>(chunk_out);
     const int status = inflate(&stream, Z_NO_FLUSH);
     const size_t consumed = chunk_in - stream.avail_in;
     const size_t made = chunk_out - stream.avail_out;
-    next_in += consumed;
-    left_in -= consumed;
+    input.next += consumed;
+    input.left -= consumed;
     produced += made;
     if (observer != nullptr && made > 0)
       observer->Produced(out->data(), produced);
@@ -110,3 +149,5 @@ StageResult InflateObserved(std::span<const uint8_t> input, pdf::Object* /*parms
   out->resize(std::min(produced, out->size()));
   return result;
 }
+
+}  // namespace

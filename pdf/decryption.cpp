@@ -2,11 +2,14 @@
 // strings are deciphered as their objects are parsed, and stream data on first
 // use, so that opening costs no more than the key derivation.
 #include <cstdio>
+#include <future>
 #include <string_view>
+#include <system_error>
 
 #include "pdf/bounds.h"
 #include "pdf/document.h"
 #include "pdf/object_stream.h"
+#include "pdf/prefault.h"
 #include "pdf/string_bytes.h"
 
 namespace pdf {
@@ -81,6 +84,48 @@ bool IsXRefStream(Object* object) {
   return dictionary != nullptr && dictionary->IsStream() && dictionary->Get("Type")->IsName("XRef");
 }
 
+// How far before the cross-reference stream an Encrypt dictionary is looked
+// for: producers that write it last put it right there.
+constexpr int64_t kSpeculationWindow = 4096;
+
+// True when the object holds no reference at any depth: the entries read
+// from it then need no other object, which the table cannot give yet.
+bool SelfContained(Object* object, int depth) {
+  if (depth > kMaxNesting || dynamic_cast<Reference*>(object) != nullptr) {
+    return false;
+  }
+  if (Dictionary* dict = object->AsDictionary(); dict != nullptr) {
+    for (int i = 0; i < dict->Count(); ++i) {
+      if (!SelfContained(dict->Value(i), depth + 1)) {
+        return false;
+      }
+    }
+  } else if (Array* array = object->AsArray(); array != nullptr) {
+    for (int i = 0; i < array->Count(); ++i) {
+      if (!SelfContained(array->Value(i), depth + 1)) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// The first string of a trailer's ID as written, which older revisions' keys
+// depend on; "" without one.
+std::string FirstIdText(Object* id) {
+  return id != nullptr && id->IsArray() && id->Count() > 0 ? id->Item(0)->Text() : "";
+}
+
+// The stored value of a dictionary entry, references left unresolved.
+Object* StoredValue(Dictionary* dict, std::string_view key) {
+  for (int i = 0; i < dict->Count(); ++i) {
+    if (key == dict->Key(i)) {
+      return dict->Value(i);
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 bool Document::SetUpDecryption(const char* path) {
@@ -98,7 +143,18 @@ bool Document::SetUpDecryption(const char* path) {
     return true;
   }
   Object* id = trailer->Get("ID");
-  DecryptorResult result = options_.decryptor(encrypt, id, options_.password);
+  DecryptorResult result;
+  if (speculated_.valid()) {
+    // The early key counts when the table puts the Encrypt dictionary where
+    // it was read from; otherwise it is derived again from this one.
+    result = speculated_.get();
+    if (encrypt->offset != speculated_offset_ || encrypt->number <= 0 ||
+        FirstIdText(id) != speculated_id_) {
+      result = options_.decryptor(encrypt, id, options_.password);
+    }
+  } else {
+    result = options_.decryptor(encrypt, id, options_.password);
+  }
   const std::string named =
       result.summary.empty() ? result.handler : result.handler + ", " + result.summary;
   bool typed = !options_.password.empty();
@@ -143,7 +199,8 @@ bool Document::SetUpDecryption(const char* path) {
   // object streams decoded then are decoded again.
   object_streams_->Clear();
   for (Object* object = read_before; object != nullptr; object = object->next) {
-    if (object->number > 0 && object->offset > 0 && dynamic_cast<Reference*>(object) == nullptr) {
+    if (object->number > 0 && object->offset > 0 && object->offset != speculated_offset_ &&
+        dynamic_cast<Reference*>(object) == nullptr) {
       DecipherParsed(object);
     }
   }
@@ -221,6 +278,94 @@ void Document::DecipherStream(Dictionary* stream) {
   const std::vector<uint8_t>& kept = deciphered_.back();
   const char* first = reinterpret_cast<const char*>(kept.data());
   stream->data = Token(first, first + kept.size(), TokenType::StreamData);
+}
+
+namespace {
+
+// Passes the pieces on and reports the remark once the end is reached.
+class ReportingPieces : public StreamPieces {
+ public:
+  ReportingPieces(Document* doc, int32_t number, std::unique_ptr<StreamPieces> inner)
+      : doc_(doc), number_(number), inner_(std::move(inner)) {}
+
+  std::span<const uint8_t> Next() override {
+    std::span<const uint8_t> piece = inner_->Next();
+    if (piece.empty() && !reported_) {
+      reported_ = true;
+      if (!inner_->Remark().empty()) {
+        doc_->ReportWarning("Object %d: %s", number_, inner_->Remark().c_str());
+      }
+    }
+    return piece;
+  }
+
+  const std::string& Remark() const override { return inner_->Remark(); }
+
+ private:
+  Document* doc_;
+  int32_t number_;
+  std::unique_ptr<StreamPieces> inner_;
+  bool reported_ = false;
+};
+
+}  // namespace
+
+void Document::SpeculateDecryption(Dictionary* xref_stream, int32_t xref_offset) {
+  if (!Modern() || options_.prepare_decryptor == nullptr || speculated_.valid() ||
+      begin == nullptr || xref_offset <= 0 || xref_offset > end - begin) {
+    return;
+  }
+  auto* ref = dynamic_cast<Reference*>(StoredValue(xref_stream, "Encrypt"));
+  Object* id = StoredValue(xref_stream, "ID");
+  if (ref == nullptr || (id != nullptr && !SelfContained(id, 0))) {
+    return;
+  }
+  // "N G obj" at the start of a line, the nearest before the stream.
+  const std::string header =
+      std::to_string(ref->number) + " " + std::to_string(ref->generation) + " obj";
+  const std::string_view text(
+      begin + std::max<int64_t>(0, xref_offset - kSpeculationWindow),
+      static_cast<size_t>(std::min<int64_t>(xref_offset, kSpeculationWindow)));
+  const size_t found = text.rfind(header);
+  if (found == std::string_view::npos ||
+      (found > 0 && text[found - 1] != '\n' && text[found - 1] != '\r')) {
+    return;
+  }
+  const auto offset = static_cast<int32_t>(text.data() + found - begin);
+  const char* saved = cursor;
+  Object* encrypt = ParseIndirectObject(offset);
+  cursor = saved;
+  if (encrypt == nullptr || encrypt->number != ref->number || !encrypt->IsDictionary() ||
+      !SelfContained(encrypt, 0)) {
+    return;
+  }
+  if (id == nullptr) {
+    id = null_object;
+  }
+  DecryptorJob job = options_.prepare_decryptor(encrypt, id, options_.password);
+  try {
+    speculated_ = std::async(std::launch::async, std::move(job));
+    speculated_offset_ = offset;
+    speculated_id_ = FirstIdText(id);
+  } catch (const std::system_error&) {
+    // No thread to be had: the key is derived in turn.
+  }
+}
+
+std::unique_ptr<StreamPieces> Document::DecipherInPieces(Dictionary* stream) {
+  if (!stream->enciphered || decryptor_ == nullptr || !stream->data.IsStreamData() ||
+      stream->data.length <= 0) {
+    return nullptr;
+  }
+  std::span<const uint8_t> data(reinterpret_cast<const uint8_t*>(stream->data.text),
+                                static_cast<size_t>(stream->data.length));
+  std::unique_ptr<StreamPieces> pieces =
+      decryptor_->DecryptStreamPieces(stream->number, stream->generation, stream, data);
+  if (pieces == nullptr) {
+    return nullptr;
+  }
+  PrefaultRead(data.data(), data.size());
+  return std::make_unique<ReportingPieces>(this, stream->number, std::move(pieces));
 }
 
 }  // namespace pdf

@@ -16,6 +16,19 @@ namespace pdf {
 class Dictionary;
 class Object;
 
+// A stream's data deciphered a piece at a time, for a reader that consumes
+// them as they come (an inflater): the plain data never stand whole in fresh
+// memory, which on a large object stream costs more than the cipher.
+class StreamPieces {
+ public:
+  virtual ~StreamPieces() = default;
+  // The next piece, valid until the next call; empty at the end.
+  virtual std::span<const uint8_t> Next() = 0;
+  // Once the end is reached: a remark on the data (a damaged padding kept
+  // as it is), or "".
+  virtual const std::string& Remark() const = 0;
+};
+
 class Decryptor {
  public:
   virtual ~Decryptor() = default;
@@ -28,6 +41,13 @@ class Decryptor {
   virtual bool DecryptStream(int32_t number, int32_t generation, Dictionary* stream,
                              std::span<const uint8_t> data, std::vector<uint8_t>* out,
                              std::string* why) const = 0;
+  // The same data in pieces; null when this stream's cipher or data do not
+  // allow it, and DecryptStream then serves (and says what is wrong).
+  virtual std::unique_ptr<StreamPieces> DecryptStreamPieces(
+      int32_t /*number*/, int32_t /*generation*/, Dictionary* /*stream*/,
+      std::span<const uint8_t> /*data*/) const {
+    return nullptr;
+  }
 };
 
 enum class DecryptorStatus {
@@ -49,6 +69,10 @@ struct DecryptorResult {
 // Made by the crypt library; `id` is the trailer's ID (may be null).
 using DecryptorFactory = DecryptorResult (*)(Object* encrypt, Object* id,
                                              std::string_view password);
+// The same in two steps: the entries are read at once, and the job does the
+// password's work without touching the document, on whatever thread.
+using DecryptorJob = std::function<DecryptorResult()>;
+using DecryptorPreparer = DecryptorJob (*)(Object* encrypt, Object* id, std::string_view password);
 
 // Asked for another password after the last one failed (`attempt` counts from
 // 1); false gives up. `protection` names the handler and cipher.

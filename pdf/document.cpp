@@ -88,6 +88,10 @@ void Document::Reset() {
   parser_->Reset();
   loading_.clear();
   modern_features_ = 0;
+  // A key still being derived for the last file is waited for, then dropped.
+  speculated_ = {};
+  speculated_offset_ = 0;
+  speculated_id_.clear();
   decryptor_.reset();
   encrypt_ = nullptr;
   protection_lines_.clear();

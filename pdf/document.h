@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <map>
 #include <memory>
 #include <string>
@@ -137,6 +138,17 @@ class Document {
   // Replaces the stream's enciphered data by the deciphered bytes, kept by the
   // document until the next reset.
   void DecipherStream(Dictionary* stream);
+  // The enciphered stream's data deciphered a piece at a time, leaving the
+  // stream as it is; a remark at the end is reported as DecipherStream would.
+  // Null when the stream is not enciphered or its cipher cannot go in pieces.
+  std::unique_ptr<StreamPieces> DecipherInPieces(Dictionary* stream);
+  // Called with the newest cross-reference stream's dictionary before its
+  // entries are read: when its Encrypt dictionary is written within a short
+  // way before it (as qpdf and others place it), with nothing in it or the
+  // ID written as a reference, the key is derived on a second thread while
+  // the entries are read. SetUpDecryption takes it when the table then puts
+  // the Encrypt dictionary at that very offset, and derives it anew if not.
+  void SpeculateDecryption(Dictionary* xref_stream, int32_t xref_offset);
 
  private:
   // Declared first: the parse-state fields below refer into it.
@@ -203,6 +215,11 @@ class Document {
 
   std::unique_ptr<Decryptor> decryptor_;
   Object* encrypt_ = nullptr;
+  // The key derived early on a second thread (SpeculateDecryption), and the
+  // offset of the Encrypt dictionary it was derived from.
+  std::future<DecryptorResult> speculated_;
+  int32_t speculated_offset_ = 0;
+  std::string speculated_id_;
   std::vector<std::string> protection_lines_;
   // Deciphered stream data and strings; their tokens point into these.
   std::vector<std::vector<uint8_t>> deciphered_;

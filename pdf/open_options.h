@@ -47,6 +47,10 @@ struct OpenOptions {
   // empty user password) and who to ask when it fails. Without a maker an
   // encrypted file opens with its strings and streams as stored.
   DecryptorFactory decryptor = nullptr;
+  // The same maker in two steps, optional: with it the key of a file whose
+  // Encrypt dictionary stands just before its cross-reference stream is
+  // derived on a second thread while that stream is read.
+  DecryptorPreparer prepare_decryptor = nullptr;
   std::string password;
   PasswordPrompt ask_password;
 

@@ -149,6 +149,9 @@ XRefTable* ModernReader::ReadStreamSection(int64_t offset, std::string* problem)
     listed += count;
   }
 
+  // An encrypted file's key takes as long as a good part of this stream's
+  // reading: it may be derived meanwhile.
+  doc.SpeculateDecryption(stream, static_cast<int32_t>(offset));
   StreamDecoder decoder = doc.Options().decoder;
   if (decoder == nullptr) {
     *problem = "cross-reference streams cannot be decoded in this build";

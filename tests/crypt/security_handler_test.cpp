@@ -4,6 +4,8 @@
 // account of the encryption.
 #include "crypt/security_handler.h"
 
+#include "crypt/document_decryptor.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include "filters/filter_chain.h"
 #include "pdf/document.h"
 #include "pdf/string_bytes.h"
+#include "tests/support/modern_builder.h"
 #include "tests/support/pdf_builder.h"
 #include "tests/support/zlib_encoder.h"
 
@@ -27,7 +30,8 @@ namespace {
 using pdfcrypt::SecurityHandler;
 
 // The plain document: strings in the Info dictionary and in an array, a Flate
-// content stream, an uncompressed binary stream and XML metadata.
+// content stream, a Flate stream of binary data deciphered in several pieces
+// and XML metadata.
 std::string PlainPdf() {
   PdfBuilder pdf("%PDF-1.7\n");
   pdf.Object(1,
@@ -44,10 +48,10 @@ std::string PlainPdf() {
              "<?xpacket begin=''?><x:xmpmeta xmlns:x='adobe:ns:meta/'/><?xpacket end='r'?>");
   pdf.Object(7, "[(first) (binary \\001\\377\\000) <00FF10> ()]");
   std::string binary;
-  for (int i = 0; i < 300; ++i) {
-    binary.push_back(static_cast<char>(i * 7));
+  for (int i = 0; i < 100000; ++i) {
+    binary.push_back(static_cast<char>((i * 7) ^ (i >> 5) ^ (i * i >> 11)));
   }
-  pdf.Stream(8, "", binary);
+  pdf.Stream(8, "/Filter /FlateDecode", Deflate(binary));
   // A signature's Contents stay in clear, its other strings do not.
   pdf.Object(9,
              "<< /Type /Sig /Filter /Adobe.PPKLite /ByteRange [0 10 20 30] "
@@ -200,6 +204,15 @@ void CheckAgainstQpdf(const Case& c, const std::string& encrypted, const std::st
     ASSERT_TRUE(Capture(qpdf + "--show-object=" + std::to_string(object->number) +
                             " --raw-stream-data " + Quote(encrypted),
                         &expected));
+    // Decoded, AES data are deciphered as they are inflated.
+    std::string filtered;
+    ASSERT_TRUE(Capture(qpdf + "--show-object=" + std::to_string(object->number) +
+                            " --filtered-stream-data " + Quote(encrypted),
+                        &filtered));
+    std::vector<uint8_t> decoded;
+    std::string error;
+    ASSERT_TRUE(DecodeStreamFully(object->AsDictionary(), 1 << 24, &decoded, &error)) << error;
+    EXPECT_TRUE(std::string(decoded.begin(), decoded.end()) == filtered);
     pdf::Token data;
     object->GetStreamData(data);
     EXPECT_EQ(std::string(data.text, static_cast<size_t>(data.length)), expected);
@@ -362,6 +375,168 @@ TEST_F(SecurityHandlerTest, CryptFiltersAndAnIndirectId) {
     EXPECT_EQ(std::string(decoded.begin(), decoded.end()), row.expected);
     EXPECT_STREQ(doc.xref->trailer->Get("ID")->Item(0)->Text(),
                  source.xref->trailer->Get("ID")->Item(0)->Text());
+  }
+}
+
+// Stream data deciphered in pieces come out as deciphered whole, remark
+// included, for AES data as qpdf wrote them and damaged; data that are not
+// whole blocks behind the IV are left to the whole-data path.
+TEST_F(SecurityHandlerTest, PiecesMatchTheWholeData) {
+  for (const char* method : {"256", "128 --use-aes=y"}) {
+    SCOPED_TRACE(method);
+    const std::string encrypted = dir_ + "/pieces.pdf";
+    std::string ignored;
+    ASSERT_TRUE(Capture(std::string(QPDF_EXE) + " --object-streams=disable --encrypt '' owner " +
+                            method + " -- " + Quote(plain_) + " " + Quote(encrypted),
+                        &ignored));
+    pdf::OpenOptions raw = OpenOptionsFor(pdf::Mode::kModern);
+    raw.decryptor = nullptr;
+    pdf::Document source;
+    ASSERT_TRUE(source.Open(encrypted.c_str(), raw));
+    std::string why;
+    std::unique_ptr<SecurityHandler> handler = SecurityHandler::Open(
+        source.xref->trailer->Get("Encrypt"), source.xref->trailer->Get("ID"), "", &why);
+    ASSERT_NE(handler, nullptr) << why;
+    // The binary stream, the largest (qpdf numbers objects anew).
+    pdf::Object* stream = nullptr;
+    std::string cipher;
+    for (pdf::Object* found : Paths::Streams(source)) {
+      pdf::Token data;
+      found->Resolve()->GetStreamData(data);
+      if (static_cast<size_t>(data.length) > cipher.size()) {
+        stream = found->Resolve();
+        cipher.assign(data.text, static_cast<size_t>(data.length));
+      }
+    }
+    ASSERT_GT(cipher.size(), 3 * SecurityHandler::kStreamPiece);  // several pieces
+    const int32_t number = stream->number;
+
+    std::string damaged = cipher;
+    damaged.back() = static_cast<char>(damaged.back() ^ 0x5A);
+    struct Variant {
+      const char* name;
+      std::string bytes;
+      bool in_pieces;
+    };
+    const Variant variants[] = {
+        {"as written", cipher, true},
+        {"last block damaged", damaged, true},
+        {"one block after the IV", cipher.substr(0, 32), true},
+        {"not whole blocks", cipher + "12345", false},
+        {"the IV alone", cipher.substr(0, 16), false},
+    };
+    for (const Variant& v : variants) {
+      SCOPED_TRACE(v.name);
+      const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(v.bytes.data()),
+                                           v.bytes.size());
+      std::vector<uint8_t> whole;
+      std::string whole_why;
+      const bool deciphered = handler->DecryptStream(number, 0, stream, bytes, &whole, &whole_why);
+      std::unique_ptr<pdf::StreamPieces> pieces =
+          handler->DecryptStreamPieces(number, 0, stream, bytes);
+      ASSERT_EQ(pieces != nullptr, v.in_pieces);
+      if (pieces == nullptr) {
+        continue;
+      }
+      ASSERT_TRUE(deciphered);
+      std::vector<uint8_t> joined;
+      for (std::span<const uint8_t> piece = pieces->Next(); !piece.empty();
+           piece = pieces->Next()) {
+        joined.insert(joined.end(), piece.begin(), piece.end());
+      }
+      EXPECT_TRUE(joined == whole);
+      EXPECT_EQ(pieces->Remark(), whole_why);
+    }
+  }
+}
+
+// What the open asked of the handler's maker: derivations at once, and jobs
+// prepared (which the open may run early, on a second thread).
+struct MakerCalls {
+  int at_once = 0;
+  int jobs = 0;
+};
+MakerCalls g_maker_calls;
+
+pdf::DecryptorResult CountedFactory(pdf::Object* encrypt, pdf::Object* id,
+                                    std::string_view password) {
+  ++g_maker_calls.at_once;
+  return pdfcrypt::OpenDocumentDecryptor(encrypt, id, password);
+}
+
+pdf::DecryptorJob CountedPreparer(pdf::Object* encrypt, pdf::Object* id,
+                                  std::string_view password) {
+  ++g_maker_calls.jobs;
+  return pdfcrypt::PrepareDocumentDecryptor(encrypt, id, password);
+}
+
+// A key derived early, from the Encrypt dictionary found just before the
+// cross-reference stream, counts only when the table puts that dictionary
+// there: a stale copy written there (another P, or entries no password
+// opens) gives way to the one the table names.
+TEST_F(SecurityHandlerTest, AnEarlyKeyIsCheckedAgainstTheTable) {
+  const std::string encrypted = dir_ + "/r6.pdf";
+  std::string ignored;
+  ASSERT_TRUE(Capture(std::string(QPDF_EXE) +
+                          " --object-streams=disable --encrypt '' owner 256 --print=none -- " +
+                          Quote(plain_) + " " + Quote(encrypted),
+                      &ignored));
+  pdf::OpenOptions raw = OpenOptionsFor(pdf::Mode::kModern);
+  raw.decryptor = nullptr;
+  raw.prepare_decryptor = nullptr;
+  pdf::Document source;
+  ASSERT_TRUE(source.Open(encrypted.c_str(), raw));
+  pdf::Object* written = source.xref->trailer->Get("Encrypt");
+  auto encrypt_dict = [&](const std::string& p, const std::string& u) {
+    std::string dict = "<< /Filter /Standard /V 5 /R 6 /Length 256 /P " + p +
+                       " /CF << /StdCF << /CFM /AESV3 /Length 32 >> >> /StmF /Identity "
+                       "/StrF /Identity";
+    for (const char* key : {"O", "OE", "UE", "Perms"}) {
+      dict += std::string(" /") + key + " " + written->Get(key)->Text();
+    }
+    return dict + " /U " + u + " >>";
+  };
+  const std::string p = written->Get("P")->Text();
+  const std::string u = written->Get("U")->Text();
+  struct Row {
+    const char* name;
+    std::string stale;  // written right before the stream; "" for none
+    int at_once;        // derivations after the early one
+  };
+  const Row rows[] = {
+      {"the table's own dictionary", "", 0},
+      {"a stale copy with another P", encrypt_dict("-1", u), 1},
+      {"a stale copy no password opens", encrypt_dict(p, "<" + std::string(96, '0') + ">"), 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ModernBuilder m;
+    m.Classic().Object(1, "<< /Type /Catalog /Pages 2 0 R /QvTitle (in clear) >>");
+    m.Classic().Object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+    m.Classic().Object(5, encrypt_dict(p, u));
+    if (!row.stale.empty()) {
+      m.Classic().Raw("5 0 obj\n" + row.stale + "\nendobj\n");
+    }
+    m.XRefStream(6, {m.InUse(1), m.InUse(2), m.InUse(5)},
+                 "/Size 7 /Root 1 0 R /Encrypt 5 0 R /ID [<00112233> <00112233>]");
+    pdf::OpenOptions options = OpenOptionsFor(pdf::Mode::kModern);
+    options.decryptor = CountedFactory;
+    options.prepare_decryptor = CountedPreparer;
+    g_maker_calls = MakerCalls();
+    pdf::Document doc;
+    const std::string& bytes = m.Bytes();
+    ASSERT_TRUE(
+        doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), "early.pdf", options));
+    ASSERT_TRUE(doc.Decrypting());
+    EXPECT_EQ(g_maker_calls.jobs, 1);
+    EXPECT_EQ(g_maker_calls.at_once, row.at_once);
+    std::string lines;
+    for (const std::string& line : doc.ProtectionLines()) {
+      lines += line + "\n";
+    }
+    // qpdf's --print=none: the table's dictionary forbids printing.
+    EXPECT_NE(lines.find("Print: not allowed\n"), std::string::npos) << lines;
+    EXPECT_STREQ(doc.xref->trailer->Get("Root")->Get("QvTitle")->Text(), "in clear");
   }
 }
 
