@@ -56,7 +56,7 @@ bool AesDecrypt(std::span<const uint8_t> key, std::span<const uint8_t> data,
 // with the same outcome as AesDecrypt on data of whole blocks.
 class AesPieces : public pdf::StreamPieces {
  public:
-  AesPieces(std::span<const uint8_t> blocks) : blocks_(blocks) {}
+  explicit AesPieces(std::span<const uint8_t> blocks) : blocks_(blocks) {}
 
   bool Start(std::span<const uint8_t> key, std::span<const uint8_t> iv) {
     FetchAhead();
@@ -71,8 +71,8 @@ class AesPieces : public pdf::StreamPieces {
     buffer_.resize(SecurityHandler::kStreamPiece);
     if (!decrypter_.Decrypt(blocks_.subspan(at_, run), buffer_.data())) {
       // libcrypto refused midway: what came before stands.
-      at_ = blocks_.size();
       remark_ = "the AES decryption failed after " + std::to_string(at_) + " bytes";
+      at_ = blocks_.size();
       return {};
     }
     at_ += run;

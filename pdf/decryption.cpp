@@ -2,6 +2,7 @@
 // strings are deciphered as their objects are parsed, and stream data on first
 // use, so that opening costs no more than the key derivation.
 #include <cstdio>
+#include <exception>
 #include <future>
 #include <string_view>
 #include <system_error>
@@ -147,9 +148,14 @@ bool Document::SetUpDecryption(const char* path) {
   if (speculated_.valid()) {
     // The early key counts when the table puts the Encrypt dictionary where
     // it was read from; otherwise it is derived again from this one.
-    result = speculated_.get();
-    if (encrypt->offset != speculated_offset_ || encrypt->number <= 0 ||
-        FirstIdText(id) != speculated_id_) {
+    bool usable = encrypt->offset == speculated_offset_ && encrypt->number > 0 &&
+                  FirstIdText(id) == speculated_id_;
+    try {
+      result = speculated_.get();
+    } catch (const std::exception&) {
+      usable = false;  // out of memory on the way: derived again here
+    }
+    if (!usable) {
       result = options_.decryptor(encrypt, id, options_.password);
     }
   } else {
