@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "analysis/reference_index.h"
+#include "analysis/revisions.h"
+#include "analysis/space.h"
+#include "analysis/xref_check.h"
 #include "cli/inspect_options.h"
 #include "describe/description.h"
 #include "describe/find.h"
@@ -180,6 +184,45 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
     }
     const ListedObject& object = listed[static_cast<size_t>(at)];
     PrintReferences(doc.GetObject(object.number, object.generation), "", 0);
+    ReferenceIndex index;
+    index.Build(doc);
+    const std::vector<int32_t> referrers = index.ReferrersOf(object.number);
+    printf("Referred to by %zu:\n", referrers.size());
+    for (int32_t referrer : referrers) {
+      pdf::Object* from = doc.xref->trailer;
+      std::string name = "trailer";
+      if (referrer != 0) {
+        const int found = FindListedObject(listed, referrer);
+        const int32_t generation = found >= 0 ? listed[static_cast<size_t>(found)].generation : 0;
+        from = doc.GetObject(referrer, generation);
+        name = FormatText("%d %d obj", referrer, generation);
+      }
+      for (const std::string& path : ReferencePaths(from, object.number)) {
+        printf("%s  %s\n", name.c_str(), path.c_str());
+      }
+    }
+    return 0;
+  }
+  if (options.revisions) {
+    fputs(RevisionsText(doc).c_str(), stdout);
+    return 0;
+  }
+  if (options.check) {
+    const std::vector<std::string> findings = CheckCrossReferences(doc);
+    for (const std::string& finding : findings) {
+      printf("%s\n", finding.c_str());
+    }
+    printf("%zu findings\n", findings.size());
+    return 0;
+  }
+  if (options.orphans) {
+    ReferenceIndex index;
+    index.Build(doc);
+    fputs(OrphansText(doc, index).c_str(), stdout);
+    return 0;
+  }
+  if (options.stats) {
+    fputs(SpaceText(MeasureSpace(doc)).c_str(), stdout);
     return 0;
   }
   if (options.object >= 0) {

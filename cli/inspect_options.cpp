@@ -99,6 +99,18 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
         o.error = "bad object number: " + number;
       }
       ++views;
+    } else if (arg == "--revisions") {
+      o.revisions = true;
+      ++views;
+    } else if (arg == "--check") {
+      o.check = true;
+      ++views;
+    } else if (arg == "--orphans") {
+      o.orphans = true;
+      ++views;
+    } else if (arg == "--stats") {
+      o.stats = true;
+      ++views;
     } else if (arg == "--hex") {
       value(o.hex);
       ++views;
@@ -125,8 +137,8 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
     o.error = "no file given";
   } else if (views > 1) {
     o.error =
-        "give at most one of --tree, --select, --object, --objects, --find, --refs, --raw, "
-        "--hex, --decoded and --image";
+        "give at most one of --tree, --select, --object, --objects, --find, --refs, "
+        "--revisions, --check, --orphans, --stats, --raw, --hex, --decoded and --image";
   } else if (!o.image.empty() && o.output.empty()) {
     o.error = "--image needs -o FILE.png";
   } else if (o.image.empty() && !o.output.empty()) {
@@ -159,7 +171,17 @@ const char* InspectUsage() {
          "                     object, the path in it and the match; with --regex (TEXT\n"
          "                     is an ECMAScript regular expression), --match-case and\n"
          "                     --in-streams (also the decoded contents of streams)\n"
-         "  --refs N           the references object N holds: path, target and its kind\n"
+         "  --refs N           the references object N holds (path, target and its kind),\n"
+         "                     then the objects that refer to N, with the paths in them\n"
+         "  --revisions        the revisions oldest first (the original file, then each\n"
+         "                     update): bytes, section, objects added, changed and freed;\n"
+         "                     then each signature: its ByteRange, the revision it signs\n"
+         "                     and the objects later revisions changed\n"
+         "  --check            each cross-reference section against the file: offsets\n"
+         "                     that miss their objects, Size, the free list, numbers\n"
+         "                     listed twice, objects no section lists; one line each\n"
+         "  --orphans          the objects nothing reachable from the trailer refers to\n"
+         "  --stats            the file's bytes by kind of object: objects, bytes, share\n"
          "  --raw PATH         write the raw bytes of the stream at PATH to standard output\n"
          "  --hex PATH         the raw bytes of the stream at PATH as offset, hex and ASCII\n"
          "  --decoded PATH     write the bytes of the stream at PATH through all its filters\n"

@@ -16,7 +16,11 @@ struct InspectOptions {
   bool regex = false;       // --regex: TEXT is a regular expression
   bool in_streams = false;  // --in-streams: also the decoded contents of streams
   bool match_case = false;  // --match-case
-  long refs = -1;           // --refs N: the references object N holds
+  long refs = -1;           // --refs N: the references object N holds, and its referrers
+  bool revisions = false;   // --revisions: the incremental updates and signatures
+  bool check = false;       // --check: the sections declared against the file
+  bool orphans = false;     // --orphans: objects nothing reachable refers to
+  bool stats = false;       // --stats: space by kind of object
   std::string image;        // --image PATH (with -o FILE.png)
   std::string output;       // -o FILE
   bool trace = false;

@@ -92,6 +92,8 @@ void Document::Reset() {
   speculated_ = {};
   speculated_offset_ = 0;
   speculated_id_.clear();
+  file_first_ = nullptr;
+  file_last_ = nullptr;
   decryptor_.reset();
   encrypt_ = nullptr;
   protection_lines_.clear();

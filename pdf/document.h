@@ -133,6 +133,11 @@ class Document {
   // The protection in words, one line each, for the Encrypt dictionary's
   // description; empty for a file without one.
   const std::vector<std::string>& ProtectionLines() const { return protection_lines_; }
+  // Every byte of the open file or memory, also those past the last %%EOF
+  // marker that the readers leave out.
+  std::string_view FileBytes() const {
+    return {file_first_, static_cast<size_t>(file_last_ - file_first_)};
+  }
   // True when strings and streams are deciphered as they are read.
   bool Decrypting() const { return decryptor_ != nullptr; }
   // Replaces the stream's enciphered data by the deciphered bytes, kept by the
@@ -219,6 +224,8 @@ class Document {
   // offset of the Encrypt dictionary it was derived from.
   std::future<DecryptorResult> speculated_;
   int32_t speculated_offset_ = 0;
+  const char* file_first_ = nullptr;
+  const char* file_last_ = nullptr;
   std::string speculated_id_;
   std::vector<std::string> protection_lines_;
   // Deciphered stream data and strings; their tokens point into these.

@@ -54,6 +54,8 @@ bool Document::OpenMemory(const char* data, int32_t size, const char* name,
 }
 
 bool Document::FinishOpen(const char* first, const char* last, const char* path) {
+  file_first_ = first;
+  file_last_ = first != nullptr ? last : nullptr;
   if (open_error.code == kErrNone) {
     bool read = false;
     if (Modern()) {
