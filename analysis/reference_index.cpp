@@ -40,8 +40,8 @@ void CollectTargets(pdf::Object* object, int depth, std::vector<int32_t>* target
 }
 
 bool Structural(pdf::Object* object) {
-  if (!object->IsDictionary()) {
-    return false;
+  if (object->AsDictionary() == nullptr) {
+    return false;  // streams included
   }
   pdf::Object* type = object->Get("Type");
   return type->IsName("XRef") || type->IsName("ObjStm") || !object->Get("Linearized")->IsNull();
@@ -176,7 +176,7 @@ std::string OrphansText(pdf::Document& doc, const ReferenceIndex& index) {
                        : object->IsDictionary() ? "dictionary"
                        : object->IsArray()      ? "array"
                                                 : "value";
-    pdf::Object* type = object->IsDictionary() ? object->Get("Type") : doc.null_object;
+    pdf::Object* type = object->AsDictionary() != nullptr ? object->Get("Type") : doc.null_object;
     if (type->IsName()) {
       kind += std::string(" ") + type->Text();
     }
