@@ -221,11 +221,41 @@ TEST(Inspect, ObjectsFindAndRefs) {
   EXPECT_NE(find.out.find("7 0 obj  contents  "), std::string::npos) << find.out;
   EXPECT_EQ(find.out.find("9 0 obj"), std::string::npos) << find.out;
   ToolRun refs = Inspect("--modern --refs 1 " + Quote(sample));
-  EXPECT_EQ(refs.out, "Pages  2 0 R  Pages\n");
+  // The update replaced the catalog: only the first cross-reference stream
+  // still names it.
+  EXPECT_EQ(refs.out, "Pages  2 0 R  Pages\nReferred to by 1:\n101 0 obj  Root\n");
   ToolRun usage = Inspect("--regex " + Quote(sample));
   EXPECT_EQ(usage.status, 2);
   EXPECT_NE(usage.err.find("--regex, --in-streams and --match-case go with --find"),
             std::string::npos);
+}
+
+// The analysis views on the sample, whose update replaced its catalog.
+TEST(Inspect, RevisionsCheckOrphansAndStats) {
+  const std::string sample = std::string(SAMPLES_DIR) + "/sample.pdf";
+  struct Row {
+    const char* option;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"--revisions", "Revision 1 (the original file): bytes 0 to "},
+      {"--revisions", "\nRevision 2 (an update): bytes "},
+      {"--check", "0 findings\n"},
+      {"--orphans", "1 0 obj  dictionary Catalog\n"},
+      {"--stats", "image stream "},
+      {"--stats", "100.0%\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.option);
+    for (const char* mode : {"", "--modern "}) {
+      ToolRun run = Inspect(std::string(mode) + row.option + " " + Quote(sample));
+      ASSERT_EQ(run.status, 0) << run.err;
+      EXPECT_NE(run.out.find(row.expected), std::string::npos) << run.out;
+    }
+  }
+  ToolRun two = Inspect("--check --stats " + Quote(sample));
+  EXPECT_EQ(two.status, 2);
+  EXPECT_NE(two.err.find("give at most one of"), std::string::npos) << two.err;
 }
 
 TEST(Inspect, FailuresAndUsageErrors) {
