@@ -33,6 +33,7 @@
 #include "app/detail_tabs.h"
 #include "app/find_dock.h"
 #include "app/problems_dock.h"
+#include "app/references_dock.h"
 
 #include <QListWidget>
 #include "app/left_pane.h"
@@ -358,11 +359,22 @@ void CMainFrame::CreateFindDock() {
       }
     }
   });
+  references_dock_ = new CReferencesDock(doc_, this);
+  addDockWidget(Qt::BottomDockWidgetArea, references_dock_);
+  tabifyDockWidget(find_dock_, references_dock_);
+  references_dock_->hide();  // until asked for
+  connect(references_dock_, &CReferencesDock::objectChosen, this,
+          [this](int number, int generation) { left_pane_->GoToObject(number, generation); });
   for (QAction* menu : menuBar()->actions()) {
     if (menu->text() == MenuTitle(Menu::kView)) {
       menu->menu()->addSeparator();
       menu->menu()->addAction(problems_dock_->toggleViewAction());
       menu->menu()->addAction(find_dock_->toggleViewAction());
+      menu->menu()->addAction(references_dock_->toggleViewAction());
+      QAction* orphans = menu->menu()->addAction("Orphans");
+      orphans->setObjectName("OrphansAction");
+      orphans->setStatusTip("List the objects nothing reachable from the trailer refers to");
+      connect(orphans, &QAction::triggered, references_dock_, &CReferencesDock::ShowOrphans);
     }
   }
 }

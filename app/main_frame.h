@@ -12,6 +12,7 @@ class CAppDoc;
 class CDetailTabs;
 class CFindDock;
 class CProblemsDock;
+class CReferencesDock;
 class CObjectCommands;
 class CLeftPane;
 class CLeftView;
@@ -37,6 +38,7 @@ class CMainFrame : public QMainWindow {
   CLeftPane* LeftPane() const { return left_pane_; }
   CFindDock* FindDock() const { return find_dock_; }
   CProblemsDock* ProblemsDock() const { return problems_dock_; }
+  CReferencesDock* ReferencesDock() const { return references_dock_; }
   CObjectCommands* ObjectCommands() const { return object_commands_; }
   QToolBar* NavigationBar() const { return navigation_bar_; }
   QWidget* RightPane() const { return right_pane_; }
@@ -116,6 +118,7 @@ class CMainFrame : public QMainWindow {
   CDetailTabs* detail_tabs_ = nullptr;
   CFindDock* find_dock_ = nullptr;
   CProblemsDock* problems_dock_ = nullptr;
+  CReferencesDock* references_dock_ = nullptr;
   CObjectCommands* object_commands_ = nullptr;
   QWidget* active_pane_ = nullptr;
   CSplitTracker* split_tracker_ = nullptr;

@@ -18,6 +18,7 @@
 #include "app/main_frame.h"
 #include "app/objects_model.h"
 #include "app/objects_view.h"
+#include "app/references_dock.h"
 #include "app/wait_cursor.h"
 #include "describe/description.h"
 #include "describe/png_writer.h"
@@ -203,6 +204,16 @@ void CObjectCommands::ShowItemMenu(QAbstractItemView* view, const QPoint& at, bo
   }
   menu.addAction("Copy Value", this,
                  [this] { QApplication::clipboard()->setText(CopyText(What::kValue)); });
+  // The object the item shows, when it is one of the file's numbered objects.
+  pdf::Object* object = doc_->GetSelection();
+  if (object != nullptr && object->number > 0) {
+    menu.addSeparator();
+    const int32_t number = object->number;
+    const int32_t generation = object->generation;
+    menu.addAction("References to This Object", this, [this, number, generation] {
+      frame_->ReferencesDock()->ShowReferencesTo(number, generation);
+    });
+  }
   AddSaveActions(&menu);
   menu.exec(view->viewport()->mapToGlobal(at));
 }

@@ -22,6 +22,7 @@
 #include "app/main_frame.h"
 #include "app/object_commands.h"
 #include "app/problems_dock.h"
+#include "app/references_dock.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/modern_builder.h"
 #include "tests/support/pdf_builder.h"
@@ -245,6 +246,45 @@ class ObjectToolsTest : public QObject {
     QCOMPARE(pane->SelectedText(), QString::fromUtf8(pane->Description().c_str()));
     QVERIFY(frame_->LeftView()->SelectPath("Root/Type", &error));
     QVERIFY(pane->SelectedText().isEmpty());
+  }
+
+  void ReferencesAndOrphansComeFromABackgroundIndex() {
+    CReferencesDock* dock = frame_->ReferencesDock();
+    QVERIFY(!dock->isVisible());
+    dock->ShowReferencesTo(2, 0);
+    QVERIFY(dock->isVisible());
+    dock->Wait();
+    QStringList rows;
+    for (int row = 0; row < dock->List()->count(); ++row) {
+      rows << dock->List()->item(row)->text();
+    }
+    QCOMPARE(rows, (QStringList{"1 0 obj  Pages", "3 0 obj  Parent"}));
+    QCOMPARE(dock->Status()->text(), QString("References to 2 0 obj: 2 objects"));
+    QTest::mouseClick(dock->List()->viewport(), Qt::LeftButton, {},
+                      dock->List()->visualItemRect(dock->List()->item(1)).center());
+    QCOMPARE(doc_->GetSelection()->number, 3);
+    Shoot(frame_.get(), "references");
+
+    // A file with an object nothing refers to, and one only it refers to.
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+    b.Object(3, "<< /Type /Annot /Subtype /Text /Rect [0 0 1 1] /Popup 4 0 R >>");
+    b.Object(4, "<< /Type /Annot /Subtype /Popup /Rect [0 0 1 1] >>");
+    b.Finish("/Root 1 0 R");
+    TempFile orphans(b.Bytes());
+    QVERIFY(doc_->OnOpenDocument(QString::fromStdString(orphans.path())));
+    QCOMPARE(dock->List()->count(), 0);  // the last file's list went with it
+    QAction* action = frame_->findChild<QAction*>("OrphansAction");
+    QVERIFY(action != nullptr);
+    action->trigger();
+    dock->Wait();
+    rows.clear();
+    for (int row = 0; row < dock->List()->count(); ++row) {
+      rows << dock->List()->item(row)->text();
+    }
+    QCOMPARE(rows, (QStringList{"3 0 obj  Annot", "4 0 obj  Annot"}));
+    QVERIFY(dock->Status()->text().startsWith("Orphans: 2 of 4 objects"));
   }
 
   void SaveStreamAndImage() {
