@@ -1,5 +1,8 @@
 #include "analysis/page_list.h"
 
+#include <algorithm>
+#include <iterator>
+#include <string_view>
 #include <unordered_set>
 
 #include "pdf/document.h"
@@ -85,16 +88,31 @@ int PageNumberOf(const PageList& list, const pdf::Object* object) {
   return 0;
 }
 
-bool IsContentStream(const PageList& list, pdf::Object* object) {
+ContentGuess GuessContentStream(pdf::Object* object) {
   if (object == nullptr || !object->IsStream()) {
-    return false;
+    return ContentGuess::kNo;
   }
   // Form XObjects and tiling patterns say what they are; a page's contents do not.
   if (object->Get("Subtype")->IsName("Form") || object->Get("PatternType")->IntValue() == 1) {
-    return true;
+    return ContentGuess::kYes;
   }
-  if (object->number == 0) {
-    return false;
+  static constexpr std::string_view kStreamKeys[] = {"Length", "Filter",  "DecodeParms", "DL",
+                                                     "F",      "FFilter", "FDecodeParms"};
+  pdf::Dictionary* dictionary = object->AsDictionary();
+  for (int i = 0; i < dictionary->Count(); ++i) {
+    const char* key = dictionary->Key(i);
+    if (key == nullptr || std::find(std::begin(kStreamKeys), std::end(kStreamKeys),
+                                    std::string_view(key)) == std::end(kStreamKeys)) {
+      return ContentGuess::kNo;
+    }
+  }
+  return object->number != 0 ? ContentGuess::kMaybe : ContentGuess::kNo;
+}
+
+bool IsContentStream(const PageList& list, pdf::Object* object) {
+  const ContentGuess guess = GuessContentStream(object);
+  if (guess != ContentGuess::kMaybe) {
+    return guess == ContentGuess::kYes;
   }
   const ObjectId id{object->number, object->generation};
   for (const PageEntry& page : list.pages) {

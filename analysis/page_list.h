@@ -36,6 +36,14 @@ PageList ListPages(pdf::Document& doc);
 // The 1-based number of the page that is `object`, or 0 when it is none.
 int PageNumberOf(const PageList& list, const pdf::Object* object);
 
+// What a stream's dictionary alone tells of its data being operators: yes for
+// a form XObject and a tiling pattern, no for a stream with entries a page's
+// contents never have (images, fonts, profiles, object streams...), and
+// maybe otherwise, when only the page list can tell. Asking this first spares
+// a walk of a large page tree for most streams.
+enum class ContentGuess { kNo, kYes, kMaybe };
+ContentGuess GuessContentStream(pdf::Object* object);
+
 // True for a page's content stream, a form XObject and a tiling pattern: the
 // streams whose data are operators.
 bool IsContentStream(const PageList& list, pdf::Object* object);

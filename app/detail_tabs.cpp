@@ -126,9 +126,11 @@ void CDetailTabs::UpdateOperatorsTab() {
     return;  // classic mode
   }
   pdf::Object* object = doc_->GetSelection();
-  // A stream that is no form needs the page list, made once per file.
-  const bool content =
-      object != nullptr && object->IsStream() && IsContentStream(doc_->Pages(), object);
+  // Only a stream whose dictionary cannot tell needs the page list, made once
+  // per file (a walk of the whole page tree).
+  const ContentGuess guess = GuessContentStream(object);
+  const bool content = guess == ContentGuess::kYes ||
+                       (guess == ContentGuess::kMaybe && IsContentStream(doc_->Pages(), object));
   // Before disabling: the tab bar would move on to the tab beside it.
   if (!content && currentIndex() == kOperators) {
     setCurrentIndex(kDescription);

@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
 
@@ -70,7 +71,8 @@ void CPageRenderer::Start(const QString& file, int page, int width, const std::s
   }
   // No output root: the picture comes on standard output, so no file is left
   // behind when the renderer is killed.
-  args << file;
+  // An absolute path never starts with '-', so it cannot pass for an option.
+  args << QFileInfo(file).absoluteFilePath();
   process_->setChildProcessModifier([] {
     const rlimit limit{kRenderMemoryBytes, kRenderMemoryBytes};
     setrlimit(RLIMIT_AS, &limit);

@@ -37,6 +37,8 @@ std::string NestedTree(const char* extra_kid_of_4 = "") {
   b.Stream(10, "", "Q");
   b.Stream(11, "/Type /XObject /Subtype /Form /BBox [0 0 1 1]", "0 0 m");
   b.Stream(12, "/Subtype /Image /Width 1 /Height 1", "x");
+  b.Stream(13, "/Type /Pattern /PatternType 1 /PaintType 1 /BBox [0 0 1 1]", "0 0 m");
+  b.Stream(14, "/Filter /ASCIIHexDecode", "3020>");  // like contents, but of no page
   b.Finish("/Root 1 0 R");
   return b.Bytes();
 }
@@ -67,11 +69,30 @@ TEST(PageListTest, ContentStreams) {
     int object;
     bool content;
   };
-  const Expect kExpect[] = {{8, true}, {9, true}, {10, true}, {11, true}, {12, false}, {5, false}};
+  const Expect kExpect[] = {{8, true},   {9, true},  {10, true},  {11, true},
+                            {12, false}, {13, true}, {14, false}, {5, false}};
   for (const Expect& e : kExpect) {
     SCOPED_TRACE(e.object);
     EXPECT_EQ(IsContentStream(list, o.doc.GetObject(e.object, 0)), e.content);
   }
+}
+
+// The dictionary alone answers for most streams, so that they need no page walk.
+TEST(PageListTest, GuessFromTheDictionary) {
+  Opened o{NestedTree(), {}};
+  ASSERT_TRUE(o.Open());
+  struct Expect {
+    int object;
+    ContentGuess guess;
+  };
+  const Expect kExpect[] = {{8, ContentGuess::kMaybe}, {14, ContentGuess::kMaybe},
+                            {11, ContentGuess::kYes},  {13, ContentGuess::kYes},
+                            {12, ContentGuess::kNo},   {5, ContentGuess::kNo}};
+  for (const Expect& e : kExpect) {
+    SCOPED_TRACE(e.object);
+    EXPECT_EQ(GuessContentStream(o.doc.GetObject(e.object, 0)), e.guess);
+  }
+  EXPECT_EQ(GuessContentStream(nullptr), ContentGuess::kNo);
 }
 
 // A Kids entry that leads back to the root must neither loop nor count pages twice.
