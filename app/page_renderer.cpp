@@ -19,6 +19,11 @@ constexpr qsizetype kRenderErrorsKept = 4096;
 // The PNG read from the renderer's output at most.
 constexpr qsizetype kRenderOutputBound = qsizetype{128} << 20;
 
+int& TimeLimitSetting() {
+  static int milliseconds = kRenderTimeoutMs;
+  return milliseconds;
+}
+
 QString& ProgramSetting() {
   static QString program = QStringLiteral("pdftoppm");
   return program;
@@ -35,7 +40,7 @@ QString LastLine(const QByteArray& text) {
 CPageRenderer::CPageRenderer(QObject* parent) : QObject(parent) {
   timer_.setSingleShot(true);
   connect(&timer_, &QTimer::timeout, this, [this] {
-    Fail(QString("the renderer took longer than %1 seconds").arg(kRenderTimeoutMs / 1000));
+    Fail(QString("the renderer took longer than %1 seconds").arg(TimeLimitMs() / 1000.0));
   });
 }
 
@@ -57,6 +62,14 @@ QString CPageRenderer::Program() {
   return ProgramSetting();
 }
 
+void CPageRenderer::SetTimeLimitMs(int milliseconds) {
+  TimeLimitSetting() = milliseconds;
+}
+
+int CPageRenderer::TimeLimitMs() {
+  return TimeLimitSetting();
+}
+
 void CPageRenderer::Start(const QString& file, int page, int width, const std::string& password) {
   Cancel();
   output_.clear();
@@ -70,8 +83,8 @@ void CPageRenderer::Start(const QString& file, int page, int width, const std::s
     args << "-opw" << text << "-upw" << text;
   }
   // No output root: the picture comes on standard output, so no file is left
-  // behind when the renderer is killed.
-  // An absolute path never starts with '-', so it cannot pass for an option.
+  // behind when the renderer is killed. An absolute path never starts with '-', so it cannot pass
+  // for an option.
   args << QFileInfo(file).absoluteFilePath();
   process_->setChildProcessModifier([] {
     const rlimit limit{kRenderMemoryBytes, kRenderMemoryBytes};
@@ -84,7 +97,7 @@ void CPageRenderer::Start(const QString& file, int page, int width, const std::s
           [this](int code, QProcess::ExitStatus status) { OnFinished(code, status); });
   connect(process_, &QProcess::errorOccurred, this,
           [this](QProcess::ProcessError error) { OnError(error); });
-  timer_.start(kRenderTimeoutMs);
+  timer_.start(TimeLimitMs());
   process_->start(Program(), args, QIODevice::ReadOnly);
 }
 

@@ -29,6 +29,9 @@ class CPageRenderer : public QObject {
   // The program run, "pdftoppm" from PATH unless set (tests set another).
   static void SetProgram(const QString& program);
   static QString Program();
+  // How long a render may take before it is killed (10 seconds unless set).
+  static void SetTimeLimitMs(int milliseconds);
+  static int TimeLimitMs();
 
  signals:
   void rendered(const QImage& image);

@@ -3,6 +3,7 @@
 // picture and says why; classic mode shows no picture.
 #include <QtTest>
 
+#include <QFile>
 #include <QImage>
 #include <cstdlib>
 
@@ -86,6 +87,7 @@ class PagePictureTest : public QObject {
     frame_.reset();
     doc_.reset();
     CPageRenderer::SetProgram("pdftoppm");
+    CPageRenderer::SetTimeLimitMs(10000);
   }
 
   void PageIsRenderedBelowItsDescription() {
@@ -158,6 +160,22 @@ class PagePictureTest : public QObject {
     QVERIFY(view->PageImage().isNull());
     QVERIFY(!view->PageRenderer()->Busy());
     Shoot(frame_.get(), "page-picture-failed");
+  }
+
+  // A renderer that hangs is killed at the time limit.
+  void HangingRendererIsKilled() {
+    TempFile script("#!/bin/sh\nexec sleep 60\n", ".sh");
+    QVERIFY(QFile::setPermissions(QString::fromStdString(script.path()),
+                                  QFile::ReadOwner | QFile::ExeOwner));
+    CPageRenderer::SetProgram(QString::fromStdString(script.path()));
+    CPageRenderer::SetTimeLimitMs(300);
+    Open(pdf::Mode::kModern, file_.path());
+    Select("Root/Pages/Kids/[0]");
+    CAppView* view = View();
+    QVERIFY(view->PageRenderer()->Busy());
+    QTRY_VERIFY_WITH_TIMEOUT(!view->PageRenderer()->Busy(), kRenderWaitMs);
+    QCOMPARE(view->PageLine(),
+             QString("The page could not be rendered: the renderer took longer than 0.3 seconds"));
   }
 
   // The password that opened the file goes to the renderer too.
