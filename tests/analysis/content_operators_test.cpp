@@ -96,3 +96,32 @@ TEST(ContentOperatorsTest, LongOperandRunIsCut) {
 }
 
 }  // namespace
+
+namespace {
+
+// Whatever the bytes, every line is printable ASCII (a line of the pane) and
+// the listing keeps to its cap.
+TEST(ContentOperatorsTest, AnyBytesGivePrintableBoundedLines) {
+  uint32_t state = 12345;
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE(round);
+    std::string data;
+    const size_t size = 1 + round * 37 % 3000;
+    for (size_t i = 0; i < size; ++i) {
+      state = state * 1103515245u + 12345u;
+      // Mostly syntax characters, so that strings, arrays and inline images occur.
+      static constexpr char kSyntax[] = "()<>[]{}/%\\ \n\rqQBTEIDtrue0.5-";
+      const uint8_t pick = static_cast<uint8_t>(state >> 16);
+      data += pick < 200 ? kSyntax[pick % (sizeof kSyntax - 1)] : static_cast<char>(pick);
+    }
+    const std::vector<std::string> lines = Format(data, /*max_lines=*/50);
+    EXPECT_LE(lines.size(), 51u);
+    for (const std::string& line : lines) {
+      for (char c : line) {
+        ASSERT_TRUE(c >= 0x20 && c < 0x7F) << "byte " << static_cast<int>(static_cast<uint8_t>(c));
+      }
+    }
+  }
+}
+
+}  // namespace
