@@ -178,6 +178,21 @@ class PagePictureTest : public QObject {
              QString("The page could not be rendered: the renderer took longer than 0.3 seconds"));
   }
 
+  // The renderer runs under the memory limit: a script in its place reports
+  // the limit it was given (in KiB) as its error.
+  void RendererRunsUnderTheMemoryLimit() {
+    TempFile script("#!/bin/sh\nulimit -v >&2\nexit 3\n", ".sh");
+    QVERIFY(QFile::setPermissions(QString::fromStdString(script.path()),
+                                  QFile::ReadOwner | QFile::ExeOwner));
+    CPageRenderer::SetProgram(QString::fromStdString(script.path()));
+    Open(pdf::Mode::kModern, file_.path());
+    Select("Root/Pages/Kids/[0]");
+    CAppView* view = View();
+    QTRY_VERIFY_WITH_TIMEOUT(!view->PageRenderer()->Busy(), kRenderWaitMs);
+    QCOMPARE(view->PageLine(), QString("The page could not be rendered: the renderer failed with "
+                                       "exit status 3: 1048576"));
+  }
+
   // The password that opened the file goes to the renderer too.
   void EncryptedPageRendersWithItsPassword() {
     TempFile encrypted("");
