@@ -150,7 +150,10 @@ void CAppView::StartPagePicture(pdf::Object* selection) {
       !selection->Get("Type")->IsName("Page") || !doc_->HasFile()) {
     return;
   }
-  page_number_ = PageNumberOf(doc_->Pages(), selection);
+  {
+    CWaitCursor wait;  // the first page selected of a file walks its page tree
+    page_number_ = PageNumberOf(doc_->Pages(), selection);
+  }
   if (page_number_ == 0) {
     page_line_ = "The page could not be rendered: it is not in the document's page tree";
     return;

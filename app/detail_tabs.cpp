@@ -129,8 +129,11 @@ void CDetailTabs::UpdateOperatorsTab() {
   // Only a stream whose dictionary cannot tell needs the page list, made once
   // per file (a walk of the whole page tree).
   const ContentGuess guess = GuessContentStream(object);
-  const bool content = guess == ContentGuess::kYes ||
-                       (guess == ContentGuess::kMaybe && IsContentStream(doc_->Pages(), object));
+  bool content = guess == ContentGuess::kYes;
+  if (guess == ContentGuess::kMaybe) {
+    CWaitCursor wait;
+    content = IsContentStream(doc_->Pages(), object);
+  }
   // Before disabling: the tab bar would move on to the tab beside it.
   if (!content && currentIndex() == kOperators) {
     setCurrentIndex(kDescription);
