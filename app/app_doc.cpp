@@ -38,6 +38,7 @@ bool CAppDoc::OnOpenDocument(const QString& path) {
   // Marked modified until the open succeeds: a failed open leaves the old
   // contents lost, and the caller then starts a new document.
   SetModifiedFlag(true);
+  pages_.reset();
   emit aboutToOpen();
   pdf::OpenOptions options = OpenOptionsFor(mode_);
   LoadModernBounds(&options);
@@ -55,6 +56,7 @@ bool CAppDoc::OnOpenDocument(const QString& path) {
 
 bool CAppDoc::OnNewDocument() {
   DeleteContents();
+  pages_.reset();
   SetPathName(QString());
   SetModifiedFlag(false);
   SetSelection(nullptr);
@@ -67,6 +69,13 @@ void CAppDoc::OnFinding(const char* line) {
 
 void CAppDoc::UpdateAllViews(int hint) {
   emit updated(hint);
+}
+
+const PageList& CAppDoc::Pages() {
+  if (!pages_) {
+    pages_ = HasFile() ? ListPages(*this) : PageList();
+  }
+  return *pages_;
 }
 
 bool CAppDoc::HasFile() const {

@@ -4,7 +4,9 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 
+#include "analysis/page_list.h"
 #include "describe/viewer_document.h"
 #include "pdf/open_options.h"
 
@@ -56,6 +58,9 @@ class CAppDoc : public QObject, public ViewerDocument {
   // The password that opened the file, for the readers of the same file on
   // other threads (find).
   const std::string& OpenPassword() const { return opened_password_; }
+  // The open file's pages in order, listed at the first call after an open
+  // (a walk of the whole page tree) and kept until the next.
+  const PageList& Pages();
 
  signals:
   void updated(int hint);
@@ -79,4 +84,5 @@ class CAppDoc : public QObject, public ViewerDocument {
   pdf::Mode mode_ = pdf::Mode::kClassic;
   std::string open_password_;
   std::string opened_password_;
+  std::optional<PageList> pages_;
 };

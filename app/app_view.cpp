@@ -13,7 +13,9 @@
 #include <cstdint>
 #include <limits>
 
+#include "analysis/page_list.h"
 #include "app/app_doc.h"
+#include "app/page_renderer.h"
 #include "app/view_pages.h"
 #include "app/view_text.h"
 #include "app/wait_cursor.h"
@@ -29,6 +31,13 @@ constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs;
 // a long description is never cut off.
 constexpr int kTextLimit = 32767;
 const char kPaneFace[] = "Verdana";
+// Pages are rendered at least this wide and scaled to the pane, so that a
+// narrow pane still gets a readable picture when it is widened.
+constexpr int kMinRenderWidth = 800;
+// And at most this wide: a wide pane need not cost a poster-sized render.
+constexpr int kMaxRenderWidth = 2400;
+// Space between the page's line and its picture, and around the picture.
+constexpr int kPageMargin = 4;
 // Page step is a tenth of the total size, line step a tenth of the page step.
 constexpr int kStepDivisor = 10;
 
@@ -44,7 +53,10 @@ double LinePitch(const QFont& font, QPaintDevice* device) {
 
 }  // namespace
 
-CAppView::CAppView(CAppDoc* doc, QWidget* parent) : QAbstractScrollArea(parent), doc_(doc) {
+CAppView::CAppView(CAppDoc* doc, QWidget* parent)
+    : QAbstractScrollArea(parent), doc_(doc), renderer_(new CPageRenderer(this)) {
+  connect(renderer_, &CPageRenderer::rendered, this, &CAppView::OnPageRendered);
+  connect(renderer_, &CPageRenderer::failed, this, &CAppView::OnPageFailed);
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(true);
@@ -103,6 +115,11 @@ void CAppView::RebuildDescription() {
     extent_ = QRect(0, 0, std::max(bounds.right() + 1, 0), std::max(bounds.bottom() + 1, 0));
   }
 
+  StartPagePicture(selection);
+  SetScrollSizes(ContentSize());
+}
+
+QSize CAppView::ContentSize() {
   // A picture may be up to 2^31 rows tall: add in 64 bits and cap, so the sum
   // cannot overflow the scroll sizes.
   int64_t width = extent_.width();
@@ -111,9 +128,75 @@ void CAppView::RebuildDescription() {
     height += DIB_GetHeight(image_);
     width = std::max<int64_t>(width, DIB_GetWidth(image_));
   }
+  if (!page_line_.isEmpty()) {
+    const QRect line = PageLineRect();
+    const QRect picture = PageImageRect();
+    const QRect all = picture.isEmpty() ? line : line.united(picture);
+    height = std::max<int64_t>(height, int64_t{all.bottom()} + 1 + kPageMargin);
+    width = std::max<int64_t>(width, all.right() + 1);
+  }
   constexpr int64_t kMaxScroll = std::numeric_limits<int>::max();
-  SetScrollSizes(QSize(static_cast<int>(std::min(width, kMaxScroll)),
-                       static_cast<int>(std::min(height, kMaxScroll))));
+  return QSize(static_cast<int>(std::min(width, kMaxScroll)),
+               static_cast<int>(std::min(height, kMaxScroll)));
+}
+
+void CAppView::StartPagePicture(pdf::Object* selection) {
+  renderer_->Cancel();
+  page_number_ = 0;
+  page_line_.clear();
+  page_image_ = QImage();
+  // Classic mode shows what it always showed: no page pictures.
+  if (!Modern() || selection == nullptr || !selection->IsDictionary() || selection->IsStream() ||
+      !selection->Get("Type")->IsName("Page") || !doc_->HasFile()) {
+    return;
+  }
+  {
+    CWaitCursor wait;  // the first page selected of a file walks its page tree
+    page_number_ = PageNumberOf(doc_->Pages(), selection);
+  }
+  if (page_number_ == 0) {
+    page_line_ = "The page could not be rendered: it is not in the document's page tree";
+    return;
+  }
+  page_line_ = QString("Rendering page %1...").arg(page_number_);
+  const int width = std::clamp(
+      static_cast<int>(std::lround(viewport()->width() * viewport()->devicePixelRatioF())),
+      kMinRenderWidth, kMaxRenderWidth);
+  renderer_->Start(doc_->GetPathName(), page_number_, width, doc_->OpenPassword());
+}
+
+void CAppView::OnPageRendered(const QImage& image) {
+  page_image_ = image;
+  page_line_ = QString("Page %1 of %2").arg(page_number_).arg(doc_->Pages().pages.size());
+  SetScrollSizes(ContentSize());
+  viewport()->update();
+}
+
+void CAppView::OnPageFailed(const QString& why) {
+  page_line_ = "The page could not be rendered: " + why;
+  SetScrollSizes(ContentSize());
+  viewport()->update();
+}
+
+QRect CAppView::PageLineRect() {
+  if (page_line_.isEmpty()) {
+    return QRect();
+  }
+  QFontMetrics metrics(PaneFont(), viewport());
+  // A blank line between the description and the page.
+  const int top = extent_.height() + metrics.lineSpacing();
+  return QRect(0, top, std::max(metrics.horizontalAdvance(page_line_), 1), metrics.lineSpacing());
+}
+
+QRect CAppView::PageImageRect() {
+  if (page_image_.isNull() || page_image_.width() <= 0) {
+    return QRect();
+  }
+  const int width = std::max(viewport()->width() - 2 * kPageMargin, 16);
+  const int64_t height = int64_t{page_image_.height()} * width / page_image_.width();
+  constexpr int64_t kMaxHeight = std::numeric_limits<int>::max() / 2;
+  return QRect(kPageMargin, PageLineRect().bottom() + 1 + kPageMargin, width,
+               static_cast<int>(std::clamp<int64_t>(height, 1, kMaxHeight)));
 }
 
 void CAppView::SetScrollSizes(QSize total) {
@@ -188,6 +271,20 @@ void CAppView::Draw(QPainter* painter) {
     int height = DIB_GetHeight(image_);
     DIB_DrawToDC(image_, painter, extent_.left(), extent_.top() + extent_.height(), width, height,
                  0, 0);
+  }
+  if (!page_line_.isEmpty()) {
+    painter->drawText(PageLineRect(), kTextFlags, page_line_);
+  }
+  if (!page_image_.isNull()) {
+    const QRect target = PageImageRect();
+    painter->save();
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    painter->drawImage(target, page_image_);
+    // Pages are mostly white on a white pane: a frame shows where one ends.
+    painter->setPen(palette().color(QPalette::Mid));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(target.adjusted(-1, -1, 0, 0));
+    painter->restore();
   }
 }
 
@@ -319,7 +416,8 @@ void CAppView::keyPressEvent(QKeyEvent* event) {
 void CAppView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   if (Modern()) {
-    SetScrollSizes(total_);  // the page is the visible height
+    // The page is the visible height, and a page picture fits the new width.
+    SetScrollSizes(page_image_.isNull() ? total_ : ContentSize());
     return;
   }
   UpdateScrollBars();

@@ -5,6 +5,7 @@
 
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QImage>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -16,7 +17,11 @@
 #include "dib/dib.h"
 
 class CAppDoc;
+class CPageRenderer;
 class QPainter;
+namespace pdf {
+class Object;
+}
 
 class CAppView : public QAbstractScrollArea, public CPrintablePane {
   Q_OBJECT
@@ -52,6 +57,11 @@ class CAppView : public QAbstractScrollArea, public CPrintablePane {
   QString SelectedText() const;
   void SelectAll();
   HDIB Image() const { return image_; }
+  // Modern mode, a page selected: the line below the description (rendering,
+  // or why it failed) and the rendered page once it has come.
+  const QString& PageLine() const { return page_line_; }
+  const QImage& PageImage() const { return page_image_; }
+  CPageRenderer* PageRenderer() const { return renderer_; }
   // The laid-out text: left and top 0, right and bottom its width and height.
   QRect Extent() const { return extent_; }
   QSize TotalSize() const { return total_; }
@@ -72,6 +82,15 @@ class CAppView : public QAbstractScrollArea, public CPrintablePane {
   bool Modern() const;
   void ReleaseImage();
   void SetScrollSizes(QSize total);
+  // The scroll sizes for the text, a picture and a page below it.
+  QSize ContentSize();
+  void StartPagePicture(pdf::Object* selection);
+  void OnPageRendered(const QImage& image);
+  void OnPageFailed(const QString& why);
+  // Where the page's line and picture go: below the text, the picture fitted
+  // to the pane's width. Empty rectangles when there is nothing to show.
+  QRect PageLineRect();
+  QRect PageImageRect();
   void UpdateScrollBars();
   // A place in the text: line and character, from a point of the viewport.
   struct TextPlace {
@@ -95,6 +114,10 @@ class CAppView : public QAbstractScrollArea, public CPrintablePane {
   TextPlace anchor_;      // where the selection started
   TextPlace caret_;       // where it ends; equal to anchor_: nothing selected
   HDIB image_ = nullptr;  // owned
+  CPageRenderer* renderer_;
+  int page_number_ = 0;
+  QString page_line_;
+  QImage page_image_;
   QSize total_;
   QSize page_step_;
   QSize line_step_;

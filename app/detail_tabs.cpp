@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <span>
 
+#include "analysis/content_operators.h"
+#include "analysis/page_list.h"
 #include "app/app_doc.h"
 #include "app/hex_view.h"
 #include "app/wait_cursor.h"
@@ -24,6 +26,8 @@ namespace {
 constexpr size_t kRawTextBound = size_t{1} << 20;
 // Decoded bytes shown in the Hex view at most.
 constexpr size_t kHexDecodedBound = size_t{256} << 20;
+// Decoded bytes listed as operators at most; the listing has its own line cap.
+constexpr size_t kOperatorsDecodedBound = size_t{64} << 20;
 
 // Bytes as Latin-1 characters, controls other than line ends and tabs as dots.
 QString ShownBytes(const char* data, size_t size) {
@@ -69,8 +73,14 @@ CDetailTabs::CDetailTabs(CAppDoc* doc, QWidget* description, QWidget* parent)
   hex_->setObjectName("HexView");
   layout->addWidget(hex_, 1);
   hex_page_ = hex_page;
+  operators_ = new QPlainTextEdit(this);
+  operators_->setObjectName("OperatorsView");
+  operators_->setReadOnly(true);
+  operators_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  operators_->setFont(fixed);
   raw_page_->hide();  // until modern mode makes them tabs
   hex_page_->hide();
+  operators_->hide();
   // One tab (classic mode) shows no bar.
   setTabBarAutoHide(true);
 
@@ -79,7 +89,8 @@ CDetailTabs::CDetailTabs(CAppDoc* doc, QWidget* description, QWidget* parent)
     // The bytes shown point into the file that goes away.
     raw_->clear();
     hex_->Clear();
-    raw_stale_ = hex_stale_ = true;
+    operators_->clear();
+    raw_stale_ = hex_stale_ = operators_stale_ = true;
   });
   connect(this, &QTabWidget::currentChanged, this, [this] { Refresh(); });
   connect(decoded_, &QCheckBox::toggled, this, [this] {
@@ -92,8 +103,11 @@ void CDetailTabs::SetModern(bool modern) {
   if (modern && count() == 1) {
     addTab(raw_page_, "Raw");
     addTab(hex_page_, "Hex");
+    addTab(operators_, "Operators");
+    UpdateOperatorsTab();
   } else if (!modern && count() > 1) {
     setCurrentIndex(kDescription);
+    removeTab(kOperators);
     removeTab(kHex);
     removeTab(kRaw);
   }
@@ -101,9 +115,30 @@ void CDetailTabs::SetModern(bool modern) {
 
 void CDetailTabs::OnUpdate(int hint) {
   if (hint == HINT_INITIAL_UPDATE || (hint & HINT_BIT_SELECTION) != 0) {
-    raw_stale_ = hex_stale_ = true;
+    raw_stale_ = hex_stale_ = operators_stale_ = true;
+    UpdateOperatorsTab();
     Refresh();
   }
+}
+
+void CDetailTabs::UpdateOperatorsTab() {
+  if (count() <= kOperators) {
+    return;  // classic mode
+  }
+  pdf::Object* object = doc_->GetSelection();
+  // Only a stream whose dictionary cannot tell needs the page list, made once
+  // per file (a walk of the whole page tree).
+  const ContentGuess guess = GuessContentStream(object);
+  bool content = guess == ContentGuess::kYes;
+  if (guess == ContentGuess::kMaybe) {
+    CWaitCursor wait;
+    content = IsContentStream(doc_->Pages(), object);
+  }
+  // Before disabling: the tab bar would move on to the tab beside it.
+  if (!content && currentIndex() == kOperators) {
+    setCurrentIndex(kDescription);
+  }
+  setTabEnabled(kOperators, content);
 }
 
 void CDetailTabs::Refresh() {
@@ -111,6 +146,8 @@ void CDetailTabs::Refresh() {
     FillRaw();
   } else if (currentIndex() == kHex && hex_stale_) {
     FillHex();
+  } else if (currentIndex() == kOperators && operators_stale_) {
+    FillOperators();
   }
 }
 
@@ -180,4 +217,26 @@ void CDetailTabs::FillHex() {
       QString::fromStdString(FormatText("The object in the file at offset %lld, %zu bytes",
                                         static_cast<long long>(bytes.offset), bytes.size)));
   hex_->SetBytes({reinterpret_cast<const uint8_t*>(bytes.data), bytes.size});
+}
+
+void CDetailTabs::FillOperators() {
+  operators_stale_ = false;
+  pdf::Object* object = doc_->GetSelection();
+  if (object == nullptr || !object->IsStream()) {
+    operators_->clear();
+    return;
+  }
+  CWaitCursor wait;
+  std::vector<uint8_t> decoded;
+  std::string error;
+  DecodeStreamFully(object->AsDictionary(), kOperatorsDecodedBound, &decoded, &error);
+  std::string text;
+  if (!error.empty()) {
+    text = "The operators of the data that decoded (" + error + ")\n";
+  }
+  for (const std::string& line : FormatContentOperators(decoded)) {
+    text += line;
+    text += '\n';
+  }
+  operators_->setPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }

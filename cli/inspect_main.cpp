@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/content_operators.h"
 #include "analysis/reference_index.h"
 #include "analysis/revisions.h"
 #include "analysis/space.h"
@@ -87,6 +88,24 @@ constexpr size_t kDecodedBound = size_t{1} << 30;
 int Fail(const std::string& message) {
   fprintf(stderr, "quorvel-inspect: %s\n", message.c_str());
   return 2;
+}
+
+// --operators: the lines of the Operators tab. Data that decode only in part
+// are listed as far as they go, and the error ends the program with status 2.
+int PrintOperators(pdf::Object* object, const std::string& path) {
+  if (!object->IsStream()) {
+    return Fail("'" + path + "' is not a stream");
+  }
+  std::vector<uint8_t> bytes;
+  std::string error;
+  const bool decoded = DecodeStreamFully(object->AsDictionary(), kDecodedBound, &bytes, &error);
+  for (const std::string& line : FormatContentOperators(bytes)) {
+    printf("%s\n", line.c_str());
+  }
+  if (!error.empty()) {
+    fprintf(stderr, "quorvel-inspect: %s\n", error.c_str());
+  }
+  return decoded ? 0 : 2;
 }
 
 // The kind of an object without its Type.
@@ -241,11 +260,12 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
     return 0;
   }
 
-  const std::string& path = !options.select.empty()    ? options.select
-                            : !options.raw.empty()     ? options.raw
-                            : !options.hex.empty()     ? options.hex
-                            : !options.decoded.empty() ? options.decoded
-                                                       : options.image;
+  const std::string& path = !options.select.empty()      ? options.select
+                            : !options.raw.empty()       ? options.raw
+                            : !options.hex.empty()       ? options.hex
+                            : !options.decoded.empty()   ? options.decoded
+                            : !options.operators.empty() ? options.operators
+                                                         : options.image;
   if (!path.empty()) {
     std::vector<TreeItem> trail;
     std::string error;
@@ -292,6 +312,9 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
         fprintf(stderr, "quorvel-inspect: %s\n", error.c_str());
       }
       return decoded ? 0 : 2;
+    }
+    if (!options.operators.empty()) {
+      return PrintOperators(object, path);
     }
     if (!IsImageStream(object)) {
       return Fail("'" + path + "' is not an image stream");

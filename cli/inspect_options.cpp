@@ -117,6 +117,9 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
     } else if (arg == "--decoded") {
       value(o.decoded);
       ++views;
+    } else if (arg == "--operators") {
+      value(o.operators);
+      ++views;
     } else if (arg == "--image") {
       value(o.image);
       ++views;
@@ -138,11 +141,14 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
   } else if (views > 1) {
     o.error =
         "give at most one of --tree, --select, --object, --objects, --find, --refs, "
-        "--revisions, --check, --orphans, --stats, --raw, --hex, --decoded and --image";
+        "--revisions, --check, --orphans, --stats, --raw, --hex, --decoded, --operators "
+        "and --image";
   } else if (!o.image.empty() && o.output.empty()) {
     o.error = "--image needs -o FILE.png";
   } else if (o.image.empty() && !o.output.empty()) {
     o.error = "-o is only used with --image";
+  } else if (!o.operators.empty() && !o.modern) {
+    o.error = "--operators is a view of modern mode: add --modern";
   } else if ((o.regex || o.in_streams || o.match_case) && o.find.empty()) {
     o.error = "--regex, --in-streams and --match-case go with --find";
   } else if (!o.password.empty() && !o.password_file.empty()) {
@@ -186,6 +192,8 @@ const char* InspectUsage() {
          "  --hex PATH         the raw bytes of the stream at PATH as offset, hex and ASCII\n"
          "  --decoded PATH     write the bytes of the stream at PATH through all its filters\n"
          "                     to standard output\n"
+         "  --operators PATH   modern mode: the operators of the content stream at PATH,\n"
+         "                     one a line with its operands, indented by q/Q and BT/ET\n"
          "  --image PATH -o F  write the picture of the image stream at PATH as a PNG file\n"
          "  --modern           modern mode: cross-reference and object streams, damaged\n"
          "                     files repaired, as PDF since 1.5 and real files need\n"

@@ -11,6 +11,7 @@ struct InspectOptions {
   std::string raw;          // --raw PATH
   std::string hex;          // --hex PATH: the raw bytes as a hex view
   std::string decoded;      // --decoded PATH: the bytes through all filters
+  std::string operators;    // --operators PATH: a content stream's operators (modern mode)
   bool objects = false;     // --objects: one line per object
   std::string find;         // --find TEXT
   bool regex = false;       // --regex: TEXT is a regular expression

@@ -491,6 +491,15 @@ SecurityInput QpdfEncrypted(const fs::path& dir, const std::string& plain, const
   return parts;
 }
 
+// Content streams: nesting, every kind of operand, an inline image, and the
+// generated page text the decoders' seeds use.
+void ContentOperatorsSeeds(SeedWriter& w) {
+  w.Add(std::string("q 1 0 0 1 72 700 cm BT /F1 12 Tf (He(l)lo\\)) Tj <41 42> Tj ET Q\n"));
+  w.Add(std::string("[(A) -120 (B)] TJ /OC <</MCID 3 /A [1 [2]]>> BDC EMC % comment\n"));
+  w.Add(std::string("q BI /W 2 /H 2 /CS /G /BPC 8 ID \x01\x02\x03\x04 EI Q Q ET\n"));
+  w.Add(MakeContentText(3000, 9));
+}
+
 void SecurityHandlerSeeds(SeedWriter& w) {
   const std::string content = "BT /F1 12 Tf 20 100 Td (Encrypted) Tj ET";
   const std::string plain = SecurityHandlerPlainFile(content);
@@ -581,6 +590,8 @@ int main(int argc, char** argv) {
     RepairSeeds(repair);
     SeedWriter security_handler(root, "security_handler");
     SecurityHandlerSeeds(security_handler);
+    SeedWriter content_operators(root, "content_operators");
+    ContentOperatorsSeeds(content_operators);
   } catch (const std::exception& e) {
     fprintf(stderr, "make-fuzz-seeds: %s\n", e.what());
     return 1;

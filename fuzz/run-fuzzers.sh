@@ -10,7 +10,7 @@ shift 2
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(lexer parse_object open_walk lzw ccitt jbig2 image_stream pixdec xref_stream object_stream repair
-           security_handler)
+           security_handler content_operators)
 fi
 here="$(cd "$(dirname "$0")" && pwd)"
 
@@ -39,7 +39,8 @@ for target in "${targets[@]}"; do
   args=(-max_total_time="$seconds" -timeout=2 -rss_limit_mb=2048 -print_final_stats=1
         -artifact_prefix="$artifacts/$target-")
   if [ -f "$here/pdf.dict" ] && [[ $target == lexer || $target == parse_object || $target == open_walk ||
-        $target == repair || $target == object_stream || $target == security_handler ]]; then
+        $target == repair || $target == object_stream || $target == security_handler ||
+        $target == content_operators ]]; then
     args+=(-dict="$here/pdf.dict")
   fi
   log="$logs/$target.log"

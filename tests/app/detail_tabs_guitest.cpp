@@ -1,6 +1,7 @@
 // The detail pane's tabs in modern mode: Raw shows the object's bytes as the
-// file holds them, Hex a stream's bytes stored or decoded, built when shown;
-// classic mode shows the description alone.
+// file holds them, Hex a stream's bytes stored or decoded, Operators a content
+// stream's operators, built when shown; classic mode shows the description
+// alone.
 #include <QtTest>
 
 #include <QCheckBox>
@@ -79,7 +80,7 @@ class DetailTabsTest : public QObject {
     frame_->ShowMode(true);
     QVERIFY(doc_->OnOpenDocument(QString::fromStdString(file_.path())));
     CDetailTabs* tabs = frame_->DetailTabs();
-    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->count(), 4);
     QVERIFY(tabs->tabBar()->isVisible());
     QVERIFY(tabs->tabBar()->height() > 0);
     std::string error;
@@ -126,6 +127,32 @@ class DetailTabsTest : public QObject {
     QVERIFY(frame_->LeftView()->SelectPath("Root/Pages/Kids/[0]", &error));
     QVERIFY(tabs->HexCaption()->text().startsWith(
         QString("The object in the file at offset %1,").arg(file.find("3 0 obj"))));
+  }
+
+  void OperatorsOfAContentStream() {
+    doc_->SetMode(pdf::Mode::kModern);
+    frame_->ShowMode(true);
+    QVERIFY(doc_->OnOpenDocument(QString::fromStdString(file_.path())));
+    CDetailTabs* tabs = frame_->DetailTabs();
+    QCOMPARE(tabs->tabText(CDetailTabs::kOperators), QString("Operators"));
+    std::string error;
+    // Not a content stream: the tab cannot be chosen.
+    QVERIFY2(frame_->LeftView()->SelectPath("Root/Pages/Kids/[0]", &error), error.c_str());
+    QVERIFY(!tabs->isTabEnabled(CDetailTabs::kOperators));
+    QVERIFY(frame_->LeftView()->SelectPath("Root/Pages/Kids/[0]/Contents", &error));
+    QVERIFY(tabs->isTabEnabled(CDetailTabs::kOperators));
+    QVERIFY(tabs->OperatorsView()->toPlainText().isEmpty());  // built when shown
+    tabs->setCurrentIndex(CDetailTabs::kOperators);
+    QCOMPARE(tabs->OperatorsView()->toPlainText(),
+             QString("BT\n  /F1 24 Tf\n  72 712 Td\n  (Raw and hex) Tj\nET\n"));
+    Shoot(frame_.get(), "detail-operators");
+    // Leaving for an object that is no content stream goes back to the description.
+    QVERIFY(frame_->LeftView()->SelectPath("Root", &error));
+    QVERIFY(!tabs->isTabEnabled(CDetailTabs::kOperators));
+    QCOMPARE(tabs->currentIndex(), static_cast<int>(CDetailTabs::kDescription));
+    // Classic mode has no such tab.
+    frame_->ShowMode(false);
+    QCOMPARE(tabs->count(), 1);
   }
 };
 

@@ -433,3 +433,55 @@ TEST(Inspect, ModernModeAndTheHintAfterAClassicFailure) {
 }
 
 }  // namespace
+
+namespace {
+
+// --operators lists the decoded content stream as the Operators tab does.
+TEST(Inspect, OperatorsOfAContentStream) {
+  PdfBuilder pdf;
+  pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  pdf.Object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  pdf.Object(3, "<< /Type /Page /Parent 2 0 R /Contents 4 0 R >>");
+  pdf.Stream(
+      4, "/Filter /FlateDecode",
+      Deflate("q 0 0 1 rg % blue\n10 10 100 100 re f BT /F1 9 Tf [(a\\)b) 5 <4142>] TJ ET Q"));
+  pdf.Finish("/Root 1 0 R");
+  TempFile file(pdf.Bytes());
+  ToolRun run = Inspect("--modern --operators Root/Pages/Kids/[0]/Contents " + Quote(file.path()));
+  EXPECT_EQ(run.status, 0) << run.err;
+  // The findings come first, as for every text view.
+  const std::string findings =
+      "Warning: No 'Info' entry in Trailer\n"
+      "Warning: No 'ID' entry in Trailer (strongly recommended)\n";
+  EXPECT_EQ(run.out, findings +
+                         "q\n"
+                         "  0 0 1 rg\n"
+                         "  10 10 100 100 re\n"
+                         "  f\n"
+                         "  BT\n"
+                         "    /F1 9 Tf\n"
+                         "    [(a\\)b) 5 <4142>] TJ\n"
+                         "  ET\n"
+                         "Q\n");
+
+  struct Case {
+    const char* name;
+    std::string args;
+    std::string err_contains;
+  };
+  const Case cases[] = {
+      {"classic mode", "--operators Root " + Quote(file.path()), "add --modern"},
+      {"not a stream", "--modern --operators Root " + Quote(file.path()), "is not a stream"},
+      {"with another view", "--modern --raw Root --operators Root " + Quote(file.path()),
+       "at most one"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ToolRun failed = Inspect(c.args);
+    EXPECT_EQ(failed.status, 2);
+    EXPECT_NE(failed.err.find(c.err_contains), std::string::npos) << failed.err;
+  }
+  EXPECT_NE(Inspect("--help").out.find("--operators PATH"), std::string::npos);
+}
+
+}  // namespace
