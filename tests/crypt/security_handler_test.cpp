@@ -49,7 +49,8 @@ std::string PlainPdf() {
   pdf.Object(7, "[(first) (binary \\001\\377\\000) <00FF10> ()]");
   std::string binary;
   for (int i = 0; i < 100000; ++i) {
-    binary.push_back(static_cast<char>((i * 7) ^ (i >> 5) ^ (i * i >> 11)));
+    const int64_t n = i;
+    binary.push_back(static_cast<char>((n * 7) ^ (n >> 5) ^ (n * n >> 11)));
   }
   pdf.Stream(8, "/Filter /FlateDecode", Deflate(binary));
   // A signature's Contents stay in clear, its other strings do not.
