@@ -142,6 +142,7 @@ FileSpace MeasureSpace(pdf::Document& doc) {
   }
   space.objects.reserve(entries.size());
   std::map<int32_t, size_t> containers;  // object stream number -> its row
+  std::map<int32_t, int64_t> decoded;    // object stream number -> its decoded size
   for (const NewestEntry& listed : entries) {
     ObjectSpace row;
     row.number = listed.number;
@@ -153,46 +154,50 @@ FileSpace MeasureSpace(pdf::Document& doc) {
     if (row.kind == "object stream (its index)") {
       containers[row.number] = space.objects.size();
     }
+    if (row.compressed) {
+      // Its part of the decoded stream, while the load just made keeps the
+      // stream decoded: turned into a share of the stream's bytes below.
+      const pdf::ObjectStreamData* data = doc.ObjectStreams().Get(listed.entry.offset);
+      const int64_t position = data != nullptr ? data->Find(row.number) : -1;
+      const int64_t from = position >= 0 ? data->OffsetAt(static_cast<size_t>(position)) : -1;
+      if (from >= 0) {
+        int64_t to = static_cast<int64_t>(data->bytes.size());
+        for (size_t next = static_cast<size_t>(position) + 1; next < data->index.size(); ++next) {
+          const int64_t at = data->OffsetAt(next);
+          if (at > from) {
+            to = at;
+            break;
+          }
+        }
+        row.bytes = to - from;
+        decoded[listed.entry.offset] = static_cast<int64_t>(data->bytes.size());
+      }
+    }
     space.objects.push_back(std::move(row));
   }
   // Compressed objects share their stream's bytes by their part of its
   // decoded data; the stream keeps the part of its index.
-  std::map<int32_t, std::vector<size_t>> held;  // container -> rows
+  std::map<int32_t, int64_t> given;
   for (size_t i = 0; i < entries.size(); ++i) {
-    if (entries[i].entry.type == 'c') {
-      held[entries[i].entry.offset].push_back(i);
-    }
-  }
-  for (const auto& [container, rows] : held) {
-    auto found = containers.find(container);
-    const pdf::ObjectStreamData* data = doc.ObjectStreams().Get(container);
-    if (found == containers.end() || data == nullptr || data->bytes.empty()) {
+    if (entries[i].entry.type != 'c') {
       continue;
     }
-    ObjectSpace& stream = space.objects[found->second];
-    const int64_t stream_bytes = stream.bytes;
-    const auto decoded = static_cast<int64_t>(data->bytes.size());
-    int64_t given = 0;
-    for (size_t row : rows) {
-      ObjectSpace& object = space.objects[row];
-      object.offset = stream.offset;
-      const int64_t position = data->Find(object.number);
-      const int64_t from = position >= 0 ? data->OffsetAt(static_cast<size_t>(position)) : -1;
-      if (from < 0) {
-        continue;
-      }
-      int64_t to = decoded;
-      for (size_t next = static_cast<size_t>(position) + 1; next < data->index.size(); ++next) {
-        const int64_t at = data->OffsetAt(next);
-        if (at > from) {
-          to = at;
-          break;
-        }
-      }
-      object.bytes = stream_bytes * (to - from) / decoded;
-      given += object.bytes;
+    ObjectSpace& object = space.objects[i];
+    const int32_t container = entries[i].entry.offset;
+    auto found = containers.find(container);
+    auto size = decoded.find(container);
+    if (found == containers.end() || size == decoded.end() || size->second <= 0) {
+      object.bytes = 0;
+      continue;
     }
-    stream.bytes = std::max<int64_t>(0, stream_bytes - given);
+    const ObjectSpace& stream = space.objects[found->second];
+    object.offset = stream.offset;
+    object.bytes = stream.bytes * object.bytes / size->second;
+    given[container] += object.bytes;
+  }
+  for (const auto& [container, bytes] : given) {
+    ObjectSpace& stream = space.objects[containers[container]];
+    stream.bytes = std::max<int64_t>(0, stream.bytes - bytes);
   }
   std::map<std::string, KindSpace> kinds;
   for (const ObjectSpace& object : space.objects) {

@@ -85,6 +85,7 @@ run fax_bench
 run image_bench
 run modern_image_bench
 run find_bench "$modern" "$large" "$streams" "(Page 20000)"
+run analysis_bench "$modern"
 if [ -x "$bin/objects_view_bench" ]; then
   QT_QPA_PLATFORM=offscreen run objects_view_bench "$modern"
 fi
