@@ -150,6 +150,12 @@ void CAppView::StartPagePicture(pdf::Object* selection) {
       !selection->Get("Type")->IsName("Page") || !doc_->HasFile()) {
     return;
   }
+  if (doc_->GetObject(selection->number, selection->generation) != selection) {
+    // An earlier version (the Revisions tab): the renderer draws the file as
+    // it is now.
+    page_line_ = "No picture: this is an earlier version of the page";
+    return;
+  }
   {
     CWaitCursor wait;  // the first page selected of a file walks its page tree
     page_number_ = PageNumberOf(doc_->Pages(), selection);

@@ -6,6 +6,7 @@
 #include "app/left_view.h"
 #include "app/objects_model.h"
 #include "app/objects_view.h"
+#include "app/revisions_view.h"
 #include "diag/messages.h"
 
 namespace {
@@ -19,11 +20,13 @@ CLeftPane::CLeftPane(CAppDoc* doc, QWidget* parent)
     : QTabWidget(parent),
       doc_(doc),
       structure_(new CLeftView(doc, this)),
-      objects_(new CObjectsView(doc, this)) {
+      objects_(new CObjectsView(doc, this)),
+      revisions_(new CRevisionsView(doc, this)) {
   setObjectName("CLeftPane");
   setDocumentMode(true);
   addTab(structure_, "Structure");
   addTab(objects_, "Objects");
+  addTab(revisions_, "Revisions");
   connect(structure_, &QTreeWidget::itemSelectionChanged, this, [this] {
     QList<QTreeWidgetItem*> selected = structure_->selectedItems();
     if (!selected.isEmpty()) {

@@ -1,6 +1,7 @@
-// The left side of the window: two tabs, "Structure" (the structure tree) and
-// "Objects" (every object by number), and the history of the items selected in
-// either, which Back and Forward walk.
+// The left side of the window: the tabs "Structure" (the structure tree),
+// "Objects" (every object by number) and "Revisions" (the incremental
+// updates), and the history of the items selected in the first two, which
+// Back and Forward walk.
 #pragma once
 
 #include <QModelIndex>
@@ -11,6 +12,7 @@
 class CAppDoc;
 class CLeftView;
 class CObjectsView;
+class CRevisionsView;
 class QTreeWidgetItem;
 
 class CLeftPane : public QTabWidget {
@@ -21,6 +23,7 @@ class CLeftPane : public QTabWidget {
 
   CLeftView* Structure() const { return structure_; }
   CObjectsView* Objects() const { return objects_; }
+  CRevisionsView* Revisions() const { return revisions_; }
 
   // Shows the Objects tab with the object selected; a number that is not
   // listed (or not with that generation, -1: any) is said in a message box.
@@ -54,6 +57,7 @@ class CLeftPane : public QTabWidget {
   CAppDoc* doc_;
   CLeftView* structure_;
   CObjectsView* objects_;
+  CRevisionsView* revisions_;
   std::vector<Place> history_;
   int position_ = -1;
   bool visiting_ = false;  // Back or Forward is selecting: not a new place

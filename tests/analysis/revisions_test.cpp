@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/number_ranges.h"
+#include "analysis/object_versions.h"
 #include "describe/open_mode.h"
 #include "pdf/document.h"
 #include "tests/support/pdf_builder.h"
@@ -122,6 +123,35 @@ TEST(RevisionsTest, SignaturesSignTheirRevision) {
                                     "]: revision 1, all of it but bytes"),
             std::string::npos)
       << RevisionsText(doc);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LineDiffTest, MarksRemovedAndAddedLines) {
+  struct Row {
+    const char* before;
+    const char* after;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"a\nb\nc\n", "a\nb\nc\n", "  a\n  b\n  c\n"},
+      {"a\nb\nc\n", "a\nx\nc\n", "  a\n- b\n+ x\n  c\n"},
+      {"a\nc\n", "a\nb\nc\n", "  a\n+ b\n  c\n"},
+      {"a\nb\n", "", "- a\n- b\n"},
+      {"", "z", "+ z\n"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(LineDiff(row.before, row.after), row.expected) << row.before << "|" << row.after;
+  }
+  // Past the bound, line by line in order.
+  std::string many;
+  for (size_t i = 0; i <= kMaxDiffLines; ++i) {
+    many += "line\n";
+  }
+  const std::string diff = LineDiff(many, many + "tail\n");
+  EXPECT_EQ(diff.substr(diff.size() - 7), "+ tail\n");
 }
 
 }  // namespace
