@@ -105,8 +105,8 @@ std::string Hex(const std::string& bytes) {
   return out;
 }
 
-// UTF-8 of a PDF text string: UTF-16BE after its mark, else the Latin-1 range
-// (where PDFDocEncoding agrees with it).
+// UTF-8 of a PDF text string: UTF-16BE after its mark, else PDFDocEncoding
+// (Latin-1 but for a few ranges), as qpdf's JSON writes text.
 std::string Utf8(const std::string& bytes) {
   std::string out;
   auto put = [&](uint32_t code) {
@@ -142,8 +142,19 @@ std::string Utf8(const std::string& bytes) {
     }
     return out;
   }
-  for (unsigned char c : bytes)
-    put(c);
+  // PDFDocEncoding where it leaves Latin-1: 0x18 to 0x1F, 0x80 to 0x9E, 0xA0.
+  static constexpr uint32_t kLow[8] = {0x02D8, 0x02C7, 0x02C6, 0x02D9,
+                                       0x02DD, 0x02DB, 0x02DA, 0x02DC};
+  static constexpr uint32_t kHigh[32] = {
+      0x2022, 0x2020, 0x2021, 0x2026, 0x2014, 0x2013, 0x0192, 0x2044, 0x2039, 0x203A, 0x2212,
+      0x2030, 0x201E, 0x201C, 0x201D, 0x2018, 0x2019, 0x201A, 0x2122, 0xFB01, 0xFB02, 0x0141,
+      0x0152, 0x0160, 0x0178, 0x017D, 0x0131, 0x0142, 0x0153, 0x0161, 0x017E, 0x009F};
+  for (unsigned char c : bytes) {
+    put(c >= 0x18 && c <= 0x1F   ? kLow[c - 0x18]
+        : c >= 0x80 && c <= 0x9F ? kHigh[c - 0x80]
+        : c == 0xA0              ? 0x20AC
+                                 : c);
+  }
   return out;
 }
 
