@@ -26,6 +26,7 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "analysis/xref_check.h"
 #include "app/about_box.h"
 #include "app/app_doc.h"
 #include "app/app_view.h"
@@ -34,6 +35,7 @@
 #include "app/find_dock.h"
 #include "app/problems_dock.h"
 #include "app/references_dock.h"
+#include "app/wait_cursor.h"
 
 #include <QListWidget>
 #include "app/left_pane.h"
@@ -375,8 +377,33 @@ void CMainFrame::CreateFindDock() {
       orphans->setObjectName("OrphansAction");
       orphans->setStatusTip("List the objects nothing reachable from the trailer refers to");
       connect(orphans, &QAction::triggered, references_dock_, &CReferencesDock::ShowOrphans);
+      QAction* check = menu->menu()->addAction("Check Cross-Reference Sections");
+      check->setObjectName("CheckSectionsAction");
+      check->setStatusTip(
+          "Check each cross-reference section against the file; the findings "
+          "go to the Problems list");
+      connect(check, &QAction::triggered, this, &CMainFrame::CheckSections);
     }
   }
+}
+
+void CMainFrame::CheckSections() {
+  if (!doc_->HasFile()) {
+    return;
+  }
+  std::vector<std::string> findings;
+  {
+    CWaitCursor wait;
+    findings = CheckCrossReferences(*doc_);
+  }
+  for (const std::string& finding : findings) {
+    emit doc_->finding(QString::fromStdString("Check: " + finding));
+  }
+  if (findings.empty()) {
+    emit doc_->finding("Check: the cross-reference sections agree with the file");
+  }
+  problems_dock_->show();
+  problems_dock_->raise();
 }
 
 QWidget* CMainFrame::CreateDetailPane() {

@@ -39,6 +39,9 @@ class CMainFrame : public QMainWindow {
   CFindDock* FindDock() const { return find_dock_; }
   CProblemsDock* ProblemsDock() const { return problems_dock_; }
   CReferencesDock* ReferencesDock() const { return references_dock_; }
+  // View > Check Cross-Reference Sections: the sections against the file,
+  // each finding a line of the Problems list.
+  void CheckSections();
   CObjectCommands* ObjectCommands() const { return object_commands_; }
   QToolBar* NavigationBar() const { return navigation_bar_; }
   QWidget* RightPane() const { return right_pane_; }

@@ -3,12 +3,16 @@
 // version, and a revision saved as the file then was.
 #include <QtTest>
 
+#include <QAction>
+#include <QListWidget>
+
 #include <fstream>
 #include <sstream>
 
 #include "app/app_doc.h"
 #include "app/left_pane.h"
 #include "app/main_frame.h"
+#include "app/problems_dock.h"
 #include "app/revisions_view.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/pdf_builder.h"
@@ -21,6 +25,7 @@ class RevisionsViewTest : public QObject {
   std::unique_ptr<CMainFrame> frame_;
   std::string bytes_;
   size_t first_end_ = 0;
+  size_t first_page_ = 0;  // where the first revision wrote object 3
 
   CRevisionsView* View() { return frame_->LeftPane()->Revisions(); }
 
@@ -39,7 +44,7 @@ class RevisionsViewTest : public QObject {
     PdfBuilder b;
     b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
     b.Object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
-    b.Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>");
+    first_page_ = b.Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>");
     b.Finish("/Root 1 0 R");
     first_end_ = b.Size();
     b.StartUpdate();
@@ -110,6 +115,30 @@ class RevisionsViewTest : public QObject {
     QCOMPARE(contents.str(), bytes_.substr(0, first_end_));
     std::remove(saved.toStdString().c_str());
     QVERIFY(!View()->SaveRevision(3, saved));
+  }
+
+  void CheckingTheSectionsFillsTheProblemsList() {
+    // The first section says object 3 stands 4 bytes before where it does.
+    char written[24];
+    char wrong[24];
+    snprintf(written, sizeof written, "%010zu 00000 n", first_page_);
+    snprintf(wrong, sizeof wrong, "%010zu 00000 n", first_page_ - 4);
+    std::string shifted = bytes_;
+    shifted.replace(shifted.find(written), strlen(written), wrong);
+    TempFile file(shifted);
+    QVERIFY(doc_->OnOpenDocument(Q(file.path())));
+    auto* list = frame_->findChild<QListWidget*>("ProblemsList");
+    const int before = list->count();
+    frame_->findChild<QAction*>("CheckSectionsAction")->trigger();
+    QStringList added;
+    for (int row = before; row < list->count(); ++row) {
+      added << list->item(row)->text();
+    }
+    QVERIFY2(added.filter(QRegularExpression("^Check: Section at offset \\d+ \\(revision 1\\): "
+                                             "object 3 is 4 bytes from its offset"))
+                     .size() == 1,
+             qPrintable(added.join('|')));
+    QVERIFY(frame_->ProblemsDock()->isVisible());
   }
 };
 
