@@ -35,6 +35,7 @@
 #include "app/find_dock.h"
 #include "app/problems_dock.h"
 #include "app/references_dock.h"
+#include "app/space_dock.h"
 #include "app/wait_cursor.h"
 
 #include <QListWidget>
@@ -367,6 +368,12 @@ void CMainFrame::CreateFindDock() {
   references_dock_->hide();  // until asked for
   connect(references_dock_, &CReferencesDock::objectChosen, this,
           [this](int number, int generation) { left_pane_->GoToObject(number, generation); });
+  space_dock_ = new CSpaceDock(doc_, this);
+  addDockWidget(Qt::BottomDockWidgetArea, space_dock_);
+  tabifyDockWidget(find_dock_, space_dock_);
+  space_dock_->hide();  // until View > Space
+  connect(space_dock_, &CSpaceDock::objectChosen, this,
+          [this](int number, int generation) { left_pane_->GoToObject(number, generation); });
   for (QAction* menu : menuBar()->actions()) {
     if (menu->text() == MenuTitle(Menu::kView)) {
       menu->menu()->addSeparator();
@@ -377,6 +384,7 @@ void CMainFrame::CreateFindDock() {
       orphans->setObjectName("OrphansAction");
       orphans->setStatusTip("List the objects nothing reachable from the trailer refers to");
       connect(orphans, &QAction::triggered, references_dock_, &CReferencesDock::ShowOrphans);
+      menu->menu()->addAction(space_dock_->toggleViewAction());
       QAction* check = menu->menu()->addAction("Check Cross-Reference Sections");
       check->setObjectName("CheckSectionsAction");
       check->setStatusTip(

@@ -13,6 +13,7 @@ class CDetailTabs;
 class CFindDock;
 class CProblemsDock;
 class CReferencesDock;
+class CSpaceDock;
 class CObjectCommands;
 class CLeftPane;
 class CLeftView;
@@ -39,6 +40,7 @@ class CMainFrame : public QMainWindow {
   CFindDock* FindDock() const { return find_dock_; }
   CProblemsDock* ProblemsDock() const { return problems_dock_; }
   CReferencesDock* ReferencesDock() const { return references_dock_; }
+  CSpaceDock* SpaceDock() const { return space_dock_; }
   // View > Check Cross-Reference Sections: the sections against the file,
   // each finding a line of the Problems list.
   void CheckSections();
@@ -122,6 +124,7 @@ class CMainFrame : public QMainWindow {
   CFindDock* find_dock_ = nullptr;
   CProblemsDock* problems_dock_ = nullptr;
   CReferencesDock* references_dock_ = nullptr;
+  CSpaceDock* space_dock_ = nullptr;
   CObjectCommands* object_commands_ = nullptr;
   QWidget* active_pane_ = nullptr;
   CSplitTracker* split_tracker_ = nullptr;

@@ -23,6 +23,7 @@
 #include "app/object_commands.h"
 #include "app/problems_dock.h"
 #include "app/references_dock.h"
+#include "app/space_dock.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/modern_builder.h"
 #include "tests/support/pdf_builder.h"
@@ -285,6 +286,39 @@ class ObjectToolsTest : public QObject {
     }
     QCOMPARE(rows, (QStringList{"3 0 obj  Annot", "4 0 obj  Annot"}));
     QVERIFY(dock->Status()->text().startsWith("Orphans: 2 of 4 objects"));
+  }
+
+  void SpaceTableAndTreemap() {
+    CSpaceDock* dock = frame_->SpaceDock();
+    dock->toggleViewAction()->trigger();
+    QVERIFY(dock->isVisible());
+    dock->Wait();
+    QMap<QString, QString> objects;
+    for (int row = 0; row < dock->Table()->topLevelItemCount(); ++row) {
+      objects[dock->Table()->topLevelItem(row)->text(0)] =
+          dock->Table()->topLevelItem(row)->text(1);
+    }
+    QCOMPARE(objects.value("image stream"), QString("1"));
+    QCOMPARE(objects.value("page content stream"), QString("1"));
+    QCOMPARE(objects.value("Page"), QString("1"));
+    // Somewhere in the treemap is the image's tile; a click selects it.
+    CTreemapView* treemap = dock->Treemap();
+    treemap->resize(400, 200);
+    QPoint image;
+    for (int y = 0; y < treemap->height() && image.isNull(); y += 2) {
+      for (int x = 0; x < treemap->width() && image.isNull(); x += 2) {
+        int32_t generation = -1;
+        if (treemap->ObjectAt(QPoint(x, y), &generation) == 7) {
+          image = QPoint(x, y);
+        }
+      }
+    }
+    QVERIFY(!image.isNull());
+    QTest::mouseClick(treemap, Qt::LeftButton, {}, image);
+    QCOMPARE(doc_->GetSelection()->number, 7);
+    QTest::qWait(20);
+    QVERIFY(!dock->visibleRegion().isEmpty());  // raised over the other docks
+    Shoot(frame_.get(), "space");
   }
 
   void SaveStreamAndImage() {
