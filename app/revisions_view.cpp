@@ -39,6 +39,7 @@ CRevisionsView::CRevisionsView(CAppDoc* doc, QWidget* parent) : QTreeWidget(pare
   connect(doc_, &CAppDoc::aboutToOpen, this, [this] {
     clear();
     revisions_.clear();
+    stale_ = false;
   });
   connect(this, &QTreeWidget::itemExpanded, this, &CRevisionsView::Fill);
   connect(this, &QTreeWidget::itemSelectionChanged, this, &CRevisionsView::OnSelected);
@@ -47,11 +48,24 @@ CRevisionsView::CRevisionsView(CAppDoc* doc, QWidget* parent) : QTreeWidget(pare
 
 void CRevisionsView::OnUpdate(int hint) {
   if (hint & HINT_BIT_OPENED) {
+    // Listed when the tab is shown: a file of a million objects opens
+    // without it.
+    stale_ = true;
+    if (isVisible()) {
+      Rebuild();
+    }
+  }
+}
+
+void CRevisionsView::showEvent(QShowEvent* event) {
+  QTreeWidget::showEvent(event);
+  if (stale_) {
     Rebuild();
   }
 }
 
 void CRevisionsView::Rebuild() {
+  stale_ = false;
   clear();
   bool ordered = true;
   revisions_ = ListRevisions(*doc_, &ordered);

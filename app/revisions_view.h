@@ -39,6 +39,11 @@ class CRevisionsView : public QTreeWidget {
   void OnSelected();
   void ShowMenu(const QPoint& at);
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
   CAppDoc* doc_;
   std::vector<Revision> revisions_;
+  bool stale_ = false;  // a file was opened since the list was made
 };

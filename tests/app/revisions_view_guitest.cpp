@@ -72,6 +72,7 @@ class RevisionsViewTest : public QObject {
     QVERIFY(doc_->OnOpenDocument(Q(file.path())));
     CLeftPane* pane = frame_->LeftPane();
     QCOMPARE(pane->tabText(2), QString("Revisions"));
+    QCOMPARE(View()->topLevelItemCount(), 0);  // listed when first shown
     pane->setCurrentWidget(View());
     QCOMPARE(View()->topLevelItemCount(), 2);
     QCOMPARE(View()->topLevelItem(0)->text(0),
