@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "pdf/bounds.h"
+#include "pdf/chars.h"
 #include "pdf/document.h"
 #include "pdf/object.h"
 #include "pdf/open_options.h"
@@ -13,9 +14,7 @@
 
 namespace {
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
+using pdf::IsDigit;
 
 // Reads a run of at most `most` digits at `p`; false when there is none.
 bool ReadNumber(std::string_view text, size_t* p, size_t most, int64_t* value) {

@@ -12,6 +12,7 @@
 #include "analysis/revisions.h"
 #include "diag/format.h"
 #include "pdf/bounds.h"
+#include "pdf/chars.h"
 #include "pdf/document.h"
 #include "pdf/object.h"
 #include "pdf/xref_table.h"
@@ -21,9 +22,7 @@ namespace {
 // Runs of numbers named per finding at most.
 constexpr size_t kRunsShown = 20;
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
+using pdf::IsDigit;
 
 bool IsSpace(char c) {
   return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
