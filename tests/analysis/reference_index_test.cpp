@@ -20,23 +20,10 @@
 #include "pdf/document.h"
 #include "pdf/object.h"
 #include "pdf/xref_table.h"
+#include "tests/support/command_output.h"
 #include "tests/support/pdf_builder.h"
 
 namespace {
-
-bool Capture(const std::string& command, std::string* out) {
-  out->clear();
-  FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) {
-    return false;
-  }
-  char buffer[4096];
-  size_t got = 0;
-  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-    out->append(buffer, got);
-  }
-  return pclose(pipe) == 0;
-}
 
 // A page tree with a content stream and a font; 7 refers to the page but
 // nothing to 7; 8 stands alone; 6 is the Info dictionary.
@@ -81,7 +68,8 @@ void Collect(const nlohmann::json& value, int32_t from, Graph* graph) {
 // the trailer.
 Graph QpdfGraph(const std::string& path) {
   std::string text;
-  EXPECT_TRUE(Capture(std::string(QPDF_EXE) + " --json=2 --json-key=qpdf '" + path + "'", &text));
+  EXPECT_TRUE(
+      CaptureCommand(std::string(QPDF_EXE) + " --json=2 --json-key=qpdf '" + path + "'", &text));
   Graph graph;
   const nlohmann::json json = nlohmann::json::parse(text);
   for (const auto& [key, object] : json["qpdf"][1].items()) {
@@ -138,10 +126,10 @@ TEST(ReferenceIndexTest, AgreesWithQpdf) {
   const std::string streams = dir + "/streams.pdf";
   std::ofstream(own, std::ios::binary) << OwnFile();
   std::string ignored;
-  ASSERT_TRUE(Capture(std::string(QPDF_EXE) +
-                          " --object-streams=generate --preserve-unreferenced '" + own + "' '" +
-                          streams + "'",
-                      &ignored));
+  ASSERT_TRUE(CaptureCommand(std::string(QPDF_EXE) +
+                                 " --object-streams=generate --preserve-unreferenced '" + own +
+                                 "' '" + streams + "'",
+                             &ignored));
   struct Row {
     const char* name;
     std::string path;

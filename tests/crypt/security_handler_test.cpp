@@ -21,6 +21,7 @@
 #include "filters/filter_chain.h"
 #include "pdf/document.h"
 #include "pdf/string_bytes.h"
+#include "tests/support/command_output.h"
 #include "tests/support/modern_builder.h"
 #include "tests/support/pdf_builder.h"
 #include "tests/support/zlib_encoder.h"
@@ -61,21 +62,6 @@ std::string PlainPdf() {
       "/Root 1 0 R /Info 3 0 R /ID [<0123456789ABCDEF0123456789ABCDEF> "
       "<0123456789ABCDEF0123456789ABCDEF>]");
   return pdf.Bytes();
-}
-
-// The standard output of a command; false when it fails.
-bool Capture(const std::string& command, std::string* out) {
-  out->clear();
-  FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) {
-    return false;
-  }
-  char buffer[4096];
-  size_t got = 0;
-  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-    out->append(buffer, got);
-  }
-  return pclose(pipe) == 0;
 }
 
 std::string Quote(const std::string& text) {
@@ -157,7 +143,7 @@ const std::pair<const char*, const char*> kQpdfPermissions[] = {
 void CheckAgainstQpdf(const Case& c, const std::string& encrypted, const std::string& dir) {
   std::string qpdf = std::string(QPDF_EXE) + " --password=" + Quote(c.password) + " ";
   std::string shown;
-  bool qpdf_opens = Capture(qpdf + "--show-encryption " + Quote(encrypted), &shown) &&
+  bool qpdf_opens = CaptureCommand(qpdf + "--show-encryption " + Quote(encrypted), &shown) &&
                     shown.find("Incorrect password supplied") == std::string::npos;
   const bool opens = *c.summary != '\0';
   ASSERT_EQ(qpdf_opens, opens) << shown;
@@ -202,14 +188,14 @@ void CheckAgainstQpdf(const Case& c, const std::string& encrypted, const std::st
     pdf::Object* object = stream->Resolve();
     SCOPED_TRACE("stream " + std::to_string(object->number));
     std::string expected;
-    ASSERT_TRUE(Capture(qpdf + "--show-object=" + std::to_string(object->number) +
-                            " --raw-stream-data " + Quote(encrypted),
-                        &expected));
+    ASSERT_TRUE(CaptureCommand(qpdf + "--show-object=" + std::to_string(object->number) +
+                                   " --raw-stream-data " + Quote(encrypted),
+                               &expected));
     // Decoded, AES data are deciphered as they are inflated.
     std::string filtered;
-    ASSERT_TRUE(Capture(qpdf + "--show-object=" + std::to_string(object->number) +
-                            " --filtered-stream-data " + Quote(encrypted),
-                        &filtered));
+    ASSERT_TRUE(CaptureCommand(qpdf + "--show-object=" + std::to_string(object->number) +
+                                   " --filtered-stream-data " + Quote(encrypted),
+                               &filtered));
     std::vector<uint8_t> decoded;
     std::string error;
     ASSERT_TRUE(DecodeStreamFully(object->AsDictionary(), 1 << 24, &decoded, &error)) << error;
@@ -221,7 +207,7 @@ void CheckAgainstQpdf(const Case& c, const std::string& encrypted, const std::st
 
   // Strings: against the same strings in the file qpdf deciphered.
   std::string decrypted = dir + "/dec.pdf";
-  ASSERT_TRUE(Capture(
+  ASSERT_TRUE(CaptureCommand(
       qpdf + "--decrypt --object-streams=disable " + Quote(encrypted) + " " + Quote(decrypted),
       &shown));
   pdf::Document plain;
@@ -290,11 +276,11 @@ TEST_F(SecurityHandlerTest, DecipheresWhatQpdfEnciphered) {
     SCOPED_TRACE(c.name);
     std::string encrypted = dir_ + "/enc" + std::to_string(row++) + ".pdf";
     std::string ignored;
-    ASSERT_TRUE(Capture(std::string(QPDF_EXE) + " --allow-weak-crypto --object-streams=" +
-                            (c.object_streams ? "generate" : "disable") + " --encrypt " +
-                            Quote(c.user) + " " + Quote(c.owner) + " " + c.method + " -- " +
-                            Quote(plain_) + " " + Quote(encrypted),
-                        &ignored));
+    ASSERT_TRUE(CaptureCommand(std::string(QPDF_EXE) + " --allow-weak-crypto --object-streams=" +
+                                   (c.object_streams ? "generate" : "disable") + " --encrypt " +
+                                   Quote(c.user) + " " + Quote(c.owner) + " " + c.method + " -- " +
+                                   Quote(plain_) + " " + Quote(encrypted),
+                               &ignored));
     CheckAgainstQpdf(c, encrypted, dir_);
   }
 }
@@ -308,10 +294,10 @@ TEST_F(SecurityHandlerTest, DecipheresWhatQpdfEnciphered) {
 TEST_F(SecurityHandlerTest, CryptFiltersAndAnIndirectId) {
   const std::string encrypted = dir_ + "/aes.pdf";
   std::string ignored;
-  ASSERT_TRUE(Capture(std::string(QPDF_EXE) +
-                          " --object-streams=disable --encrypt '' owner 128 --use-aes=y -- " +
-                          Quote(plain_) + " " + Quote(encrypted),
-                      &ignored));
+  ASSERT_TRUE(CaptureCommand(
+      std::string(QPDF_EXE) + " --object-streams=disable --encrypt '' owner 128 --use-aes=y -- " +
+          Quote(plain_) + " " + Quote(encrypted),
+      &ignored));
   pdf::OpenOptions raw = OpenOptionsFor(pdf::Mode::kModern);
   raw.decryptor = nullptr;
   pdf::Document source;
@@ -387,9 +373,10 @@ TEST_F(SecurityHandlerTest, PiecesMatchTheWholeData) {
     SCOPED_TRACE(method);
     const std::string encrypted = dir_ + "/pieces.pdf";
     std::string ignored;
-    ASSERT_TRUE(Capture(std::string(QPDF_EXE) + " --object-streams=disable --encrypt '' owner " +
-                            method + " -- " + Quote(plain_) + " " + Quote(encrypted),
-                        &ignored));
+    ASSERT_TRUE(CaptureCommand(std::string(QPDF_EXE) +
+                                   " --object-streams=disable --encrypt '' owner " + method +
+                                   " -- " + Quote(plain_) + " " + Quote(encrypted),
+                               &ignored));
     pdf::OpenOptions raw = OpenOptionsFor(pdf::Mode::kModern);
     raw.decryptor = nullptr;
     pdf::Document source;
@@ -478,10 +465,10 @@ pdf::DecryptorJob CountedPreparer(pdf::Object* encrypt, pdf::Object* id,
 TEST_F(SecurityHandlerTest, AnEarlyKeyIsCheckedAgainstTheTable) {
   const std::string encrypted = dir_ + "/r6.pdf";
   std::string ignored;
-  ASSERT_TRUE(Capture(std::string(QPDF_EXE) +
-                          " --object-streams=disable --encrypt '' owner 256 --print=none -- " +
-                          Quote(plain_) + " " + Quote(encrypted),
-                      &ignored));
+  ASSERT_TRUE(CaptureCommand(
+      std::string(QPDF_EXE) + " --object-streams=disable --encrypt '' owner 256 --print=none -- " +
+          Quote(plain_) + " " + Quote(encrypted),
+      &ignored));
   pdf::OpenOptions raw = OpenOptionsFor(pdf::Mode::kModern);
   raw.decryptor = nullptr;
   raw.prepare_decryptor = nullptr;
@@ -546,10 +533,10 @@ TEST_F(SecurityHandlerTest, AnEarlyKeyIsCheckedAgainstTheTable) {
 TEST_F(SecurityHandlerTest, DamagedPermsFallsBackToTheCheckHash) {
   const std::string encrypted = dir_ + "/r6.pdf";
   std::string ignored;
-  ASSERT_TRUE(Capture(std::string(QPDF_EXE) +
-                          " --object-streams=disable --encrypt user owner 256 -- " + Quote(plain_) +
-                          " " + Quote(encrypted),
-                      &ignored));
+  ASSERT_TRUE(CaptureCommand(std::string(QPDF_EXE) +
+                                 " --object-streams=disable --encrypt user owner 256 -- " +
+                                 Quote(plain_) + " " + Quote(encrypted),
+                             &ignored));
   std::string bytes;
   {
     std::ifstream in(encrypted, std::ios::binary);
