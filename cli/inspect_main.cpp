@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/content_operators.h"
+#include "analysis/file_map.h"
 #include "analysis/reference_index.h"
 #include "analysis/revisions.h"
 #include "analysis/space.h"
@@ -242,6 +243,10 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
   }
   if (options.stats) {
     fputs(SpaceText(MeasureSpace(doc)).c_str(), stdout);
+    return 0;
+  }
+  if (options.map) {
+    fputs(FileMapText(MapFile(doc, MeasureSpace(doc))).c_str(), stdout);
     return 0;
   }
   if (options.object >= 0) {

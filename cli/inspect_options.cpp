@@ -111,6 +111,9 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
     } else if (arg == "--stats") {
       o.stats = true;
       ++views;
+    } else if (arg == "--map") {
+      o.map = true;
+      ++views;
     } else if (arg == "--hex") {
       value(o.hex);
       ++views;
@@ -141,7 +144,7 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
   } else if (views > 1) {
     o.error =
         "give at most one of --tree, --select, --object, --objects, --find, --refs, "
-        "--revisions, --check, --orphans, --stats, --raw, --hex, --decoded, --operators "
+        "--revisions, --check, --orphans, --stats, --map, --raw, --hex, --decoded, --operators "
         "and --image";
   } else if (!o.image.empty() && o.output.empty()) {
     o.error = "--image needs -o FILE.png";
@@ -188,6 +191,8 @@ const char* InspectUsage() {
          "                     listed twice, objects no section lists; one line each\n"
          "  --orphans          the objects nothing reachable from the trailer refers to\n"
          "  --stats            the file's bytes by kind of object: objects, bytes, share\n"
+         "  --map              the file from byte 0 to the end as ranges, each with what\n"
+         "                     owns it: header, object, section, trailer, or nothing\n"
          "  --raw PATH         write the raw bytes of the stream at PATH to standard output\n"
          "  --hex PATH         the raw bytes of the stream at PATH as offset, hex and ASCII\n"
          "  --decoded PATH     write the bytes of the stream at PATH through all its filters\n"

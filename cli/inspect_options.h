@@ -22,6 +22,7 @@ struct InspectOptions {
   bool check = false;       // --check: the sections declared against the file
   bool orphans = false;     // --orphans: objects nothing reachable refers to
   bool stats = false;       // --stats: space by kind of object
+  bool map = false;         // --map: the file's ranges and their owners
   std::string image;        // --image PATH (with -o FILE.png)
   std::string output;       // -o FILE
   bool trace = false;
