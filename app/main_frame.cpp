@@ -32,6 +32,7 @@
 #include "app/app_view.h"
 #include "app/commands.h"
 #include "app/detail_tabs.h"
+#include "app/file_map_dock.h"
 #include "app/find_dock.h"
 #include "app/problems_dock.h"
 #include "app/references_dock.h"
@@ -374,6 +375,16 @@ void CMainFrame::CreateFindDock() {
   space_dock_->hide();  // until View > Space
   connect(space_dock_, &CSpaceDock::objectChosen, this,
           [this](int number, int generation) { left_pane_->GoToObject(number, generation); });
+  file_map_dock_ = new CFileMapDock(doc_, this);
+  addDockWidget(Qt::RightDockWidgetArea, file_map_dock_);
+  file_map_dock_->hide();  // until View > File Map
+  connect(file_map_dock_, &CFileMapDock::objectChosen, this,
+          [this](int number, int generation) { left_pane_->GoToObject(number, generation); });
+  connect(file_map_dock_, &CFileMapDock::itemChosen, this, [this](const QString& path) {
+    left_pane_->setCurrentWidget(left_view_);
+    std::string error;
+    left_view_->SelectPath(path.toStdString(), &error);
+  });
   for (QAction* menu : menuBar()->actions()) {
     if (menu->text() == MenuTitle(Menu::kView)) {
       menu->menu()->addSeparator();
@@ -385,6 +396,7 @@ void CMainFrame::CreateFindDock() {
       orphans->setStatusTip("List the objects nothing reachable from the trailer refers to");
       connect(orphans, &QAction::triggered, references_dock_, &CReferencesDock::ShowOrphans);
       menu->menu()->addAction(space_dock_->toggleViewAction());
+      menu->menu()->addAction(file_map_dock_->toggleViewAction());
       QAction* check = menu->menu()->addAction("Check Cross-Reference Sections");
       check->setObjectName("CheckSectionsAction");
       check->setStatusTip(

@@ -14,6 +14,7 @@ class CFindDock;
 class CProblemsDock;
 class CReferencesDock;
 class CSpaceDock;
+class CFileMapDock;
 class CObjectCommands;
 class CLeftPane;
 class CLeftView;
@@ -41,6 +42,7 @@ class CMainFrame : public QMainWindow {
   CProblemsDock* ProblemsDock() const { return problems_dock_; }
   CReferencesDock* ReferencesDock() const { return references_dock_; }
   CSpaceDock* SpaceDock() const { return space_dock_; }
+  CFileMapDock* FileMapDock() const { return file_map_dock_; }
   // View > Check Cross-Reference Sections: the sections against the file,
   // each finding a line of the Problems list.
   void CheckSections();
@@ -125,6 +127,7 @@ class CMainFrame : public QMainWindow {
   CProblemsDock* problems_dock_ = nullptr;
   CReferencesDock* references_dock_ = nullptr;
   CSpaceDock* space_dock_ = nullptr;
+  CFileMapDock* file_map_dock_ = nullptr;
   CObjectCommands* object_commands_ = nullptr;
   QWidget* active_pane_ = nullptr;
   CSplitTracker* split_tracker_ = nullptr;

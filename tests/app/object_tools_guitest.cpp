@@ -17,7 +17,9 @@
 #include "app/app_doc.h"
 #include "app/app_view.h"
 #include "app/commands.h"
+#include "app/file_map_dock.h"
 #include "app/find_dock.h"
+#include "app/left_pane.h"
 #include "app/left_view.h"
 #include "app/main_frame.h"
 #include "app/object_commands.h"
@@ -319,6 +321,98 @@ class ObjectToolsTest : public QObject {
     QTest::qWait(20);
     QVERIFY(!dock->visibleRegion().isEmpty());  // raised over the other docks
     Shoot(frame_.get(), "space");
+  }
+
+  void FileMapShowsAndSelectsOwners() {
+    CFileMapDock* dock = frame_->FileMapDock();
+    dock->toggleViewAction()->trigger();
+    QVERIFY(dock->isVisible());
+    dock->Wait();
+    CFileMapView* view = dock->View();
+    QVERIFY(view->width() > 20 && view->height() > 20);
+    const std::string bytes = ReadAll(file_.path());
+    const auto offset = [&](const char* header) {
+      return static_cast<int64_t>(bytes.find(header));
+    };
+    // The image is drawn in the images' colour; a click selects it.
+    const QPoint image = view->PointOf(offset("7 0 obj") + 1);
+    QCOMPARE(view->ColourAt(image), ColourValue(MapColour::kImage));
+    QCOMPARE(view->ColourAt(view->PointOf(offset("6 0 obj") + 1)),
+             ColourValue(MapColour::kContent));
+    QTest::mouseClick(view, Qt::LeftButton, {}, image);
+    QCOMPARE(doc_->GetSelection()->number, 7);
+    QVERIFY(dock->Status()->text().contains("object 7 0, image stream"));
+    // An object in an object stream highlights the stream that holds it.
+    QVERIFY(frame_->LeftPane()->GoToObject(3, 0));
+    QVERIFY(dock->Status()->text().startsWith("Object 3 is in object stream 10"));
+    const QPoint stream = view->PointOf(offset("10 0 obj") + 1);
+    // Drawn over: some pixels about it differ from the map's own.
+    const QImage shown = view->grab().toImage();
+    int differ = 0;
+    for (int dy = -4; dy <= 4; ++dy) {
+      for (int dx = -4; dx <= 4; ++dx) {
+        const QPoint at = stream + QPoint(dx, dy);
+        differ += shown.pixelColor(at * view->devicePixelRatioF()) != view->ColourAt(at) ? 1 : 0;
+      }
+    }
+    QVERIFY(differ > 0);
+    Shoot(frame_.get(), "file-map");
+    // The header and the trailer select their items in the structure tree.
+    QTest::mouseClick(view, Qt::LeftButton, {}, view->PointOf(0));
+    QCOMPARE(frame_->LeftView()->currentItem()->text(0), QString("Header"));
+    QTest::mouseClick(view, Qt::LeftButton, {},
+                      view->PointOf(static_cast<int64_t>(bytes.size()) - 2));
+    QCOMPARE(frame_->LeftView()->currentItem()->text(0), QString("Trailer"));
+    QVERIFY(dock->Status()->text().contains("trailer"));
+  }
+
+  // Classic mode maps what it reads: both sections of an update, the version
+  // it replaced, and bytes nothing owns.
+  void FileMapOfAnUpdateInClassicMode() {
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+    const size_t stray = b.Size();
+    b.Raw("% a comment nothing owns\n");
+    const size_t first = b.Object(3, "<< /Producer (first) >>");
+    const size_t section = b.Finish("/Root 1 0 R /Info 3 0 R");
+    b.StartUpdate();
+    b.Object(3, "<< /Producer (second) >>");
+    b.Finish("/Root 1 0 R /Info 3 0 R");
+    TempFile file(b.Bytes());
+    frame_.reset();
+    doc_ = std::make_unique<CAppDoc>();
+    frame_ = std::make_unique<CMainFrame>(doc_.get());
+    frame_->resize(900, 700);
+    frame_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
+    QVERIFY(doc_->OnOpenDocument(QString::fromStdString(file.path())));
+    doc_->UpdateAllViews(HINT_INITIAL_UPDATE);
+    CFileMapDock* dock = frame_->FileMapDock();
+    dock->toggleViewAction()->trigger();
+    dock->Wait();
+    CFileMapView* view = dock->View();
+    struct Case {
+      size_t at;
+      MapColour colour;
+      const char* status;
+      const char* item;  // the structure tree's current item after the click
+    };
+    const Case cases[] = {
+        {stray + 2, MapColour::kUnowned, "unowned", ""},
+        {first + 2, MapColour::kEarlier, "earlier object 3 0. An update replaced it", ""},
+        {section + 2, MapColour::kSection, "cross-reference section, xref table", "XRefs"},
+    };
+    for (const Case& c : cases) {
+      const QPoint at = view->PointOf(static_cast<int64_t>(c.at));
+      QCOMPARE(view->ColourAt(at), ColourValue(c.colour));
+      QTest::mouseClick(view, Qt::LeftButton, {}, at);
+      QVERIFY2(dock->Status()->text().contains(c.status), qPrintable(dock->Status()->text()));
+      if (*c.item != '\0') {
+        QCOMPARE(frame_->LeftView()->currentItem()->text(0), QString(c.item));
+      }
+    }
+    Shoot(frame_.get(), "file-map-classic");
   }
 
   void SaveStreamAndImage() {
