@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolTip>
@@ -222,6 +223,7 @@ CSpaceDock::CSpaceDock(CAppDoc* doc, QWidget* parent) : QDockWidget("Space", par
   status_ = new QLabel(page);
   layout->addWidget(status_);
   auto* split = new QSplitter(Qt::Horizontal, page);
+  split_ = split;
   table_ = new QTreeWidget(split);
   table_->setObjectName("SpaceTable");
   table_->setRootIsDecorated(false);
@@ -335,9 +337,17 @@ void CSpaceDock::Show() {
       row->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
     }
   }
+  int columns = 0;
   for (int column = 0; column < 4; ++column) {
     table_->resizeColumnToContents(column);
+    columns += table_->columnWidth(column);
   }
+  // The table whole, the treemap the rest, once the dock is laid out.
+  const int table =
+      columns + 2 * table_->frameWidth() + table_->verticalScrollBar()->sizeHint().width();
+  QTimer::singleShot(0, this, [this, table] {
+    split_->setSizes({table, std::max(split_->width() - table, table)});
+  });
   treemap_->SetSummary(summary_);
   status_->setText(QString("%1 in the file; click an object's tile to select it")
                        .arg(locale.formattedDataSize(summary_->file_bytes)));

@@ -17,6 +17,7 @@
 
 class CAppDoc;
 class QLabel;
+class QSplitter;
 class QTimer;
 class QTreeWidget;
 
@@ -103,6 +104,7 @@ class CSpaceDock : public QDockWidget {
   CAppDoc* doc_;
   QLabel* status_;
   QTreeWidget* table_;
+  QSplitter* split_;
   CTreemapView* treemap_;
   QTimer* poll_;
   std::shared_ptr<Job> job_;
