@@ -108,10 +108,11 @@ void CRevisionsView::Rebuild() {
     } else if (signature.revision == 0) {
       label += "ends at no revision's end";
     } else {
-      label +=
-          QString("revision %1, %2")
-              .arg(signature.revision)
-              .arg(signature.whole ? "all of it but the signature" : "not from its first byte");
+      label += QString("revision %1, %2")
+                   .arg(signature.revision)
+                   .arg(signature.whole                ? "all of it but the signature"
+                        : signature.byte_range[0] != 0 ? "not from its first byte"
+                                                       : "but more than the signature left out");
       label += signature.changed_after.empty()
                    ? QString("; nothing changed after it")
                    : QString("; changed after it: %1")
