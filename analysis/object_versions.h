@@ -1,5 +1,5 @@
 // An object as a given revision had it, the version before it, and a line
-// diff of two texts: what "Compare with Previous" shows.
+// diff of two texts: what "Compare with Previous" shows, and that text.
 #pragma once
 
 #include <cstdint>
@@ -28,3 +28,15 @@ int PreviousVersion(const std::vector<Revision>& revisions, int index, int32_t n
 // kMaxDiffLines lines are compared line by line in order instead.
 inline constexpr size_t kMaxDiffLines = 2000;
 std::string LineDiff(const std::string& before, const std::string& after);
+
+// Decoded streams of more bytes than this are not compared line by line.
+inline constexpr size_t kMaxComparedStream = size_t{4} << 20;
+
+// What "Compare with Previous" shows for object `number` of revision `index`
+// against its previous version: a heading, the line diff of the two
+// descriptions, and when either version is a stream, the line diff of the
+// decoded data (or, for binary data, larger data or data that cannot be
+// decoded, why not and whether they differ). Empty when no revision before
+// `index` has the object.
+std::string CompareWithPreviousText(pdf::Document& doc, const std::vector<Revision>& revisions,
+                                    int index, int32_t number);

@@ -1,6 +1,7 @@
 #include "analysis/revisions.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <set>
 #include <string_view>
@@ -170,6 +171,25 @@ void FindSignatureFields(pdf::Object* fields, int depth, std::set<pdf::Object*>*
   }
 }
 
+// Whether bytes [from, to) of the file are one hex string and nothing more,
+// after the start of the signature dictionary's object.
+bool GapIsContents(pdf::Document& doc, pdf::Object* dict, int64_t from, int64_t to) {
+  const std::string_view file = doc.FileBytes();
+  if (!dict->Get("Contents")->IsString() || (dict->offset > 0 && dict->offset >= from) ||
+      to - from < 2 || to > static_cast<int64_t>(file.size()) || file[from] != '<' ||
+      file[to - 1] != '>') {
+    return false;
+  }
+  for (int64_t at = from + 1; at < to - 1; ++at) {
+    const char c = file[at];
+    if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ' ' && c != '\r' && c != '\n' &&
+        c != '\t' && c != '\f') {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 std::vector<SignedRevision> ListSignatures(pdf::Document& doc,
@@ -207,7 +227,8 @@ std::vector<SignedRevision> ListSignatures(pdf::Document& doc,
           signature.revision = revision.index;
         }
       }
-      signature.whole = signature.revision > 0 && r[0] == 0;
+      signature.gap_is_contents = GapIsContents(doc, dict, r[1], r[2]);
+      signature.whole = signature.revision > 0 && r[0] == 0 && signature.gap_is_contents;
       for (const Revision& revision : revisions) {
         if (signature.revision > 0 && revision.index > signature.revision) {
           for (const std::vector<int32_t>* numbers :
@@ -277,8 +298,12 @@ std::string RevisionsText(pdf::Document& doc) {
       text += FormatText(": revision %d, all of it but bytes %lld to %lld (the signature)",
                          signature.revision, static_cast<long long>(r[1]),
                          static_cast<long long>(r[2] - 1));
-    } else {
+    } else if (r[0] != 0) {
       text += FormatText(": revision %d, not from its first byte", signature.revision);
+    } else {
+      text += FormatText(
+          ": revision %d, but bytes %lld to %lld left out are not its Contents alone",
+          signature.revision, static_cast<long long>(r[1]), static_cast<long long>(r[2] - 1));
     }
     if (signature.changed_after.empty()) {
       text += "; nothing changed after it\n";

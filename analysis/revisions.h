@@ -35,8 +35,11 @@ std::vector<Revision> ListRevisions(pdf::Document& doc, bool* ordered = nullptr)
 struct SignedRevision {
   int32_t number = 0;  // the signature dictionary's object
   int64_t byte_range[4] = {0, 0, 0, 0};
-  bool usable = false;                 // four numbers, in order, within the file
-  int revision = 0;                    // the revision whose end the range reaches; 0: none
+  bool usable = false;  // four numbers, in order, within the file
+  int revision = 0;     // the revision whose end the range reaches; 0: none
+  // The bytes left out are one hex string, the signature's Contents: a wider
+  // gap leaves bytes unsigned that the signature seems to cover.
+  bool gap_is_contents = false;
   bool whole = false;                  // from byte 0 to that end, but the signature's gap
   std::vector<int32_t> changed_after;  // added, changed or freed by later revisions
 };

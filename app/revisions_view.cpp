@@ -12,7 +12,6 @@
 #include "analysis/number_ranges.h"
 #include "analysis/object_versions.h"
 #include "app/app_doc.h"
-#include "describe/description.h"
 #include "diag/format.h"
 #include "diag/messages.h"
 #include "pdf/xref_table.h"
@@ -109,10 +108,11 @@ void CRevisionsView::Rebuild() {
     } else if (signature.revision == 0) {
       label += "ends at no revision's end";
     } else {
-      label +=
-          QString("revision %1, %2")
-              .arg(signature.revision)
-              .arg(signature.whole ? "all of it but the signature" : "not from its first byte");
+      label += QString("revision %1, %2")
+                   .arg(signature.revision)
+                   .arg(signature.whole                ? "all of it but the signature"
+                        : signature.byte_range[0] != 0 ? "not from its first byte"
+                                                       : "but more than the signature left out");
       label += signature.changed_after.empty()
                    ? QString("; nothing changed after it")
                    : QString("; changed after it: %1")
@@ -170,19 +170,7 @@ void CRevisionsView::OnSelected() {
 QString CRevisionsView::CompareWithPrevious(QTreeWidgetItem* item) {
   const int number = item != nullptr ? item->data(0, kNumberRole).toInt() : 0;
   const int index = item != nullptr ? item->data(0, kRevisionRole).toInt() : 0;
-  const int previous = PreviousVersion(revisions_, index, number);
-  if (number <= 0 || index <= 0 || previous == 0) {
-    return QString();
-  }
-  pdf::Object* before = ObjectAsOf(*doc_, revisions_, previous, number);
-  pdf::Object* after = ObjectAsOf(*doc_, revisions_, index, number);
-  const std::string old_text = before != nullptr ? DescribeWithPicture(before, nullptr) : "";
-  const std::string new_text = after != nullptr ? DescribeWithPicture(after, nullptr) : "";
-  return QString("Object %1: revision %2 against revision %3\n\n")
-             .arg(number)
-             .arg(index)
-             .arg(previous) +
-         QString::fromUtf8(LineDiff(old_text, new_text).c_str());
+  return QString::fromStdString(CompareWithPreviousText(*doc_, revisions_, index, number));
 }
 
 bool CRevisionsView::SaveRevision(int revision, const QString& path) {

@@ -16,7 +16,10 @@ build_pkgs=(build-essential cmake pkg-config qt6-base-dev zlib1g-dev libjpeg62-t
   bsdextrautils
   # image producers and pixel oracles of the modern image tests
   jbig2dec libopenjp2-tools liblcms2-utils imagemagick img2pdf libtiff-tools poppler-utils
-  mupdf-tools)
+  mupdf-tools
+  # the signature tests' certificate (openssl) and its database (certutil,
+  # pk12util) for pdfsig
+  openssl libnss3-tools)
 gui_pkgs=(xvfb xauth)
 bench_pkgs=(qpdf mupdf-tools poppler-utils)
 fuzz_pkgs=(clang libclang-rt-14-dev)

@@ -81,7 +81,8 @@ TEST(RevisionsTest, NumberRangesAreShort) {
 
 // A signature made in the first revision: its ByteRange leaves out the hex
 // string of its Contents and ends at that revision's end; the update after
-// it changes the page.
+// it changes the page. A range that leaves out more, or starts later, does
+// not sign the whole revision.
 TEST(RevisionsTest, SignaturesSignTheirRevision) {
   const std::string placeholder = "[0000000000 0000000000 0000000000 0000000000]";
   const std::string contents = "<" + std::string(64, '0') + ">";
@@ -97,32 +98,56 @@ TEST(RevisionsTest, SignaturesSignTheirRevision) {
   b.StartUpdate();
   b.Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] /Annots [4 0 R] >>");
   b.Finish("/Root 1 0 R");
-  std::string bytes = b.Bytes();
-  const size_t gap = bytes.find(contents, five);
-  const int64_t range[4] = {0, static_cast<int64_t>(gap),
-                            static_cast<int64_t>(gap + contents.size()),
-                            signed_end - static_cast<int64_t>(gap + contents.size())};
-  char written[64];
-  snprintf(written, sizeof written, "[%010lld %010lld %010lld %010lld]",
-           static_cast<long long>(range[0]), static_cast<long long>(range[1]),
-           static_cast<long long>(range[2]), static_cast<long long>(range[3]));
-  bytes.replace(bytes.find(placeholder), placeholder.size(), written);
+  const std::string unsigned_bytes = b.Bytes();
+  const auto gap = static_cast<int64_t>(unsigned_bytes.find(contents, five));
+  const auto after = gap + static_cast<int64_t>(contents.size());
+  struct Row {
+    const char* name;
+    int64_t range[4];
+    bool whole;
+    std::string text;  // what the signature's line says after its ByteRange
+  };
+  const Row rows[] = {
+      {"the Contents left out",
+       {0, gap, after, signed_end - after},
+       true,
+       ": revision 1, all of it but bytes " + std::to_string(gap) + " to " +
+           std::to_string(after - 1) + " (the signature); changed after it (1): 3\n"},
+      // "/Contents " unsigned too: bytes the signature does not cover.
+      {"more than the Contents left out",
+       {0, gap - 10, after, signed_end - after},
+       false,
+       ": revision 1, but bytes " + std::to_string(gap - 10) + " to " + std::to_string(after - 1) +
+           " left out are not its Contents alone; changed after it (1): 3\n"},
+      {"not from the first byte",
+       {10, gap - 10, after, signed_end - after},
+       false,
+       ": revision 1, not from its first byte; changed after it (1): 3\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::string bytes = unsigned_bytes;
+    char written[64];
+    snprintf(written, sizeof written, "[%010lld %010lld %010lld %010lld]",
+             static_cast<long long>(row.range[0]), static_cast<long long>(row.range[1]),
+             static_cast<long long>(row.range[2]), static_cast<long long>(row.range[3]));
+    bytes.replace(bytes.find(placeholder), placeholder.size(), written);
 
-  pdf::Document doc;
-  ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), "signed.pdf",
-                             OpenOptionsFor(pdf::Mode::kModern)));
-  const std::vector<SignedRevision> signatures = ListSignatures(doc, ListRevisions(doc));
-  ASSERT_EQ(signatures.size(), 1u);
-  EXPECT_EQ(signatures[0].number, 5);
-  EXPECT_TRUE(signatures[0].usable);
-  EXPECT_EQ(signatures[0].revision, 1);
-  EXPECT_TRUE(signatures[0].whole);
-  EXPECT_EQ(signatures[0].changed_after, std::vector<int32_t>{3});
-  EXPECT_NE(RevisionsText(doc).find("Signature 5: ByteRange [0 " + std::to_string(range[1]) + " " +
-                                    std::to_string(range[2]) + " " + std::to_string(range[3]) +
-                                    "]: revision 1, all of it but bytes"),
-            std::string::npos)
-      << RevisionsText(doc);
+    pdf::Document doc;
+    ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), "signed.pdf",
+                               OpenOptionsFor(pdf::Mode::kModern)));
+    const std::vector<SignedRevision> signatures = ListSignatures(doc, ListRevisions(doc));
+    ASSERT_EQ(signatures.size(), 1u);
+    EXPECT_EQ(signatures[0].number, 5);
+    EXPECT_TRUE(signatures[0].usable);
+    EXPECT_EQ(signatures[0].revision, 1);
+    EXPECT_EQ(signatures[0].whole, row.whole);
+    EXPECT_EQ(signatures[0].changed_after, std::vector<int32_t>{3});
+    const std::string line = "Signature 5: ByteRange [" + std::to_string(row.range[0]) + " " +
+                             std::to_string(row.range[1]) + " " + std::to_string(row.range[2]) +
+                             " " + std::to_string(row.range[3]) + "]" + row.text;
+    EXPECT_NE(RevisionsText(doc).find(line), std::string::npos) << RevisionsText(doc);
+  }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "app/revisions_view.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/pdf_builder.h"
+#include "tests/support/zlib_encoder.h"
 
 class RevisionsViewTest : public QObject {
   Q_OBJECT
@@ -45,11 +46,13 @@ class RevisionsViewTest : public QObject {
     b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
     b.Object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
     first_page_ = b.Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>");
+    b.Stream(5, "", "q\n1 0 0 RG\nQ");
     b.Finish("/Root 1 0 R");
     first_end_ = b.Size();
     b.StartUpdate();
     b.Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] >>");
     b.Object(4, "<< /Producer (update) >>");
+    b.Stream(5, "/Filter /FlateDecode", Deflate("q\n0 0 1 RG\nQ"));
     b.Finish("/Root 1 0 R /Info 4 0 R");
     bytes_ = b.Bytes();
   }
@@ -79,12 +82,12 @@ class RevisionsViewTest : public QObject {
              QString("Revision 1 (the original file): bytes 0 to %1").arg(first_end_ - 1));
     QTreeWidgetItem* update = View()->topLevelItem(1);
     QVERIFY(update->text(0).startsWith("Revision 2 (an update): bytes "));
-    QTreeWidgetItem* changed = Child(update, "Changed (1)");
+    QTreeWidgetItem* changed = Child(update, "Changed (2)");
     QVERIFY(changed != nullptr);
     QVERIFY(Child(update, "Added (1)") != nullptr);
     View()->expandItem(update);
     View()->expandItem(changed);
-    QCOMPARE(changed->childCount(), 1);
+    QCOMPARE(changed->childCount(), 2);
     QTreeWidgetItem* page = changed->child(0);
     QCOMPARE(page->text(0), QString("3 0 obj"));
 
@@ -94,7 +97,7 @@ class RevisionsViewTest : public QObject {
     QCOMPARE(doc_->GetSelection()->Get("MediaBox")->Item(2)->IntValue(), 300);
     // The version the file holds now is the document's own object.
     QCOMPARE(doc_->GetSelection(), doc_->GetObject(3, 0));
-    QTreeWidgetItem* original = Child(View()->topLevelItem(0), "Added (3)");
+    QTreeWidgetItem* original = Child(View()->topLevelItem(0), "Added (4)");
     View()->expandItem(View()->topLevelItem(0));
     View()->expandItem(original);
     View()->setCurrentItem(Child(original, "3 0 obj"));
@@ -106,6 +109,10 @@ class RevisionsViewTest : public QObject {
     QVERIFY2(diff.startsWith("Object 3: revision 2 against revision 1"), qPrintable(diff));
     QVERIFY2(diff.contains("\n- ") && diff.contains("\n+ "), qPrintable(diff));
     QVERIFY(View()->CompareWithPrevious(Child(original, "3 0 obj")).isEmpty());
+    // A stream's decoded data are compared too, here through its filter.
+    const QString stream = View()->CompareWithPrevious(Child(changed, "5 0 obj"));
+    QVERIFY2(stream.endsWith("\nDecoded stream data:\n  q\n- 1 0 0 RG\n+ 0 0 1 RG\n  Q\n"),
+             qPrintable(stream));
 
     // Revision 1 saved is the file as it was before the update.
     const QString saved = QString::fromStdString(file.path()) + ".rev1.pdf";

@@ -14,6 +14,7 @@
 
 #include "tests/support/modern_builder.h"
 #include "tests/support/pdf_builder.h"
+#include "tests/support/pdf_signer.h"
 #include "tests/support/sample_images.h"
 #include "tests/support/zlib_encoder.h"
 
@@ -482,6 +483,46 @@ TEST(Inspect, OperatorsOfAContentStream) {
     EXPECT_NE(failed.err.find(c.err_contains), std::string::npos) << failed.err;
   }
   EXPECT_NE(Inspect("--help").out.find("--operators PATH"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// A file signed by poppler's pdfsig, as signed and with an update after it:
+// the signature's line names the ByteRange pdfsig reports and what changed.
+TEST(Inspect, RevisionsOfAFileSignedByARealSigner) {
+  if (const std::string missing = MissingSigningTools(); !missing.empty()) {
+    GTEST_SKIP() << "not installed: " << missing;
+  }
+  PdfSigner signer;
+  ASSERT_TRUE(signer.ready());
+  std::string signed_bytes;
+  ASSERT_TRUE(signer.Sign(MinimalPdf(), &signed_bytes));
+  struct Row {
+    std::string bytes;
+    const char* after;
+  };
+  const Row rows[] = {
+      {signed_bytes, "; nothing changed after it\n"},
+      {WithUpdatedStream(signed_bytes, 5, "BT ET"), "; changed after it (1): 5\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.after);
+    TempFile file(row.bytes);
+    SignatureReport oracle;
+    ASSERT_TRUE(signer.Verify(file.path(), &oracle));
+    const int64_t* r = oracle.byte_range;
+    const std::string expected = ": ByteRange [0 " + std::to_string(r[1]) + " " +
+                                 std::to_string(r[2]) + " " + std::to_string(r[3]) +
+                                 "]: revision 2, all of it but bytes " + std::to_string(r[1]) +
+                                 " to " + std::to_string(r[2] - 1) + " (the signature)" + row.after;
+    ToolRun run = Inspect("--modern --revisions " + Quote(file.path()));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const size_t line = run.out.find(expected);
+    ASSERT_NE(line, std::string::npos) << run.out;
+    EXPECT_EQ(run.out.rfind("\nSignature ", line), run.out.rfind('\n', line - 1)) << run.out;
+  }
 }
 
 }  // namespace
