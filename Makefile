@@ -14,7 +14,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 ASAN_BUILD ?= build-asan
 
-.PHONY: all deps configure build run test test-asan fuzz bench clean
+.PHONY: all deps configure build run test test-asan fuzz bench clean tour
 
 all: build
 
@@ -42,6 +42,13 @@ run: build
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) --timeout 600
+
+# The README's tour pictures, taken again on the bundled sample.
+tour: build
+	@mkdir -p docs/tour
+	@cd $(BUILD)/tests/app && QT_QPA_PLATFORM=offscreen QUORVEL_SHOT_DIR=$(CURDIR)/docs/tour \
+	  XDG_CONFIG_HOME=$(CURDIR)/$(BUILD)/test-xdg/tour XDG_RUNTIME_DIR=$(CURDIR)/$(BUILD)/test-runtime \
+	  ./tour_guitest
 
 # The whole test suite built with the address and undefined-behaviour
 # sanitizers, in its own directory.
