@@ -15,9 +15,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <map>
 
 #include "analysis/space.h"
+#include "analysis/space_tiles.h"
 #include "app/app_doc.h"
 #include "describe/open_mode.h"
 #include "describe/viewer_document.h"
@@ -25,36 +25,7 @@
 
 namespace {
 
-// The largest objects given a tile of their own in each kind's tile.
-constexpr size_t kTilesPerKind = 200;
 constexpr int kPollMs = 50;
-
-std::shared_ptr<SpaceSummary> Summarize(const FileSpace& space) {
-  auto summary = std::make_shared<SpaceSummary>();
-  summary->file_bytes = space.file_bytes;
-  std::map<std::string, size_t> positions;
-  for (const KindSpace& kind : space.kinds) {
-    positions[kind.kind] = summary->kinds.size();
-    summary->kinds.push_back({kind.kind, kind.objects, kind.bytes, {}, 0});
-  }
-  std::vector<std::vector<SpaceSummary::Object>> by_kind(summary->kinds.size());
-  for (const ObjectSpace& object : space.objects) {
-    by_kind[positions[object.kind]].push_back({object.number, object.generation, object.bytes});
-  }
-  for (size_t i = 0; i < by_kind.size(); ++i) {
-    std::vector<SpaceSummary::Object>& objects = by_kind[i];
-    const size_t kept = std::min(objects.size(), kTilesPerKind);
-    std::partial_sort(objects.begin(), objects.begin() + static_cast<ptrdiff_t>(kept),
-                      objects.end(),
-                      [](const auto& a, const auto& b) { return a.bytes > b.bytes; });
-    SpaceSummary::Kind& kind = summary->kinds[i];
-    kind.largest.assign(objects.begin(), objects.begin() + static_cast<ptrdiff_t>(kept));
-    for (size_t j = kept; j < objects.size(); ++j) {
-      kind.rest_bytes += objects[j].bytes;
-    }
-  }
-  return summary;
-}
 
 // One colour per kind, apart in hue, light enough for black text.
 QColor KindColor(int kind) {
@@ -81,45 +52,13 @@ void CTreemapView::SetSummary(std::shared_ptr<const SpaceSummary> summary) {
 
 void CTreemapView::Layout() {
   tiles_.clear();
-  if (summary_ == nullptr || summary_->kinds.empty()) {
+  if (summary_ == nullptr) {
     return;
   }
-  std::vector<double> sizes;
-  for (const SpaceSummary::Kind& kind : summary_->kinds) {
-    sizes.push_back(static_cast<double>(kind.bytes));
+  for (const SpaceTile& tile : LayoutSpace(*summary_, width(), height())) {
+    tiles_.push_back({QRectF(tile.rect.x, tile.rect.y, tile.rect.width, tile.rect.height),
+                      tile.kind, tile.number, tile.generation, tile.bytes});
   }
-  const std::vector<TreemapRect> frames =
-      SquarifiedLayout(sizes, {0, 0, static_cast<double>(width()), static_cast<double>(height())});
-  std::vector<Tile> objects;
-  for (size_t k = 0; k < frames.size(); ++k) {
-    const TreemapRect& f = frames[k];
-    const QRectF frame(f.x, f.y, f.width, f.height);
-    tiles_.push_back({frame, static_cast<int>(k), 0, 0, summary_->kinds[k].bytes});
-    const SpaceSummary::Kind& kind = summary_->kinds[k];
-    std::vector<double> inner;
-    for (const SpaceSummary::Object& object : kind.largest) {
-      inner.push_back(static_cast<double>(object.bytes));
-    }
-    inner.push_back(static_cast<double>(kind.rest_bytes));
-    // A margin inside the kind's frame keeps it visible.
-    const TreemapRect area{f.x + 1, f.y + 1, std::max(0.0, f.width - 2),
-                           std::max(0.0, f.height - 2)};
-    const std::vector<TreemapRect> rects = SquarifiedLayout(inner, area);
-    for (size_t i = 0; i < rects.size(); ++i) {
-      const TreemapRect& r = rects[i];
-      if (r.width < 1 || r.height < 1) {
-        continue;  // too small to see or click
-      }
-      Tile tile{QRectF(r.x, r.y, r.width, r.height), static_cast<int>(k), 0, 0,
-                static_cast<int64_t>(inner[i])};
-      if (i < kind.largest.size()) {
-        tile.number = kind.largest[i].number;
-        tile.generation = kind.largest[i].generation;
-      }
-      objects.push_back(tile);
-    }
-  }
-  tiles_.insert(tiles_.end(), objects.begin(), objects.end());
 }
 
 void CTreemapView::resizeEvent(QResizeEvent* event) {
@@ -288,7 +227,7 @@ void CSpaceDock::Measure() {
     ThreadSinkOverride quiet(DiscardLine);
     ViewerDocument doc;
     if (doc.Open(path.c_str(), options)) {
-      job->summary = Summarize(MeasureSpace(doc));
+      job->summary = std::make_shared<SpaceSummary>(SummarizeSpace(MeasureSpace(doc)));
     } else {
       job->error = "The file could not be read again to measure it";
     }

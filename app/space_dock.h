@@ -13,31 +13,13 @@
 #include <thread>
 #include <vector>
 
-#include "analysis/treemap.h"
+#include "analysis/space_tiles.h"
 
 class CAppDoc;
 class QLabel;
 class QSplitter;
 class QTimer;
 class QTreeWidget;
-
-// What the dock shows of a file: kinds, and per kind its largest objects.
-struct SpaceSummary {
-  struct Object {
-    int32_t number = 0;
-    int32_t generation = 0;
-    int64_t bytes = 0;
-  };
-  struct Kind {
-    std::string name;
-    int64_t objects = 0;
-    int64_t bytes = 0;
-    std::vector<Object> largest;  // most bytes first
-    int64_t rest_bytes = 0;       // of the others
-  };
-  int64_t file_bytes = 0;
-  std::vector<Kind> kinds;  // most bytes first
-};
 
 class CTreemapView : public QWidget {
   Q_OBJECT
