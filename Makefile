@@ -13,8 +13,9 @@ BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 
-.PHONY: all deps configure build run test test-asan fuzz bench clean tour
+.PHONY: all deps configure build run test test-asan test-tsan fuzz bench clean tour
 
 all: build
 
@@ -58,6 +59,18 @@ test-asan: deps
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
 	@cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j$(JOBS) --timeout 900
+
+# The whole test suite built with the thread sanitizer: the find, reference
+# index, space and file map workers, the early key derivation and the
+# inflate prefetch run on threads of their own. Qt is not instrumented: its
+# own locking is known to the sanitizer through the suppressions file.
+test-tsan: deps
+	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_TSAN=ON -DQUORVEL_GUI=ON \
+	  > $(TSAN_BUILD).configure.log 2>&1 || { cat $(TSAN_BUILD).configure.log; exit 1; }
+	@cmake --build $(TSAN_BUILD) -j$(JOBS)
+	@cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
 	  ctest --output-on-failure -j$(JOBS) --timeout 900
 
 # Every libFuzzer target for FUZZ_SECONDS each (clang, installed first). New

@@ -224,11 +224,9 @@ std::string SpaceText(const FileSpace& space) {
                    static_cast<long long>(bytes), 100.0 * static_cast<double>(bytes) / whole);
   };
   int64_t objects = 0;
-  int64_t bytes = 0;
   for (const KindSpace& kind : space.kinds) {
     line(kind.kind, kind.objects, kind.bytes);
     objects += kind.objects;
-    bytes += kind.bytes;
   }
   line("cross-reference tables", 0, space.sections_bytes);
   line("header and before the first object", 0, space.other_bytes);

@@ -14,6 +14,7 @@
 #include "analysis/space.h"
 #include "analysis/xref_check.h"
 #include "cli/inspect_options.h"
+#include "cli/inspect_walk.h"
 #include "describe/description.h"
 #include "describe/find.h"
 #include "describe/hex_dump.h"
@@ -244,6 +245,9 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
   if (options.stats) {
     fputs(SpaceText(MeasureSpace(doc)).c_str(), stdout);
     return 0;
+  }
+  if (options.walk) {
+    return WalkFile(doc);
   }
   if (options.map) {
     fputs(FileMapText(MapFile(doc, MeasureSpace(doc))).c_str(), stdout);

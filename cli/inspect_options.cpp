@@ -114,6 +114,9 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
     } else if (arg == "--map") {
       o.map = true;
       ++views;
+    } else if (arg == "--walk") {
+      o.walk = true;
+      ++views;
     } else if (arg == "--hex") {
       value(o.hex);
       ++views;
@@ -144,7 +147,8 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
   } else if (views > 1) {
     o.error =
         "give at most one of --tree, --select, --object, --objects, --find, --refs, "
-        "--revisions, --check, --orphans, --stats, --map, --raw, --hex, --decoded, --operators "
+        "--revisions, --check, --orphans, --stats, --map, --walk, --raw, --hex, --decoded, "
+        "--operators "
         "and --image";
   } else if (!o.image.empty() && o.output.empty()) {
     o.error = "--image needs -o FILE.png";
@@ -193,6 +197,9 @@ const char* InspectUsage() {
          "  --stats            the file's bytes by kind of object: objects, bytes, share\n"
          "  --map              the file from byte 0 to the end as ranges, each with what\n"
          "                     owns it: header, object, section, trailer, or nothing\n"
+         "  --walk             what exploring the whole file costs: the tree a few levels\n"
+         "                     deep, every object described, every image drawn; a summary\n"
+         "                     line, then each image not drawn and why\n"
          "  --raw PATH         write the raw bytes of the stream at PATH to standard output\n"
          "  --hex PATH         the raw bytes of the stream at PATH as offset, hex and ASCII\n"
          "  --decoded PATH     write the bytes of the stream at PATH through all its filters\n"

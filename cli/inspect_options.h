@@ -23,6 +23,7 @@ struct InspectOptions {
   bool orphans = false;     // --orphans: objects nothing reachable refers to
   bool stats = false;       // --stats: space by kind of object
   bool map = false;         // --map: the file's ranges and their owners
+  bool walk = false;        // --walk: the whole file explored, for sweeps
   std::string image;        // --image PATH (with -o FILE.png)
   std::string output;       // -o FILE
   bool trace = false;

@@ -2,6 +2,7 @@
 // PDF builder and real encoders (zlib, our LZW encoder, libtiff's fax encoder,
 // libjpeg-turbo, and qpdf for encrypted files). The seeds are made at run time and
 // never committed.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <lcms2.h>
 
 #include "fuzz/modern_inputs.h"
 #include "tests/malformed/malformed_files.h"
@@ -557,6 +560,215 @@ void SecurityHandlerSeeds(SeedWriter& w) {
   fs::remove_all(dir);
 }
 
+// ---- the new surface: every filter, colour spaces and functions, analyses ----
+
+std::string Ascii85(const std::string& bytes) {
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); i += 4) {
+    uint32_t word = 0;
+    const size_t n = std::min<size_t>(4, bytes.size() - i);
+    for (size_t j = 0; j < 4; ++j) {
+      word = word << 8 | (j < n ? static_cast<uint8_t>(bytes[i + j]) : 0);
+    }
+    if (word == 0 && n == 4) {
+      out += 'z';
+      continue;
+    }
+    char group[5];
+    for (int j = 4; j >= 0; --j) {
+      group[j] = static_cast<char>('!' + word % 85);
+      word /= 85;
+    }
+    out.append(group, n + 1);
+  }
+  return out + "~>";
+}
+
+std::string AsciiHex(const std::string& bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += kDigits[c >> 4];
+    out += kDigits[c & 15];
+  }
+  return out + ">";
+}
+
+// Literal runs of at most 128 bytes, then the end marker.
+std::string RunLength(const std::string& bytes) {
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); i += 128) {
+    const size_t n = std::min<size_t>(128, bytes.size() - i);
+    out += static_cast<char>(n - 1);
+    out += bytes.substr(i, n);
+  }
+  return out + static_cast<char>(128);
+}
+
+// PNG rows of `columns` bytes, each with the Up filter tag.
+std::string PngUpRows(const std::string& bytes, size_t columns) {
+  std::string out;
+  std::string above(columns, '\0');
+  for (size_t i = 0; i < bytes.size(); i += columns) {
+    std::string row = bytes.substr(i, columns);
+    row.resize(columns, '\0');
+    out += '\x02';
+    for (size_t j = 0; j < columns; ++j) {
+      out += static_cast<char>(row[j] - above[j]);
+    }
+    above = row;
+  }
+  return out;
+}
+
+// A JPEG 2000 codestream of a small gray picture, from OpenJPEG's own
+// encoder; empty when it is not installed.
+std::string JpxSeed(const fs::path& dir) {
+  fs::create_directories(dir);
+  const fs::path pgm = dir / "in.pgm";
+  const fs::path jp2 = dir / "out.jp2";
+  {
+    std::ofstream out(pgm, std::ios::binary);
+    out << "P5\n16 8\n255\n";
+    for (int i = 0; i < 16 * 8; ++i) {
+      out.put(static_cast<char>(i * 2));
+    }
+  }
+  const std::string command =
+      "opj_compress -i '" + pgm.string() + "' -o '" + jp2.string() + "' > /dev/null 2>&1";
+  std::string bytes;
+  if (std::system(command.c_str()) == 0) {
+    std::ifstream in(jp2, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  fs::remove_all(dir);
+  return bytes;
+}
+
+void FilterChainSeeds(SeedWriter& w, const fs::path& scratch) {
+  const auto add = [&](const std::string& entries, const std::string& data) {
+    const std::string text = "<< " + entries + " >>";
+    w.Add(BigEndian16(static_cast<int>(text.size())) + text + data);
+  };
+  const std::vector<uint8_t> content = MakeContentText(2000, 3);
+  const std::string text(content.begin(), content.end());
+  add("/Filter /FlateDecode", Deflate(text));
+  add("/Filter /FlateDecode /DecodeParms << /Predictor 12 /Columns 8 >>",
+      Deflate(PngUpRows(text, 8)));
+  add("/Filter /FlateDecode /DecodeParms << /Predictor 2 /Colors 3 /BitsPerComponent 8 "
+      "/Columns 5 >>",
+      Deflate(text.substr(0, 600)));
+  add("/Filter /LZWDecode /DecodeParms << /EarlyChange 0 >>", Bytes(LzwEncode(content)));
+  add("/Filter /ASCIIHexDecode", AsciiHex(text.substr(0, 300)));
+  add("/Filter /ASCII85Decode", Ascii85(text.substr(0, 300) + std::string(8, '\0')));
+  add("/Filter /RunLengthDecode", RunLength(text.substr(0, 400)));
+  add("/Filter [/ASCII85Decode /FlateDecode] /DecodeParms [null << /Predictor 10 /Columns 4 >>]",
+      Ascii85(Deflate(PngUpRows(text.substr(0, 256), 4))));
+  add("/Filter [/ASCIIHexDecode /RunLengthDecode]", AsciiHex(RunLength(text.substr(0, 100))));
+  add("/Filter /Crypt /DecodeParms << /Name /Identity >>", text.substr(0, 64));
+  for (const SampleImage& image : MakeSampleImages()) {
+    add(image.entries, image.data);
+  }
+  const std::string jpx = JpxSeed(scratch / "jpx");
+  if (!jpx.empty()) {
+    add("/Filter /JPXDecode", jpx);
+  }
+  const Bilevel page = MakeTextPage(64, 32, 5);
+  add("/Filter /JBIG2Decode", Bytes(Jbig2EmbeddedPage(page, Jbig2Coding::kArithmetic, 2)));
+  // A bomb: a megabyte of zeros in a kilobyte.
+  add("/Filter /FlateDecode", Deflate(std::string(size_t{4} << 20, '\0'), 9));
+}
+
+std::string IccProfile(cmsHPROFILE profile) {
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile, nullptr, &size);
+  std::string bytes(size, '\0');
+  cmsSaveProfileToMem(profile, bytes.data(), &size);
+  cmsCloseProfile(profile);
+  return bytes;
+}
+
+void ColorFunctionSeeds(SeedWriter& w) {
+  const auto add = [&](const std::string& object, const std::string& entries,
+                       const std::string& data) {
+    w.Add(JoinColorFunctionInput({object, entries, data}));
+  };
+  const std::string exponential =
+      "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] /C1 [0 1 0.5 0] /N 1 >>";
+  add("[/Indexed /DeviceRGB 3 <FF000000FF000000FF000000>]", "", "");
+  add("[/Indexed /DeviceRGB 3 2 0 R]", "", "\xff\0\0\0\xff\0\0\0\xff\x80\x80\x80");
+  add("[/ICCBased 2 0 R]", "/N 3", IccProfile(cmsCreate_sRGBProfile()));
+  cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
+  add("[/ICCBased 2 0 R]", "/N 1 /Alternate /DeviceGray",
+      IccProfile(cmsCreateGrayProfile(cmsD50_xyY(), gamma)));
+  cmsFreeToneCurve(gamma);
+  add("[/Separation /Spot /DeviceCMYK " + exponential + "]", "", "");
+  add("[/Separation /Spot /DeviceRGB 2 0 R]",
+      "/FunctionType 0 /Domain [0 1] /Range [0 1 0 1 0 1] /Size [4] /BitsPerSample 8",
+      "\0\0\0\x40\x40\x40\x80\x80\x80\xff\xff\xff");
+  add("[/DeviceN [/A /B] /DeviceRGB 2 0 R]",
+      "/FunctionType 4 /Domain [0 1 0 1] /Range [0 1 0 1 0 1]",
+      "{ 2 copy add 2 div 3 1 roll exch dup mul exch sqrt }");
+  add("[/DeviceN [/A /B /C] /DeviceCMYK 2 0 R << /Subtype /NChannel >>]",
+      "/FunctionType 4 /Domain [0 1 0 1 0 1] /Range [0 1 0 1 0 1 0 1]",
+      "{ 0 gt { 1 } { 0 } ifelse 3 1 roll exch 0.5 mul exch 0 }");
+  add("[/Lab << /WhitePoint [0.9505 1 1.089] /Range [-100 100 -100 100] >>]", "", "");
+  add("[/CalRGB << /WhitePoint [0.9505 1 1.089] /Gamma [2.2 2.2 2.2] /Matrix [0.41 0.21 0.02 "
+      "0.36 0.72 0.12 0.18 0.07 0.95] >>]",
+      "", "");
+  add("[/CalGray << /WhitePoint [0.9505 1 1.089] /Gamma 1.8 >>]", "", "");
+  add("<< /FunctionType 3 /Domain [0 1] /Functions [" + exponential +
+          " 2 0 R] /Bounds [0.5] /Encode [0 1 0 1] >>",
+      "/FunctionType 2 /Domain [0 1] /C0 [1 1 1 1] /C1 [0 0 0 0] /N 2", "");
+  add("[/Pattern /DeviceRGB]", "", "");
+}
+
+// Whole files for the analyses: our own, with an update and a signature
+// dictionary, and what real producers make of them.
+void AnalysisSeeds(SeedWriter& w, const fs::path& scratch) {
+  for (const std::string& doc : Documents()) {
+    w.Add(doc);
+  }
+  PdfBuilder b;
+  b.Object(1, "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [5 0 R] >> >>");
+  b.Object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  b.Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Contents 4 0 R >>");
+  b.Stream(4, "", "0 0 m 10 10 l S");
+  b.Object(5, "<< /FT /Sig /T (S) /V 6 0 R >>");
+  b.Object(6, "<< /Type /Sig /ByteRange [0 100 200 50] /Contents <0011223344> >>");
+  b.Raw("% nothing owns this\n");
+  b.Finish("/Root 1 0 R");
+  b.StartUpdate();
+  b.Stream(4, "", "0 0 m 20 20 l S");
+  b.Object(7, "<< /Orphan true >>");
+  b.Finish("/Root 1 0 R");
+  const std::string updated = b.Bytes();
+  w.Add(updated);
+  fs::create_directories(scratch);
+  const fs::path in = scratch / "in.pdf";
+  {
+    std::ofstream out(in, std::ios::binary);
+    out << updated;
+  }
+  const std::string qpdf = QPDF_EXE;
+  const std::vector<std::string> producers = {
+      qpdf + " --object-streams=generate '" + in.string() + "' '%s'",
+      qpdf + " --linearize '" + in.string() + "' '%s'",
+      qpdf + " --qdf '" + in.string() + "' '%s'",
+      "gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile='%s' '" + in.string() + "'",
+      "pdftocairo -pdf '" + in.string() + "' '%s'",
+  };
+  for (size_t i = 0; i < producers.size(); ++i) {
+    const fs::path out = scratch / ("out" + std::to_string(i) + ".pdf");
+    std::string command = producers[i];
+    command.replace(command.find("%s"), 2, out.string());
+    if (std::system((command + " > /dev/null 2>&1").c_str()) == 0 && fs::exists(out)) {
+      std::ifstream file(out, std::ios::binary);
+      w.Add(std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
+    }
+  }
+  fs::remove_all(scratch);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -592,6 +804,12 @@ int main(int argc, char** argv) {
     SecurityHandlerSeeds(security_handler);
     SeedWriter content_operators(root, "content_operators");
     ContentOperatorsSeeds(content_operators);
+    SeedWriter filter_chain(root, "filter_chain");
+    FilterChainSeeds(filter_chain, root / "scratch-filter");
+    SeedWriter color_function(root, "color_function");
+    ColorFunctionSeeds(color_function);
+    SeedWriter analysis(root, "analysis");
+    AnalysisSeeds(analysis, root / "scratch-analysis");
   } catch (const std::exception& e) {
     fprintf(stderr, "make-fuzz-seeds: %s\n", e.what());
     return 1;

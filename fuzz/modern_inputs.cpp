@@ -290,3 +290,40 @@ std::string ObjectStreamFile(std::span<const uint8_t> input) {
   file += "startxref\n" + std::to_string(offsets[13]) + "\n%%EOF\n";
   return file;
 }
+
+ColorFunctionInput SplitColorFunctionInput(std::span<const uint8_t> input) {
+  ColorFunctionInput parts;
+  if (input.size() < kColorFunctionHeaderBytes) {
+    return parts;
+  }
+  size_t object = static_cast<size_t>(input[0] << 8 | input[1]);
+  size_t entries = static_cast<size_t>(input[2] << 8 | input[3]);
+  std::span<const uint8_t> rest = input.subspan(kColorFunctionHeaderBytes);
+  object = std::min(object, rest.size());
+  parts.object = Text(rest.first(object));
+  rest = rest.subspan(object);
+  entries = std::min(entries, rest.size());
+  parts.entries = Text(rest.first(entries));
+  parts.data = Text(rest.subspan(entries));
+  return parts;
+}
+
+std::string JoinColorFunctionInput(const ColorFunctionInput& parts) {
+  const auto be16 = [](size_t n) {
+    return std::string{static_cast<char>(n >> 8 & 0xff), static_cast<char>(n & 0xff)};
+  };
+  return be16(parts.object.size()) + be16(parts.entries.size()) + parts.object + parts.entries +
+         parts.data;
+}
+
+std::string ColorFunctionFile(std::span<const uint8_t> input) {
+  if (input.size() < kColorFunctionHeaderBytes) {
+    return {};
+  }
+  const ColorFunctionInput parts = SplitColorFunctionInput(input);
+  return ClassicFile({"", parts.object,
+                      "<< " + parts.entries + " /Length " + std::to_string(parts.data.size()) +
+                          " >>\nstream\n" + parts.data + "\nendstream",
+                      "<< /Type /Catalog /Pages 4 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>"},
+                     "/Root 3 0 R");
+}

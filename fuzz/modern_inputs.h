@@ -74,5 +74,20 @@ std::string SecurityHandlerFile(const SecurityInput& parts);
 // content stream holds `content`.
 std::string SecurityHandlerPlainFile(const std::string& content);
 
+// ---- color_function_fuzzer --------------------------------------------------
+// Input: the lengths of object 1's text and of object 2's dictionary entries
+// (two bytes each, big-endian), the two texts, then the rest object 2's
+// stream data. Lengths beyond the input are cut to it. Object 3 is the
+// catalog, 4 its empty page tree.
+inline constexpr size_t kColorFunctionHeaderBytes = 4;
+struct ColorFunctionInput {
+  std::string object;   // object 1: a colour space or a function
+  std::string entries;  // object 2's dictionary entries but Length
+  std::string data;     // object 2's stream data
+};
+ColorFunctionInput SplitColorFunctionInput(std::span<const uint8_t> input);
+std::string JoinColorFunctionInput(const ColorFunctionInput& parts);
+std::string ColorFunctionFile(std::span<const uint8_t> input);
+
 // zlib at a fast level; the empty text when zlib fails.
 std::string DeflateFast(std::span<const uint8_t> data);

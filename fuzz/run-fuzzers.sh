@@ -10,7 +10,7 @@ shift 2
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(lexer parse_object open_walk lzw ccitt jbig2 image_stream pixdec xref_stream object_stream repair
-           security_handler content_operators)
+           security_handler content_operators filter_chain color_function analysis)
 fi
 here="$(cd "$(dirname "$0")" && pwd)"
 
@@ -40,7 +40,7 @@ for target in "${targets[@]}"; do
         -artifact_prefix="$artifacts/$target-")
   if [ -f "$here/pdf.dict" ] && [[ $target == lexer || $target == parse_object || $target == open_walk ||
         $target == repair || $target == object_stream || $target == security_handler ||
-        $target == content_operators ]]; then
+        $target == content_operators || $target == color_function || $target == analysis ]]; then
     args+=(-dict="$here/pdf.dict")
   fi
   log="$logs/$target.log"
