@@ -117,14 +117,17 @@ std::unique_ptr<ColorSpace> MakeIccSpace(std::span<const uint8_t> bytes, int com
     *why = "the profile cannot be read";
     return nullptr;
   }
-  const cmsProfileClassSignature device_class = cmsGetDeviceClass(profile.get());
+  // The signatures are the profile's own bytes: held as numbers, since a
+  // value no enumerator names is no valid enum value.
+  const auto device_class = static_cast<cmsUInt32Number>(cmsGetDeviceClass(profile.get()));
   if (device_class != cmsSigInputClass && device_class != cmsSigDisplayClass &&
       device_class != cmsSigOutputClass && device_class != cmsSigColorSpaceClass) {
     *why = "the profile is no device or colour space profile";
     return nullptr;
   }
-  const cmsColorSpaceSignature data_space = cmsGetColorSpace(profile.get());
-  const int channels = static_cast<int>(cmsChannelsOf(data_space));
+  const auto data_space = static_cast<cmsUInt32Number>(cmsGetColorSpace(profile.get()));
+  const int channels =
+      static_cast<int>(cmsChannelsOf(static_cast<cmsColorSpaceSignature>(data_space)));
   if (channels != components) {
     *why = "the profile has " + std::to_string(channels) + " components, not " +
            std::to_string(components);

@@ -156,6 +156,10 @@ TEST(IccSpace, UnusableProfileFallsBack) {
       {"no Alternate: device space", "/N 1", "junk", "DeviceGray", "DeviceGray used"},
       {"Alternate of other components", "/N 3 /Alternate /DeviceGray", "junk", "DeviceRGB",
        "Alternate used"},
+      // A colour space signature no ICC version defines (found by fuzzing).
+      {"unknown colour space", "/N 3 /Alternate /DeviceRGB",
+       ProfileBytes(cmsCreate_sRGBProfile()).replace(16, 4, "\xb9\xadTY"), "DeviceRGB",
+       "Alternate used"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
