@@ -73,10 +73,11 @@ void PathsTo(pdf::Object* object, int32_t number, const std::string& path, int d
 
 }  // namespace
 
-bool ReferenceIndex::Build(pdf::Document& doc, const Progress& progress) {
+bool ReferenceIndex::Build(pdf::Document& doc, const Progress& progress, int64_t max_references) {
   numbers_.clear();
   edges_.clear();
   orphans_.clear();
+  complete_ = true;
   const std::vector<NewestEntry> entries = NewestEntries(doc);
   const auto total = static_cast<int64_t>(entries.size());
   std::vector<bool> structural(entries.size());
@@ -94,6 +95,10 @@ bool ReferenceIndex::Build(pdf::Document& doc, const Progress& progress) {
     structural[i] = Structural(object);
     targets.clear();
     CollectTargets(object, 0, &targets);
+    if (static_cast<int64_t>(edges_.size() + targets.size()) > max_references) {
+      complete_ = false;  // the objects are still listed: they exist
+      continue;
+    }
     for (int32_t target : targets) {
       edges_.emplace_back(target, listed.number);
     }
@@ -135,7 +140,7 @@ bool ReferenceIndex::Build(pdf::Document& doc, const Progress& progress) {
       }
     }
   }
-  for (size_t i = 0; i < numbers_.size(); ++i) {
+  for (size_t i = 0; i < numbers_.size() && complete_; ++i) {
     if (!reached[i] && !structural[i]) {
       orphans_.push_back(numbers_[i]);
     }
@@ -162,6 +167,11 @@ std::vector<std::string> ReferencePaths(pdf::Object* referrer, int32_t number, s
 }
 
 std::string OrphansText(pdf::Document& doc, const ReferenceIndex& index) {
+  if (!index.Complete()) {
+    return FormatText(
+        "The index stopped at %lld references: orphans cannot be told among %lld objects\n",
+        static_cast<long long>(index.References()), static_cast<long long>(index.Objects()));
+  }
   std::string text;
   const std::vector<NewestEntry> entries = NewestEntries(doc);
   for (int32_t number : index.Orphans()) {

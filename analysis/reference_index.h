@@ -16,13 +16,23 @@ class Document;
 class Object;
 }  // namespace pdf
 
+// The references an index records at most: each costs 16 bytes while the
+// index is built, and a file of a few hundred megabytes can hold a hundred
+// million of them. Past the bound the index is partial (Complete() is false).
+inline constexpr int64_t kMaxIndexedReferences = 64'000'000;
+
 class ReferenceIndex {
  public:
   // Told how many objects of how many are done; false cancels the build.
   using Progress = std::function<bool(int64_t done, int64_t total)>;
 
   // False when cancelled (the index is then empty).
-  bool Build(pdf::Document& doc, const Progress& progress = {});
+  bool Build(pdf::Document& doc, const Progress& progress = {},
+             int64_t max_references = kMaxIndexedReferences);
+  // False when the build stopped at its bound on references: the referrers
+  // found are true but may not be all, and no orphans are listed, since an
+  // object may be reached through a reference left out.
+  bool Complete() const { return complete_; }
 
   // The objects whose values refer to `number`, in number order; the trailer
   // counts as object 0.
@@ -38,6 +48,7 @@ class ReferenceIndex {
   std::vector<int32_t> numbers_;                    // the objects, in number order
   std::vector<std::pair<int32_t, int32_t>> edges_;  // (target, referrer), sorted
   std::vector<int32_t> orphans_;
+  bool complete_ = true;
 };
 
 // Where in `referrer` the references to `number` stand, as paths below it

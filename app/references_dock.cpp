@@ -235,6 +235,11 @@ void CReferencesDock::ShowWanted() {
     for (QListWidgetItem* item : items) {
       list_->addItem(item);
     }
+    if (!index_->Complete()) {
+      status_->setText(QString("The index stopped at %1 references: orphans cannot be told")
+                           .arg(locale.toString(static_cast<qlonglong>(index_->References()))));
+      return;
+    }
     status_->setText(QString("Orphans: %1 of %2 objects that nothing reachable from the trailer "
                              "refers to")
                          .arg(locale.toString(static_cast<qulonglong>(orphans.size())))

@@ -187,4 +187,31 @@ TEST(ReferenceIndexTest, PathsNameWhereTheReferencesStand) {
   EXPECT_EQ(ReferencePaths(doc.GetObject(1, 0), 2, 1), std::vector<std::string>{"Pages"});
 }
 
+// Past its bound on references the index keeps what it found, says it is
+// partial, and lists no orphans rather than wrong ones.
+TEST(ReferenceIndexTest, BoundedIndexIsPartialAndListsNoOrphans) {
+  PdfBuilder b;
+  b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  b.Object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  b.Object(3, "<< /Type /Page /Parent 2 0 R /Annots [4 0 R 4 0 R 4 0 R] >>");
+  b.Object(4, "<< /Subtype /Text >>");
+  b.Object(5, "<< /Lost true >>");
+  b.Finish("/Root 1 0 R");
+  pdf::Document doc;
+  const std::string& bytes = b.Bytes();
+  ASSERT_TRUE(doc.OpenMemory(bytes.data(), static_cast<int32_t>(bytes.size()), "bound.pdf",
+                             OpenOptionsFor(pdf::Mode::kModern)));
+  ReferenceIndex whole;
+  ASSERT_TRUE(whole.Build(doc));
+  EXPECT_TRUE(whole.Complete());
+  EXPECT_EQ(whole.Orphans(), std::vector<int32_t>{5});
+  ReferenceIndex partial;
+  ASSERT_TRUE(partial.Build(doc, {}, 3));  // objects 1 and 2 fit, 3's four references do not
+  EXPECT_FALSE(partial.Complete());
+  EXPECT_EQ(partial.ReferrersOf(2), std::vector<int32_t>{1});
+  EXPECT_TRUE(partial.ReferrersOf(4).empty());
+  EXPECT_TRUE(partial.Orphans().empty());
+  EXPECT_EQ(OrphansText(doc, partial).rfind("The index stopped at", 0), 0u);
+}
+
 }  // namespace
