@@ -245,6 +245,9 @@ TEST(Inspect, RevisionsCheckOrphansAndStats) {
       {"--orphans", "1 0 obj  dictionary Catalog\n"},
       {"--stats", "image stream "},
       {"--stats", "100.0%\n"},
+      {"--map", "         0         15  header\n"},
+      {"--map", "  object 25 0, image stream\n"},
+      {"--walk", "25 objects, 14 streams, 9 images drawn, 0 not drawn\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.option);
