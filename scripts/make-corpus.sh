@@ -9,7 +9,8 @@
 #   - qpdf's transformations of each real file (object and cross-reference
 #     streams, linearized, QDF, AES-256 and RC4 encrypted with an empty user
 #     password), Ghostscript's rewrite and cairo's (pdftocairo);
-#   - ImageMagick's and img2pdf's image files in every compression they write.
+#   - ImageMagick's pictures as libtiff's tiff2pdf and img2pdf wrap them, in
+#     each compression they write.
 # Usage: scripts/make-corpus.sh DIR [--debian-docs]
 set -uo pipefail
 
@@ -78,22 +79,25 @@ done
 find "$out/derived" -type f -size 0 -delete
 echo "derived: $(count derived)"
 
-# Images in every compression ImageMagick writes, and img2pdf's wrappers.
+# Pictures from ImageMagick, wrapped by tiff2pdf and img2pdf.
 convert -size 300x200 gradient:navy-gold "$work/gradient.png" 2> /dev/null
 convert -size 300x200 plasma:fractal -seed 7 "$work/plasma.jpg" 2> /dev/null
 convert -size 600x400 xc:white -draw "circle 300,200 300,20" -monochrome "$work/mono.png" \
   2> /dev/null
-for compress in None Zip LZW JPEG JPEG2000 RLE; do
-  convert "$work/gradient.png" -compress "$compress" "$out/images/gradient-$compress.pdf" \
-    2> /dev/null
-  convert "$work/plasma.jpg" -colorspace CMYK -compress "$compress" \
-    "$out/images/plasma-cmyk-$compress.pdf" 2> /dev/null
+# Debian's ImageMagick policy forbids writing PDF: its TIFF files in each
+# compression go through libtiff's tiff2pdf instead.
+for picture in gradient.png plasma.jpg mono.png; do
+  for compress in None Zip LZW JPEG Group4; do
+    tiff="$work/${picture%.*}-$compress.tif"
+    convert "$work/$picture" -compress "$compress" "$tiff" 2> /dev/null || continue
+    tiff2pdf -o "$out/images/${picture%.*}-$compress.pdf" "$tiff" 2> /dev/null
+    tiff2pdf -z -o "$out/images/${picture%.*}-$compress-zip.pdf" "$tiff" 2> /dev/null
+  done
 done
-for compress in Fax Group4 Zip; do
-  convert "$work/mono.png" -compress "$compress" "$out/images/mono-$compress.pdf" 2> /dev/null
-done
+convert "$work/plasma.jpg" -colorspace CMYK "$work/cmyk.tif" 2> /dev/null &&
+  tiff2pdf -j -o "$out/images/plasma-cmyk-jpeg.pdf" "$work/cmyk.tif" 2> /dev/null
 convert "$work/gradient.png" -alpha set -channel A -evaluate set 50% "$work/alpha.png" 2> /dev/null
-convert "$work/alpha.png" "$out/images/alpha.pdf" 2> /dev/null
+img2pdf "$work/alpha.png" -o "$out/images/img2pdf-alpha.pdf" 2> /dev/null
 img2pdf "$work/plasma.jpg" -o "$out/images/img2pdf-jpeg.pdf" 2> /dev/null
 img2pdf "$work/gradient.png" -o "$out/images/img2pdf-png.pdf" 2> /dev/null
 img2pdf "$work/mono.png" -o "$out/images/img2pdf-mono.pdf" 2> /dev/null
