@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <queue>
 
 #include "analysis/page_list.h"
 #include "app/app_doc.h"
@@ -116,19 +117,25 @@ void CAppView::RebuildDescription() {
     CWaitCursor wait;
     description_ = DescribeWithPicture(selection, &image_);
   }
-  text_ = PaneText(description_);
-  // Qt's text drawing takes U+009C as the end of the text (it separates a
-  // text's length variants), so a byte 0x9C hid the rest of the description:
-  // it is drawn as the replacement character instead, and copied as itself.
-  text_.replace(kStringTerminator, kShownForStringTerminator);
+  // The lines are found in the description's bytes, and each is made text
+  // only when drawn, measured or copied: a description of a million lines is
+  // not held a second time, twice as large.
   line_starts_.clear();
+  line_starts_.reserve(
+      static_cast<size_t>(std::count(description_.begin(), description_.end(), '\n') + 2));
   line_starts_.push_back(0);
-  for (qsizetype i = 0; i < text_.size(); ++i) {
-    if (text_[i] == QChar('\n')) {
+  const char* bytes = description_.data();
+  const size_t size = description_.size();
+  for (size_t i = 0; i < size; ++i) {
+    // Every line end (CR LF, lone CR, LF) ends one line, as PaneText has it.
+    if (bytes[i] == '\r' && i + 1 < size && bytes[i + 1] == '\n') {
+      ++i;
+    }
+    if (bytes[i] == '\r' || bytes[i] == '\n') {
       line_starts_.push_back(i + 1);
     }
   }
-  line_starts_.push_back(text_.size() + 1);
+  line_starts_.push_back(size + 1);
   selectable_ = Modern();
   anchor_ = caret_ = TextPlace();
   if (Modern()) {
@@ -142,21 +149,37 @@ void CAppView::RebuildDescription() {
   SetScrollSizes(ContentSize());
 }
 
+size_t CAppView::LineEnd(int index) const {
+  const size_t start = line_starts_[index];
+  size_t end = line_starts_[index + 1] - 1;
+  if (end > start && description_[end] == '\n' && description_[end - 1] == '\r') {
+    --end;
+  }
+  return end;
+}
+
 QString CAppView::Line(int index) const {
-  const qsizetype start = line_starts_[index];
-  return text_.mid(start, line_starts_[index + 1] - 1 - start);
+  const size_t start = line_starts_[index];
+  // Qt's text drawing takes U+009C as the end of the text (it separates a
+  // text's length variants), so a byte 0x9C hid the rest of the description:
+  // it is drawn as the replacement character instead, and copied as itself.
+  return QString::fromLatin1(description_.data() + start,
+                             static_cast<qsizetype>(LineEnd(index) - start))
+      .replace(kStringTerminator, kShownForStringTerminator);
 }
 
 void CAppView::MeasureText() {
   extent_ = QRect();
-  if (text_.isEmpty()) {
+  if (description_.empty()) {
     return;
   }
   QFontMetrics metrics(PaneFont(), viewport());
   const QRect limit(0, 0, kTextLimit, kTextLimit);
   const int count = LineCount();
   if (count <= kWholeLayoutLines) {
-    const QRect bounds = metrics.boundingRect(limit, kTextFlags, text_);
+    const QString text =
+        PaneText(description_).replace(kStringTerminator, kShownForStringTerminator);
+    const QRect bounds = metrics.boundingRect(limit, kTextFlags, text);
     extent_ = QRect(0, 0, std::max(bounds.right() + 1, 0), std::max(bounds.bottom() + 1, 0));
     return;
   }
@@ -168,27 +191,29 @@ void CAppView::MeasureText() {
   for (int c = 0; c < 256; ++c) {
     advances[c] = exact.horizontalAdvance(QChar(c));
   }
-  std::vector<std::pair<double, int>> estimates(static_cast<size_t>(count));
+  advances[kStringTerminator.unicode()] = exact.horizontalAdvance(kShownForStringTerminator);
+  // The likely widest lines, the narrowest of them on top.
+  std::priority_queue<std::pair<double, int>, std::vector<std::pair<double, int>>, std::greater<>>
+      widest;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(description_.data());
   for (int i = 0; i < count; ++i) {
     double width = 0;
-    const QChar* line = text_.constData() + line_starts_[i];
-    const qsizetype length = line_starts_[i + 1] - 1 - line_starts_[i];
-    for (qsizetype j = 0; j < length; ++j) {
-      const char16_t c = line[j].unicode();
-      width =
-          c == u'\t' ? (std::floor(width / kTabStop) + 1) * kTabStop : width + advances[c & 0xff];
+    for (size_t j = line_starts_[i], end = LineEnd(i); j < end; ++j) {
+      width = bytes[j] == '\t' ? (std::floor(width / kTabStop) + 1) * kTabStop
+                               : width + advances[bytes[j]];
     }
-    estimates[static_cast<size_t>(i)] = {width, i};
+    if (widest.size() < kWidestCandidates) {
+      widest.emplace(width, i);
+    } else if (width > widest.top().first) {
+      widest.pop();
+      widest.emplace(width, i);
+    }
   }
-  const size_t candidates = std::min<size_t>(kWidestCandidates, estimates.size());
-  std::nth_element(estimates.begin(),
-                   estimates.begin() + static_cast<std::ptrdiff_t>(candidates) - 1, estimates.end(),
-                   std::greater<>());
   int width = 0;
-  for (size_t i = 0; i < candidates; ++i) {
+  for (; !widest.empty(); widest.pop()) {
     // Followed by a line break as in the whole text, which leaves out the
     // line's trailing spaces as the whole layout does.
-    const int index = estimates[i].second;
+    const int index = widest.top().second;
     const QString line = index + 1 < count ? Line(index) + '\n' : Line(index);
     width = std::max(width, metrics.boundingRect(limit, kTextFlags, line).right() + 1);
   }
@@ -353,7 +378,7 @@ void CAppView::Draw(QPainter* painter, const QRectF& exposed) {
   SelectPaneFont(painter);
   const QRect area(0, 0, std::max(kTextLimit, extent_.width()),
                    std::max(kTextLimit, extent_.height()));
-  if (!text_.isEmpty()) {
+  if (!description_.empty()) {
     // Each line where the whole text's layout puts it: a pitch below the one
     // before, clipped to the same rectangle. A line above or below the exposed
     // band is drawn too, for accents and descenders reaching into it.

@@ -115,6 +115,8 @@ class CAppView : public QAbstractScrollArea, public CPrintablePane {
   // The text's lines, without their line feeds.
   int LineCount() const { return static_cast<int>(line_starts_.size()) - 1; }
   QString Line(int index) const;
+  // Where a line's bytes end in description_, before its line end.
+  size_t LineEnd(int index) const;
   // The laid-out text's size, from the lines one by one.
   void MeasureText();
 
@@ -123,10 +125,9 @@ class CAppView : public QAbstractScrollArea, public CPrintablePane {
   bool font_modern_ = false;   // the mode the font was made for
   QRect extent_;
   std::string description_;
-  QString text_;  // description_ as the characters drawn
-  // Where each line of text_ starts, and one past the end of the last line's
-  // line feed: lines are drawn and selected one by one without a copy of each.
-  std::vector<qsizetype> line_starts_;
+  // Where each line of description_ starts, and one past its end: the lines
+  // are drawn, measured and selected one by one.
+  std::vector<size_t> line_starts_;
   bool selectable_ = false;  // the text can be selected (modern mode)
   QString print_note_;
   int progress_delay_ms_ = kPrintProgressDelayMs;

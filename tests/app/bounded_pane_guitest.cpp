@@ -34,7 +34,7 @@ std::string ManyObjectsPdf(int objects) {
   PdfBuilder b;
   b.Object(1,
            "<< /Type /Catalog /Pages 2 0 R /Dict << /A 1 /Bee (two) /C [1 2 3] >> "
-           "/Tabs 3 0 R /Bytes 4 0 R /Lines 5 0 R /Terminator 6 0 R >>");
+           "/Tabs 3 0 R /Bytes 4 0 R /Lines 5 0 R /Terminator 6 0 R /Ends 7 0 R >>");
   b.Object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
   b.Stream(3, "", "a\tb\tcc\tddd\n\tindented\ttwice\n12345678\tx\n");
   // A NUL would end the shown contents; 0x9C has a test of its own.
@@ -53,7 +53,8 @@ std::string ManyObjectsPdf(int objects) {
   }
   b.Stream(5, "", lines);
   b.Stream(6, "", "before \x9c after\nsecond line\nthird line\n");
-  for (int i = 7; i < objects; ++i) {
+  b.Stream(7, "", "one\r\ntwo\rthree\nfour\r\r\nfive\n\rsix\r");
+  for (int i = 8; i < objects; ++i) {
     b.Object(i, "<< /N " + std::to_string(i) + " >>");
   }
   b.Finish("/Root 1 0 R");
@@ -122,11 +123,9 @@ class BoundedPaneTest : public QObject {
     view.resize(520, 360);
     view.show();
     const std::pair<const char*, pdf::Object*> items[] = {
-        {"dictionary", Entry("Dict")},
-        {"tabs", Entry("Tabs")},
-        {"every-byte", Entry("Bytes")},
-        {"lines", Entry("Lines")},
-        {"catalog", doc_.xref->trailer->Get("Root")},
+        {"dictionary", Entry("Dict")},  {"tabs", Entry("Tabs")},
+        {"every-byte", Entry("Bytes")}, {"lines", Entry("Lines")},
+        {"line-ends", Entry("Ends")},   {"catalog", doc_.xref->trailer->Get("Root")},
         {"xrefs", doc_.xref},  // 3,000 lines: measured line by line
     };
     for (const auto& [name, item] : items) {
