@@ -1,5 +1,6 @@
 #include "app/app_view.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFontMetricsF>
@@ -7,11 +8,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <queue>
 
 #include "analysis/page_list.h"
 #include "app/app_doc.h"
@@ -38,6 +42,20 @@ constexpr int kMinRenderWidth = 800;
 constexpr int kMaxRenderWidth = 2400;
 // Space between the page's line and its picture, and around the picture.
 constexpr int kPageMargin = 4;
+constexpr QChar kStringTerminator(0x9c);
+constexpr QChar kShownForStringTerminator(0xfffd);  // never in the text otherwise: it is Latin-1
+// Texts of up to this many lines are measured by laying them out whole, as
+// always; longer ones line by line (the same extent, found without a layout of
+// millions of lines).
+constexpr int kWholeLayoutLines = 2000;
+// How many of the longest-looking lines of a long text are laid out to find
+// its width.
+constexpr size_t kWidestCandidates = 64;
+// Where expanded tabs stop: the text layout's default distance.
+constexpr double kTabStop = 80;
+// A printout of this many pages or more shows its progress, once it has
+// taken kPrintProgressDelayMs.
+constexpr size_t kProgressPages = 10;
 // Page step is a tenth of the total size, line step a tenth of the page step.
 constexpr int kStepDivisor = 10;
 
@@ -99,8 +117,26 @@ void CAppView::RebuildDescription() {
     CWaitCursor wait;
     description_ = DescribeWithPicture(selection, &image_);
   }
-  text_ = PaneText(description_);
-  lines_ = Modern() ? text_.split('\n') : QStringList();
+  // The lines are found in the description's bytes, and each is made text
+  // only when drawn, measured or copied: a description of a million lines is
+  // not held a second time, twice as large.
+  line_starts_.clear();
+  line_starts_.reserve(
+      static_cast<size_t>(std::count(description_.begin(), description_.end(), '\n') + 2));
+  line_starts_.push_back(0);
+  const char* bytes = description_.data();
+  const size_t size = description_.size();
+  for (size_t i = 0; i < size; ++i) {
+    // Every line end (CR LF, lone CR, LF) ends one line, as PaneText has it.
+    if (bytes[i] == '\r' && i + 1 < size && bytes[i + 1] == '\n') {
+      ++i;
+    }
+    if (bytes[i] == '\r' || bytes[i] == '\n') {
+      line_starts_.push_back(i + 1);
+    }
+  }
+  line_starts_.push_back(size + 1);
+  selectable_ = Modern();
   anchor_ = caret_ = TextPlace();
   if (Modern()) {
     viewport()->setCursor(Qt::IBeamCursor);
@@ -108,15 +144,85 @@ void CAppView::RebuildDescription() {
     viewport()->unsetCursor();
   }
 
-  extent_ = QRect();
-  if (!text_.isEmpty()) {
-    QFontMetrics metrics(PaneFont(), viewport());
-    QRect bounds = metrics.boundingRect(QRect(0, 0, kTextLimit, kTextLimit), kTextFlags, text_);
-    extent_ = QRect(0, 0, std::max(bounds.right() + 1, 0), std::max(bounds.bottom() + 1, 0));
-  }
-
+  MeasureText();
   StartPagePicture(selection);
   SetScrollSizes(ContentSize());
+}
+
+size_t CAppView::LineEnd(int index) const {
+  const size_t start = line_starts_[index];
+  size_t end = line_starts_[index + 1] - 1;
+  if (end > start && description_[end] == '\n' && description_[end - 1] == '\r') {
+    --end;
+  }
+  return end;
+}
+
+QString CAppView::Line(int index) const {
+  const size_t start = line_starts_[index];
+  // Qt's text drawing takes U+009C as the end of the text (it separates a
+  // text's length variants), so a byte 0x9C hid the rest of the description:
+  // it is drawn as the replacement character instead, and copied as itself.
+  return QString::fromLatin1(description_.data() + start,
+                             static_cast<qsizetype>(LineEnd(index) - start))
+      .replace(kStringTerminator, kShownForStringTerminator);
+}
+
+void CAppView::MeasureText() {
+  extent_ = QRect();
+  if (description_.empty()) {
+    return;
+  }
+  QFontMetrics metrics(PaneFont(), viewport());
+  const QRect limit(0, 0, kTextLimit, kTextLimit);
+  const int count = LineCount();
+  if (count <= kWholeLayoutLines) {
+    const QString text =
+        PaneText(description_).replace(kStringTerminator, kShownForStringTerminator);
+    const QRect bounds = metrics.boundingRect(limit, kTextFlags, text);
+    extent_ = QRect(0, 0, std::max(bounds.right() + 1, 0), std::max(bounds.bottom() + 1, 0));
+    return;
+  }
+  // Too long to lay out at once: every line's width is estimated from its
+  // characters' advances (the text is Latin-1, so a table of 256 serves), and
+  // the lines that could be widest are laid out to find the real widest.
+  QFontMetricsF exact(PaneFont(), viewport());
+  double advances[256];
+  for (int c = 0; c < 256; ++c) {
+    advances[c] = exact.horizontalAdvance(QChar(c));
+  }
+  advances[kStringTerminator.unicode()] = exact.horizontalAdvance(kShownForStringTerminator);
+  // The likely widest lines, the narrowest of them on top.
+  std::priority_queue<std::pair<double, int>, std::vector<std::pair<double, int>>, std::greater<>>
+      widest;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(description_.data());
+  for (int i = 0; i < count; ++i) {
+    double width = 0;
+    for (size_t j = line_starts_[i], end = LineEnd(i); j < end; ++j) {
+      width = bytes[j] == '\t' ? (std::floor(width / kTabStop) + 1) * kTabStop
+                               : width + advances[bytes[j]];
+    }
+    if (widest.size() < kWidestCandidates) {
+      widest.emplace(width, i);
+    } else if (width > widest.top().first) {
+      widest.pop();
+      widest.emplace(width, i);
+    }
+  }
+  int width = 0;
+  for (; !widest.empty(); widest.pop()) {
+    // Followed by a line break as in the whole text, which leaves out the
+    // line's trailing spaces as the whole layout does.
+    const int index = widest.top().second;
+    const QString line = index + 1 < count ? Line(index) + '\n' : Line(index);
+    width = std::max(width, metrics.boundingRect(limit, kTextFlags, line).right() + 1);
+  }
+  // Lines lie a pitch apart; the last is as tall as any one line.
+  const double one_line = exact.boundingRect(QRectF(limit), kTextFlags, "X").height();
+  const double height = (count - 1) * LinePitch(PaneFont(), viewport()) + one_line;
+  extent_ =
+      QRect(0, 0, width,
+            static_cast<int>(std::min<double>(std::ceil(height), std::numeric_limits<int>::max())));
 }
 
 QSize CAppView::ContentSize() {
@@ -268,10 +374,29 @@ void CAppView::SelectPaneFont(QPainter* painter) {
   painter->setFont(PaneFont());
 }
 
-void CAppView::Draw(QPainter* painter) {
+void CAppView::Draw(QPainter* painter, const QRectF& exposed) {
   SelectPaneFont(painter);
-  QRect area(0, 0, std::max(kTextLimit, extent_.width()), std::max(kTextLimit, extent_.height()));
-  painter->drawText(area, kTextFlags, text_);
+  const QRect area(0, 0, std::max(kTextLimit, extent_.width()),
+                   std::max(kTextLimit, extent_.height()));
+  if (!description_.empty()) {
+    // Each line where the whole text's layout puts it: a pitch below the one
+    // before, clipped to the same rectangle. A line above or below the exposed
+    // band is drawn too, for accents and descenders reaching into it.
+    const double pitch = LinePitch(PaneFont(), painter->device());
+    const int last_line = LineCount() - 1;
+    const int first =
+        std::clamp(static_cast<int>(std::floor(exposed.top() / pitch)) - 1, 0, last_line);
+    const int last =
+        std::clamp(static_cast<int>(std::ceil(exposed.bottom() / pitch)) + 1, 0, last_line);
+    painter->save();
+    painter->setClipRect(area, Qt::IntersectClip);
+    for (int i = first; i <= last; ++i) {
+      const double top = i * pitch;
+      painter->drawText(QRectF(0, top, area.width(), area.height() - top),
+                        kTextFlags | Qt::TextDontClip, Line(i));
+    }
+    painter->restore();
+  }
   if (image_ != nullptr) {
     int width = DIB_GetWidth(image_);
     int height = DIB_GetHeight(image_);
@@ -294,25 +419,25 @@ void CAppView::Draw(QPainter* painter) {
   }
 }
 
-void CAppView::paintEvent(QPaintEvent*) {
+void CAppView::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
-  painter.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
-  Draw(&painter);
+  const QPoint scrolled(horizontalScrollBar()->value(), verticalScrollBar()->value());
+  painter.translate(-scrolled);
+  Draw(&painter, QRectF(event->rect().translated(scrolled)));
   DrawSelection(&painter);
 }
 
 CAppView::TextPlace CAppView::PlaceAt(QPoint point) {
   TextPlace place;
-  if (lines_.isEmpty()) {
+  if (!selectable_) {
     return place;
   }
   const QPoint at = point + QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
   const double pitch = LinePitch(PaneFont(), viewport());
-  place.line = std::clamp(static_cast<int>(std::floor(at.y() / pitch)), 0,
-                          static_cast<int>(lines_.size()) - 1);
+  place.line = std::clamp(static_cast<int>(std::floor(at.y() / pitch)), 0, LineCount() - 1);
   // The first character whose middle lies right of the point (widths grow
   // with the prefix, so a binary search finds it).
-  const QString& line = lines_[place.line];
+  const QString line = Line(place.line);
   QFontMetricsF metrics(PaneFont(), viewport());
   int low = 0;
   int high = static_cast<int>(line.size());
@@ -332,7 +457,7 @@ CAppView::TextPlace CAppView::PlaceAt(QPoint point) {
 }
 
 void CAppView::DrawSelection(QPainter* painter) {
-  if (anchor_ == caret_ || lines_.isEmpty()) {
+  if (anchor_ == caret_ || !selectable_) {
     return;
   }
   const TextPlace first = std::min(anchor_, caret_);
@@ -345,7 +470,7 @@ void CAppView::DrawSelection(QPainter* painter) {
     if (i * pitch > bottom) {
       break;
     }
-    const QString& line = lines_[i];
+    const QString line = Line(i);
     const int from = i == first.line ? first.column : 0;
     const int to = i == last.line ? last.column : static_cast<int>(line.size());
     const double left = metrics.horizontalAdvance(line.left(from));
@@ -360,32 +485,32 @@ void CAppView::DrawSelection(QPainter* painter) {
 }
 
 QString CAppView::SelectedText() const {
-  if (anchor_ == caret_ || lines_.isEmpty()) {
+  if (anchor_ == caret_ || !selectable_) {
     return QString();
   }
   const TextPlace first = std::min(anchor_, caret_);
   const TextPlace last = std::max(anchor_, caret_);
   QStringList parts;
   for (int i = first.line; i <= last.line; ++i) {
-    const QString& line = lines_[i];
+    const QString line = Line(i);
     const int from = i == first.line ? first.column : 0;
     const int to = i == last.line ? last.column : static_cast<int>(line.size());
     parts << line.mid(from, to - from);
   }
-  return parts.join('\n');
+  return parts.join('\n').replace(kShownForStringTerminator, kStringTerminator);
 }
 
 void CAppView::SelectAll() {
-  if (lines_.isEmpty()) {
+  if (!selectable_) {
     return;
   }
   anchor_ = TextPlace();
-  caret_ = {static_cast<int>(lines_.size()) - 1, static_cast<int>(lines_.back().size())};
+  caret_ = {LineCount() - 1, static_cast<int>(Line(LineCount() - 1).size())};
   viewport()->update();
 }
 
 void CAppView::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && !lines_.isEmpty()) {
+  if (event->button() == Qt::LeftButton && selectable_) {
     anchor_ = caret_ = PlaceAt(event->position().toPoint());
     viewport()->update();
   }
@@ -393,7 +518,7 @@ void CAppView::mousePressEvent(QMouseEvent* event) {
 }
 
 void CAppView::mouseMoveEvent(QMouseEvent* event) {
-  if ((event->buttons() & Qt::LeftButton) && !lines_.isEmpty()) {
+  if ((event->buttons() & Qt::LeftButton) && selectable_) {
     const QPoint at = event->position().toPoint();
     // Dragging past an edge scrolls, a line or a column at a time.
     if (at.y() < 0 || at.y() >= viewport()->height()) {
@@ -411,7 +536,7 @@ void CAppView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CAppView::keyPressEvent(QKeyEvent* event) {
-  if (event->matches(QKeySequence::SelectAll) && !lines_.isEmpty()) {
+  if (event->matches(QKeySequence::SelectAll) && selectable_) {
     SelectAll();
     event->accept();
     return;
@@ -438,6 +563,7 @@ void CAppView::PrintPages(QPrinter* printer) {
 }
 
 int CAppView::Print(QPrinter* printer) {
+  print_note_.clear();
   // The font is made again for the printer at its first drawing.
   font_.reset();
   QPainter painter;
@@ -452,22 +578,84 @@ int CAppView::Print(QPrinter* printer) {
     scale = static_cast<double>(page.width()) / total_.width();
   }
   const double pitch = LinePitch(PaneFont(), printer);
-  const std::vector<PageBand> bands =
-      PaginateDrawing(total_.height(), extent_.height(), pitch, page.height() / scale);
-  for (size_t i = 0; i < bands.size(); ++i) {
-    if (i > 0) {
+  const double page_height = page.height() / scale;
+  std::vector<PageBand> bands =
+      PaginateDrawing(total_.height(), extent_.height(), pitch, page_height);
+  // A note needs a line's room at the end; a drawing without text gets a
+  // line of the pane's font.
+  const double note_height = pitch > 0 ? pitch : QFontMetricsF(PaneFont(), printer).lineSpacing();
+  const bool cut = MakeRoomForNote(&bands, total_.height(), extent_.height(), pitch, note_height);
+
+  // Each page costs little, but hundreds of them still take a while: a modal
+  // dialog shows how far it got and lets the user stop.
+  std::unique_ptr<QProgressDialog> progress;
+  if (bands.size() >= kProgressPages) {
+    QWidget* owner = QApplication::activeModalWidget();
+    progress = std::make_unique<QProgressDialog>("Preparing the pages to print...", "Cancel", 0,
+                                                 static_cast<int>(bands.size()),
+                                                 owner != nullptr ? owner : window());
+    progress->setWindowModality(Qt::ApplicationModal);
+    progress->setMinimumDuration(progress_delay_ms_);
+  }
+  size_t printed = 0;
+  for (; printed < bands.size(); ++printed) {
+    if (progress) {
+      progress->setValue(static_cast<int>(printed));
+      if (progress->wasCanceled()) {
+        break;
+      }
+    }
+    if (printed > 0) {
       printer->newPage();
     }
-    const PageBand& band = bands[i];
+    const PageBand& band = bands[printed];
     painter.save();
     painter.scale(scale, scale);
     painter.translate(0, -band.top);
-    painter.setClipRect(QRectF(0, band.top, page.width() / scale, band.bottom - band.top));
-    Draw(&painter);
+    const QRectF shown(0, band.top, page.width() / scale, band.bottom - band.top);
+    painter.setClipRect(shown);
+    Draw(&painter, shown);
     painter.restore();
   }
+  int pages = static_cast<int>(printed);
+  if (printed < bands.size()) {
+    print_note_ =
+        QString("Printing cancelled after %1 of %2 pages.").arg(printed).arg(bands.size());
+  } else if (cut) {
+    const int64_t rest = LinesAfter(bands.back().bottom, pitch, LineCount());
+    print_note_ = rest > 0 ? QString("Printing stopped after %1 pages: the item has %2 more lines.")
+                                 .arg(printed)
+                                 .arg(rest)
+                           : QString(
+                                 "Printing stopped after %1 pages: the rest of the picture "
+                                 "is not printed.")
+                                 .arg(printed);
+  }
+  if (!print_note_.isEmpty()) {
+    // Below the last page's drawing when a line fits there, else on a page
+    // of its own.
+    double top = 0;
+    if (printed > 0) {
+      const PageBand& last = bands[printed - 1];
+      top = last.bottom - last.top;
+      if (top + note_height > page_height) {
+        printer->newPage();
+        ++pages;
+        top = 0;
+      }
+    } else {
+      pages = 1;
+    }
+    painter.save();
+    painter.scale(scale, scale);
+    painter.setFont(PaneFont());
+    painter.drawText(QRectF(0, top, page.width() / scale, page_height - top), kTextFlags,
+                     print_note_);
+    painter.restore();
+  }
+  progress.reset();
   painter.end();
   // The screen gets its own font again at the next paint.
   font_.reset();
-  return static_cast<int>(bands.size());
+  return pages;
 }

@@ -9,9 +9,9 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
-#include <QStringList>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/printable_pane.h"
 #include "dib/dib.h"
@@ -40,16 +40,25 @@ class CAppView : public QAbstractScrollArea, public CPrintablePane {
   // Describes the document's selection again: text, picture and scroll sizes.
   void RebuildDescription();
   // Paints the description and the picture in the painter's current colours;
-  // the same for the screen, printing and print preview.
-  void Draw(QPainter* painter);
+  // the same for the screen, printing and print preview. Only the text lines
+  // that meet `exposed` (in the pane's pixels) are laid out and drawn, so a
+  // description of a million lines paints as fast as a short one.
+  void Draw(QPainter* painter, const QRectF& exposed);
   // Creates the pane's font on first use and selects it into the painter.
   void SelectPaneFont(QPainter* painter);
 
   // Prints the pane at the screen's size, shrunk to the page width when wider,
-  // continuing on further pages.
+  // continuing on further pages, at most kMaxPrintedPages of them. Many pages
+  // show a progress dialog whose Cancel stops the printout.
   void PrintPages(QPrinter* printer) override;
   // The same, returning the number of pages painted (0 when the printer fails).
   int Print(QPrinter* printer);
+  // The line the last printout ended with when it did not show everything
+  // (stopped at the bound or cancelled); empty when it was whole.
+  const QString& PrintNote() const { return print_note_; }
+  // How long a long printout runs before its progress dialog shows.
+  static constexpr int kPrintProgressDelayMs = 400;
+  void SetPrintProgressDelay(int ms) { progress_delay_ms_ = ms; }
 
   const std::string& Description() const { return description_; }
   // In modern mode the text can be selected with the mouse (Ctrl+A: all of
@@ -103,14 +112,25 @@ class CAppView : public QAbstractScrollArea, public CPrintablePane {
   };
   TextPlace PlaceAt(QPoint point);
   void DrawSelection(QPainter* painter);
+  // The text's lines, without their line feeds.
+  int LineCount() const { return static_cast<int>(line_starts_.size()) - 1; }
+  QString Line(int index) const;
+  // Where a line's bytes end in description_, before its line end.
+  size_t LineEnd(int index) const;
+  // The laid-out text's size, from the lines one by one.
+  void MeasureText();
 
   CAppDoc* doc_;
   std::optional<QFont> font_;  // none until first used, and again once printing begins
   bool font_modern_ = false;   // the mode the font was made for
   QRect extent_;
   std::string description_;
-  QString text_;          // description_ as the characters drawn
-  QStringList lines_;     // text_ by line, for the selection (modern mode)
+  // Where each line of description_ starts, and one past its end: the lines
+  // are drawn, measured and selected one by one.
+  std::vector<size_t> line_starts_;
+  bool selectable_ = false;  // the text can be selected (modern mode)
+  QString print_note_;
+  int progress_delay_ms_ = kPrintProgressDelayMs;
   TextPlace anchor_;      // where the selection started
   TextPlace caret_;       // where it ends; equal to anchor_: nothing selected
   HDIB image_ = nullptr;  // owned

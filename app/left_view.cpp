@@ -11,6 +11,81 @@
 #include "describe/item_path.h"
 #include "describe/labels.h"
 
+namespace {
+
+// An item keeps what it stands for in plain members and answers the roles
+// from them: a QTreeWidgetItem's own storage keeps every role in a QVariant
+// (the label and the key each in a QString of their own), several hundred
+// bytes an item, which a Kids array of 100,000 pages multiplies.
+class ObjectItem : public QTreeWidgetItem {
+ public:
+  explicit ObjectItem(const TreeItem& item)
+      : QTreeWidgetItem(UserType),
+        label_(item.label),
+        key_(item.key),
+        object_(item.object),
+        child_count_(item.child_count) {
+    setChildIndicatorPolicy(item.child_count > 0 ? ShowIndicator : DontShowIndicatorWhenChildless);
+  }
+
+  QVariant data(int column, int role) const override {
+    if (column == 0) {
+      switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+          return QString::fromUtf8(label_.data(), static_cast<qsizetype>(label_.size()));
+        case CLeftView::kObjectRole:
+          return QVariant::fromValue(reinterpret_cast<quintptr>(object_));
+        case CLeftView::kChildCountRole:
+          return child_count_;
+        case CLeftView::kFilledRole:
+          return filled_;
+        case CLeftView::kKeyRole:
+          return QString::fromUtf8(key_.data(), static_cast<qsizetype>(key_.size()));
+        default:
+          break;
+      }
+    }
+    return QTreeWidgetItem::data(column, role);
+  }
+
+  void setData(int column, int role, const QVariant& value) override {
+    if (column == 0) {
+      switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+          label_ = value.toString().toStdString();
+          emitDataChanged();
+          return;
+        case CLeftView::kObjectRole:
+          object_ = reinterpret_cast<pdf::Object*>(value.value<quintptr>());
+          return;
+        case CLeftView::kChildCountRole:
+          child_count_ = value.toInt();
+          return;
+        case CLeftView::kFilledRole:
+          filled_ = value.toBool();
+          return;
+        case CLeftView::kKeyRole:
+          key_ = value.toString().toStdString();
+          return;
+        default:
+          break;
+      }
+    }
+    QTreeWidgetItem::setData(column, role, value);
+  }
+
+ private:
+  std::string label_;  // UTF-8, made a QString only when asked for
+  std::string key_;
+  pdf::Object* object_;
+  int child_count_;
+  bool filled_ = false;
+};
+
+}  // namespace
+
 CLeftView::CLeftView(CAppDoc* doc, QWidget* parent) : QTreeWidget(parent), doc_(doc) {
   setObjectName("CLeftView");
   setHeaderHidden(true);
@@ -58,21 +133,26 @@ void CLeftView::Rebuild() {
 }
 
 QTreeWidgetItem* CLeftView::InsertObjectItem(QTreeWidgetItem* parent, const TreeItem& item) {
-  auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
-  node->setText(0, QString::fromUtf8(item.label.c_str()));
-  node->setData(0, kObjectRole, QVariant::fromValue(reinterpret_cast<quintptr>(item.object)));
-  node->setData(0, kChildCountRole, item.child_count);
-  node->setData(0, kKeyRole, QString::fromUtf8(item.key.c_str()));
-  node->setChildIndicatorPolicy(item.child_count > 0
-                                    ? QTreeWidgetItem::ShowIndicator
-                                    : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+  auto* node = new ObjectItem(item);
+  if (parent != nullptr) {
+    parent->addChild(node);
+  } else {
+    addTopLevelItem(node);
+  }
   return node;
 }
 
 void CLeftView::InsertChildren(QTreeWidgetItem* item, pdf::Object* object) {
-  for (const TreeItem& child : ChildItems(object)) {
-    InsertObjectItem(item, child);
+  // All at once: the view hears of one insertion, not of each of 100,000.
+  QList<QTreeWidgetItem*> nodes;
+  {
+    const std::vector<TreeItem> children = ChildItems(object);
+    nodes.reserve(static_cast<qsizetype>(children.size()));
+    for (const TreeItem& child : children) {
+      nodes.append(new ObjectItem(child));
+    }
   }
+  item->addChildren(nodes);
 }
 
 pdf::Object* CLeftView::ItemObject(const QTreeWidgetItem* item) {

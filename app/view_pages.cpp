@@ -1,5 +1,6 @@
 #include "app/view_pages.h"
 
+#include <algorithm>
 #include <cmath>
 
 std::vector<PageBand> PaginateDrawing(double total_height, double text_height, double line_pitch,
@@ -26,4 +27,31 @@ std::vector<PageBand> PaginateDrawing(double total_height, double text_height, d
     top = bottom;
   }
   return pages;
+}
+
+bool MakeRoomForNote(std::vector<PageBand>* pages, double total_height, double text_height,
+                     double line_pitch, double note_height) {
+  if (pages->empty() || !(pages->back().bottom < total_height)) {
+    return false;
+  }
+  PageBand& last = pages->back();
+  double bottom = last.bottom - note_height;
+  if (bottom < text_height && line_pitch > 0) {
+    bottom = std::floor(bottom / line_pitch) * line_pitch;
+  }
+  // A page too short for a line and the note keeps what it had: the note then
+  // goes on a page of its own.
+  if (bottom > last.top) {
+    last.bottom = bottom;
+  }
+  return true;
+}
+
+int64_t LinesAfter(double bottom, double line_pitch, int64_t line_count) {
+  if (!(line_pitch > 0)) {
+    return 0;
+  }
+  // A line cut by the page's end counts as left out.
+  const double printed = std::floor(bottom / line_pitch + 1e-9);
+  return std::max<int64_t>(line_count - static_cast<int64_t>(std::max(printed, 0.0)), 0);
 }

@@ -1,6 +1,7 @@
 // How the detail pane's printed form is cut into pages. Qt-free.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 // A printed page shows the pane from `top` to `bottom`, in the pane's pixels.
@@ -20,3 +21,14 @@ inline constexpr int kMaxPrintedPages = 500;
 // empty drawing); none of the values needs to be positive.
 std::vector<PageBand> PaginateDrawing(double total_height, double text_height, double line_pitch,
                                       double page_height);
+
+// When `pages` stop short of the drawing's end (at kMaxPrintedPages), shortens
+// the last page by `note_height`, again ending between two lines within the
+// text, so that a line saying where printing stopped fits below it; returns
+// whether they stop short.
+bool MakeRoomForNote(std::vector<PageBand>* pages, double total_height, double text_height,
+                     double line_pitch, double note_height);
+
+// How many of `line_count` lines of `line_pitch` pixels start at or below
+// `bottom`: the lines a printout ending there leaves out.
+int64_t LinesAfter(double bottom, double line_pitch, int64_t line_count);

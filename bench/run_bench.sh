@@ -89,6 +89,9 @@ run analysis_bench "$modern"
 if [ -x "$bin/objects_view_bench" ]; then
   QT_QPA_PLATFORM=offscreen run objects_view_bench "$modern"
 fi
+if [ -x "$bin/detail_pane_bench" ]; then
+  QT_QPA_PLATFORM=offscreen run detail_pane_bench "$large"
+fi
 
 # Columns padded to their widest cell, so the table also reads as plain text.
 awk -F'\t' '

@@ -7,6 +7,7 @@
 #include "app/app_doc.h"
 #include "app/left_view.h"
 #include "app/outline_printer.h"
+#include "app/view_pages.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/pdf_builder.h"
 
@@ -228,6 +229,24 @@ class LeftViewTest : public QObject {
     QFile out(dir.filePath("tree.pdf"));
     QVERIFY(out.open(QIODevice::ReadOnly));
     QVERIFY(out.read(5) == "%PDF-");
+  }
+
+  void LongOutlineStopsAtThePageBound() {
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("tree.pdf"));
+    // A few lines a page: 100,000 items would take thousands of pages.
+    printer.setPageSize(QPageSize(QSizeF(200, 60), QPageSize::Point));
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    std::vector<OutlineLine> lines;
+    for (int i = 0; i < 100000; ++i) {
+      lines.push_back({1, "[" + std::to_string(i) + "] = " + std::to_string(i + 10) + " 0 R"});
+    }
+    QCOMPARE(PrintOutline(&printer, lines), kMaxPrintedPages);
+    QFile out(dir.filePath("tree.pdf"));
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    QCOMPARE(static_cast<int>(out.readAll().count("/Type /Page\n")), kMaxPrintedPages);
   }
 };
 
