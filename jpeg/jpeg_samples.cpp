@@ -240,6 +240,46 @@ size_t LastMarker(std::span<const uint8_t> data) {
   return 0;
 }
 
+// Producers that keep a TIFF's JPEG tables as a stream of their own and
+// write the picture after them leave a second SOI (sometimes after an EOI)
+// among the tables, before the frame; libjpeg refuses it. The same data
+// without that marker are the picture. False when there is none to drop.
+bool DropStraySoi(std::span<const uint8_t> data, std::vector<uint8_t>* mended) {
+  if (data.size() < 4 || data[0] != 0xFF || data[1] != 0xD8) {
+    return false;
+  }
+  size_t at = 2;
+  while (at + 4 <= data.size() && data[at] == 0xFF) {
+    const uint8_t marker = data[at + 1];
+    size_t cut = 0;
+    if (marker == 0xFF) {
+      ++at;  // fill byte
+      continue;
+    }
+    if (marker == 0xD8) {
+      cut = 2;
+    } else if (marker == 0xD9 && data[at + 2] == 0xFF && data[at + 3] == 0xD8) {
+      cut = 4;
+    }
+    if (cut > 0) {
+      mended->assign(data.begin(), data.begin() + static_cast<ptrdiff_t>(at));
+      mended->insert(mended->end(), data.begin() + static_cast<ptrdiff_t>(at + cut), data.end());
+      return true;
+    }
+    const bool frame =
+        marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (frame || marker == 0xDA || marker == 0xD9) {
+      return false;  // the picture starts as it should
+    }
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+      at += 2;
+      continue;
+    }
+    at += 2 + (static_cast<size_t>(data[at + 2]) << 8 | data[at + 3]);
+  }
+  return false;
+}
+
 }  // namespace
 
 bool DecodeJpegSamples(std::span<const uint8_t> data, int color_transform, int scale_denom,
@@ -264,6 +304,10 @@ bool DecodeJpegSamples(std::span<const uint8_t> data, int color_transform, int s
   }
   if (data.size() > ULONG_MAX) {
     return Fail(error, "too much data for libjpeg");
+  }
+  std::vector<uint8_t> mended;
+  if (DropStraySoi(data, &mended)) {
+    data = mended;
   }
   bool ran_out = false;
   bool ok = Attempt(data, color_transform, scale_denom, limit, out, error, outcome, &ran_out);

@@ -265,6 +265,31 @@ TEST(DecodeJpegSamples, ProgressiveDataCutInALaterScan) {
   }
 }
 
+// Tables and picture written as two JPEG streams one after the other, as a
+// TIFF's JPEG tables come out of some converters: the same picture.
+TEST(DecodeJpegSamples, TablesBeforeASecondStartOfImage) {
+  const std::vector<uint8_t> whole = JpegEncode(Picture(3).data(), kWidth, kHeight, 3);
+  ASSERT_FALSE(whole.empty());
+  JpegSamples want;
+  std::string error;
+  ASSERT_TRUE(DecodeJpegSamples(whole, -1, 1, kLimit, &want, &error)) << error;
+  // The frame header (SOF0) is where the picture proper starts.
+  size_t frame = 2;
+  while (frame + 4 < whole.size() && !(whole[frame] == 0xFF && whole[frame + 1] == 0xC0)) {
+    frame += 2 + (static_cast<size_t>(whole[frame + 2]) << 8 | whole[frame + 3]);
+  }
+  ASSERT_LT(frame + 4, whole.size());
+  const std::vector<uint8_t> separators[] = {{0xFF, 0xD8}, {0xFF, 0xD9, 0xFF, 0xD8}};
+  for (const std::vector<uint8_t>& separator : separators) {
+    std::vector<uint8_t> split(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(frame));
+    split.insert(split.end(), separator.begin(), separator.end());
+    split.insert(split.end(), whole.begin() + static_cast<ptrdiff_t>(frame), whole.end());
+    JpegSamples got;
+    ASSERT_TRUE(DecodeJpegSamples(split, -1, 1, kLimit, &got, &error)) << error;
+    EXPECT_EQ(got.samples, want.samples);
+  }
+}
+
 TEST(DecodeJpegSamples, RefusesWhatCannotBeDecoded) {
   const std::vector<uint8_t> rgb = Encode(JCS_RGB, JCS_UNKNOWN, true, true);
   std::vector<uint8_t> bad_frame = rgb;
