@@ -138,6 +138,10 @@ class Document {
   std::string_view FileBytes() const {
     return {file_first_, static_cast<size_t>(file_last_ - file_first_)};
   }
+  // Whether the open file changed on disk since it was opened (see
+  // CMemMapFile::Changed): what is read from it from then on may be wrong, or
+  // zeros where the file shrank. Always false for memory.
+  bool FileChanged() const { return file.Changed(); }
   // True when strings and streams are deciphered as they are read.
   bool Decrypting() const { return decryptor_ != nullptr; }
   // Replaces the stream's enciphered data by the deciphered bytes, kept by the
