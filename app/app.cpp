@@ -3,12 +3,16 @@
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <unistd.h>
 
 #include "app/app_doc.h"
 #include "app/commands.h"
 #include "app/file_copy.h"
+#include "app/left_view.h"
 #include "app/main_frame.h"
 #include "app/settings.h"
 #include "app/wait_cursor.h"
@@ -60,6 +64,10 @@ bool CApp::InitInstance(const QString& file, bool modern) {
   connect(frame_.get(), &CMainFrame::fileDropped, this,
           [this](const QString& path) { OpenDocumentFile(path); });
   frame_->SetRecentFiles(recent_);
+  connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] { CheckOpenFile(); });
+  constexpr int kCheckIntervalMs = 2000;
+  check_timer_.setInterval(kCheckIntervalMs);
+  connect(&check_timer_, &QTimer::timeout, this, &CApp::CheckOpenFile);
   if (!file.isEmpty()) {
     return OpenDocumentFile(file);
   }
@@ -149,7 +157,8 @@ bool CApp::OpenDocumentFile(const QString& path, bool offer) {
   }
   last_open_kept_ = kept;
   if (kept) {
-    return false;  // the document that was open stays, and so do the panes
+    WatchOpenFile();  // it may have been read again
+    return false;     // the document that was open stays, and so do the panes
   }
   if (opened) {
     recent_.Add(LocalPath(full));
@@ -160,6 +169,7 @@ bool CApp::OpenDocumentFile(const QString& path, bool offer) {
   }
   doc_->UpdateAllViews(HINT_INITIAL_UPDATE);
   UpdateSaveCommands();
+  WatchOpenFile();
   return opened;
 }
 
@@ -180,6 +190,50 @@ void CApp::OnFileNew() {
   doc_->OnNewDocument();
   doc_->UpdateAllViews(HINT_INITIAL_UPDATE);
   UpdateSaveCommands();
+  WatchOpenFile();
+}
+
+void CApp::OnFileReload() {
+  if (doc_->GetPathName().isEmpty()) {
+    return;
+  }
+  const std::string selected = frame_->LeftView()->SelectedPath();
+  if (OpenDocumentFile(doc_->GetPathName(), /*offer=*/false) && !selected.empty()) {
+    std::string error;
+    // An item the new contents no longer have is simply not selected.
+    frame_->LeftView()->SelectPath(selected, &error);
+  }
+}
+
+void CApp::WatchOpenFile() {
+  if (!watcher_.files().isEmpty()) {
+    watcher_.removePaths(watcher_.files());
+  }
+  change_shown_ = false;
+  frame_->SetIdleMessage(QString());
+  if (doc_->HasFile() && !doc_->GetPathName().isEmpty()) {
+    watcher_.addPath(doc_->GetPathName());
+    check_timer_.start();
+    CheckOpenFile();
+  } else {
+    check_timer_.stop();
+  }
+}
+
+void CApp::CheckOpenFile() {
+  const QString path = doc_->GetPathName();
+  if (!doc_->HasFile() || path.isEmpty()) {
+    return;
+  }
+  // A file saved by writing a new one and renaming it over the old drops out
+  // of the watcher: watch the path again once it is back.
+  if (!watcher_.files().contains(path) && QFileInfo::exists(path)) {
+    watcher_.addPath(path);
+  }
+  if (!change_shown_ && doc_->FileChanged()) {
+    change_shown_ = true;
+    frame_->SetIdleMessage(kFileChangedLine);
+  }
 }
 
 void CApp::OnFileOpen() {
@@ -216,10 +270,24 @@ bool CApp::SaveCopyAs(const QString& target) {
                  to.c_str());
     return false;
   }
+  // The mapping of a changed file holds another file's bytes, or zeros where
+  // it shrank: a copy of it would not be the file that was opened.
+  const char kChanged[] =
+      "The file '%s' changed on disk after it was opened; reload it before saving a copy.";
+  if (doc_->FileChanged()) {
+    ErrorMessage(kChanged, doc_->file.Path().c_str());
+    return false;
+  }
   ErrorInfo result =
       WriteFileReplacing(to, doc_->file.Data(), static_cast<size_t>(doc_->file.Size()));
   if (result.code != 0) {
     ErrorMessage("%s", result.Message());
+    return false;
+  }
+  if (doc_->FileChanged()) {
+    // It changed while the copy was written.
+    unlink(to.c_str());
+    ErrorMessage(kChanged, doc_->file.Path().c_str());
     return false;
   }
   return true;
@@ -296,6 +364,9 @@ void CApp::OnCommand(int id) {
     case ID_FILE_SAVE_AS:
       OnFileSaveAs();
       return;
+    case ID_FILE_RELOAD:
+      OnFileReload();
+      return;
     default:
       if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_LAST) {
         OpenRecentFile(id - ID_FILE_MRU_FILE1);
@@ -314,4 +385,5 @@ void CApp::UpdateSaveCommands() {
   bool titled = !doc_->GetPathName().isEmpty();
   frame_->Action(ID_FILE_SAVE)->setEnabled(titled);
   frame_->Action(ID_FILE_SAVE_AS)->setEnabled(titled);
+  frame_->Action(ID_FILE_RELOAD)->setEnabled(titled && doc_->HasFile());
 }

@@ -2,8 +2,10 @@
 // main window, and the commands that open, renew and save the document.
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -49,6 +51,12 @@ class CApp : public QObject {
   void OnFileOpen();
   void OnFileSave();
   void OnFileSaveAs();
+  // Opens the open file's path again in the same mode (F5), selecting the
+  // item that was selected when the new file still has it.
+  void OnFileReload();
+  // Whether the open file changed on disk; the first time it has, the status
+  // bar says so until the next open. The file watcher and a timer call this.
+  void CheckOpenFile();
   // Writes a byte-exact copy of the open file to `target`; never over the open
   // file itself.
   bool SaveCopyAs(const QString& target);
@@ -77,6 +85,8 @@ class CApp : public QObject {
   void ShowMode();
   void RecentFilesChanged();
   void UpdateSaveCommands();
+  // Watches the open file's path, or nothing when no file is open.
+  void WatchOpenFile();
 
   // The window goes before the document: its panes point into the document.
   std::unique_ptr<CAppDoc> doc_;
@@ -85,4 +95,9 @@ class CApp : public QObject {
   ModernQuestion question_;
   PasswordQuestion password_;
   bool last_open_kept_ = false;  // the last open failed before touching the document
+  QFileSystemWatcher watcher_;
+  // The watcher misses what it cannot see (a path replaced while it was
+  // gone, some network file systems): a cheap size and time check besides.
+  QTimer check_timer_;
+  bool change_shown_ = false;
 };

@@ -19,6 +19,11 @@ inline constexpr int HINT_INITIAL_UPDATE = 0;
 inline constexpr int HINT_BIT_OPENED = 1;     // the tree rebuilds
 inline constexpr int HINT_BIT_SELECTION = 2;  // the detail pane rebuilds
 
+// What the panes show instead of an item read after the open file changed on
+// disk: its bytes may be another file's, or zeros where it shrank.
+inline constexpr char kFileChangedLine[] =
+    "The file changed on disk after it was opened: press F5 to reload";
+
 // Validation findings become trace lines and never fail the open (ViewerDocument).
 class CAppDoc : public QObject, public ViewerDocument {
   Q_OBJECT

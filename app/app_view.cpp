@@ -113,7 +113,9 @@ void CAppView::RebuildDescription() {
   description_.clear();
   ReleaseImage();
   pdf::Object* selection = doc_->GetSelection();
-  if (selection != nullptr) {
+  if (selection != nullptr && doc_->FileChanged()) {
+    description_ = kFileChangedLine;
+  } else if (selection != nullptr) {
     CWaitCursor wait;
     description_ = DescribeWithPicture(selection, &image_);
   }
@@ -253,7 +255,7 @@ void CAppView::StartPagePicture(pdf::Object* selection) {
   page_image_ = QImage();
   // Classic mode shows what it always showed: no page pictures.
   if (!Modern() || selection == nullptr || !selection->IsDictionary() || selection->IsStream() ||
-      !selection->Get("Type")->IsName("Page") || !doc_->HasFile()) {
+      !selection->Get("Type")->IsName("Page") || !doc_->HasFile() || doc_->FileChanged()) {
     return;
   }
   if (doc_->GetObject(selection->number, selection->generation) != selection) {

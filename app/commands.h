@@ -35,6 +35,7 @@ enum CommandId : int {
   ID_FILE_SAVE_STREAM = 32792,
   ID_FILE_SAVE_DECODED = 32793,
   ID_FILE_SAVE_IMAGE = 32794,
+  ID_FILE_RELOAD = 32795,
 };
 
 // In a layout: a separator.

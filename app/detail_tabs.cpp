@@ -158,6 +158,10 @@ void CDetailTabs::FillRaw() {
     raw_->clear();
     return;
   }
+  if (doc_->FileChanged()) {
+    raw_->setPlainText(kFileChangedLine);
+    return;
+  }
   ObjectBytes bytes;
   std::string why;
   if (!FindObjectBytes(object, &bytes, &why)) {
@@ -182,6 +186,11 @@ void CDetailTabs::FillHex() {
   if (object == nullptr) {
     hex_->Clear();
     hex_caption_->clear();
+    return;
+  }
+  if (doc_->FileChanged()) {
+    hex_->Clear();
+    hex_caption_->setText(kFileChangedLine);
     return;
   }
   pdf::Dictionary* stream = object->IsStream() ? object->AsDictionary() : nullptr;
@@ -224,6 +233,10 @@ void CDetailTabs::FillOperators() {
   pdf::Object* object = doc_->GetSelection();
   if (object == nullptr || !object->IsStream()) {
     operators_->clear();
+    return;
+  }
+  if (doc_->FileChanged()) {
+    operators_->setPlainText(kFileChangedLine);
     return;
   }
   CWaitCursor wait;

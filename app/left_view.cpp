@@ -171,6 +171,11 @@ void CLeftView::OnItemExpanded(QTreeWidgetItem* item) {
     return;
   }
   item->setData(0, kFilledRole, true);
+  if (doc_->FileChanged()) {
+    // Its children would be read from bytes that are no longer the file's.
+    new QTreeWidgetItem(item, QStringList(kFileChangedLine));
+    return;
+  }
   CWaitCursor wait;
   InsertChildren(item, object);
 }
@@ -214,6 +219,15 @@ bool CLeftView::SelectPath(const std::string& path, std::string* error) {
   setCurrentItem(found);
   scrollToItem(found);
   return true;
+}
+
+std::string CLeftView::SelectedPath() const {
+  std::string path;
+  for (const QTreeWidgetItem* item = currentItem(); item != nullptr; item = item->parent()) {
+    const std::string key = item->data(0, kKeyRole).toString().toStdString();
+    path = path.empty() ? key : key + "/" + path;
+  }
+  return path;
 }
 
 std::vector<OutlineLine> CLeftView::VisibleOutline() const {

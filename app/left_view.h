@@ -45,6 +45,9 @@ class CLeftView : public QTreeWidget, public CPrintablePane {
   // Expands the items along a path of keys such as Root/Pages/Kids/[0], the
   // last included, and selects the last. On failure says why in `error`.
   bool SelectPath(const std::string& path, std::string* error);
+  // The path of the current item in the form SelectPath takes; empty when
+  // none is current.
+  std::string SelectedPath() const;
 
   // The labels of every item that can be seen (top-level items and the children
   // of expanded items), with their depth: the printed form of the pane.

@@ -131,7 +131,8 @@ void CMainFrame::CreateActions() {
   }
 
   actions_[ID_VIEW_MODERN_MODE]->setCheckable(true);
-  for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_VIEW_MODERN_MODE}) {
+  for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_RELOAD, ID_FILE_SAVE, ID_FILE_SAVE_AS,
+                 ID_VIEW_MODERN_MODE}) {
     connect(actions_[id], &QAction::triggered, this, [this, id] { emit command(id); });
   }
   connect(actions_[ID_FILE_PRINT], &QAction::triggered, this, &CMainFrame::OnFilePrint);
@@ -245,7 +246,8 @@ void CMainFrame::CreateToolBars() {
 
 void CMainFrame::CreateStatusBar() {
   QStatusBar* bar = statusBar();
-  bar->showMessage(kReady);
+  idle_message_ = kReady;
+  bar->showMessage(idle_message_);
   mode_label_ = new QLabel(bar);
   mode_label_->setObjectName("modeIndicator");
   mode_label_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -447,15 +449,20 @@ void CMainFrame::ActivateOtherPane() {
   active_pane_ = other;
 }
 
+void CMainFrame::SetIdleMessage(const QString& text) {
+  idle_message_ = text.isEmpty() ? QString(kReady) : text;
+  statusBar()->showMessage(idle_message_);
+}
+
 void CMainFrame::OnCaptionChanged(const QString& title) {
   setWindowTitle(title + " - " + ResourceString(AFX_IDS_APP_TITLE));
 }
 
 bool CMainFrame::event(QEvent* event) {
   if (event->type() == QEvent::StatusTip) {
-    // Idle, the message pane says "Ready" rather than nothing.
+    // Idle, the message pane says "Ready" (or the idle message) rather than nothing.
     QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-    statusBar()->showMessage(tip.isEmpty() ? QString(kReady) : tip);
+    statusBar()->showMessage(tip.isEmpty() ? idle_message_ : tip);
     return true;
   }
   if (event->type() == QEvent::WindowActivate && indicators_[0] != nullptr) {

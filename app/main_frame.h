@@ -72,6 +72,11 @@ class CMainFrame : public QMainWindow {
   // Re-reads Caps Lock, Num Lock and Scroll Lock.
   void UpdateIndicators();
 
+  // What the status bar says while no command is hovered: "Ready", or the
+  // text given (empty: back to "Ready"). Shown at once.
+  void SetIdleMessage(const QString& text);
+  const QString& IdleMessage() const { return idle_message_; }
+
   // The mode in the status bar and the View menu's check mark.
   void ShowMode(bool modern);
   QLabel* ModeIndicator() const { return mode_label_; }
@@ -132,4 +137,5 @@ class CMainFrame : public QMainWindow {
   QWidget* active_pane_ = nullptr;
   CSplitTracker* split_tracker_ = nullptr;
   std::unique_ptr<QPrinter> printer_;
+  QString idle_message_;
 };

@@ -58,6 +58,29 @@ TEST(Commands, TableEntries) {
   }
 }
 
+TEST(Commands, NoTwoCommandsShareAKey) {
+  std::set<std::string> keys;
+  for (const CommandInfo& command : Commands()) {
+    for (const char* key : command.keys) {
+      if (*key != '\0') {
+        EXPECT_TRUE(keys.insert(key).second) << key << " used again by " << command.id;
+      }
+    }
+  }
+  EXPECT_EQ(keys.count("F5"), 1u);
+}
+
+TEST(Commands, ReloadIsInTheFileMenuOnF5) {
+  const CommandInfo* reload = FindCommand(ID_FILE_RELOAD);
+  ASSERT_NE(reload, nullptr);
+  EXPECT_EQ(reload->menu, Menu::kFile);
+  EXPECT_STREQ(reload->text, "&Reload");
+  EXPECT_STREQ(reload->keys[0], "F5");
+  auto layout = MenuLayout(Menu::kFile);
+  ASSERT_GE(layout.size(), 2u);
+  EXPECT_EQ(layout[1], ID_FILE_RELOAD);  // right below Open
+}
+
 TEST(Commands, RecentFileIdsShareOneEntry) {
   for (int id = ID_FILE_MRU_FILE1; id <= ID_FILE_MRU_LAST; ++id) {
     ASSERT_NE(FindCommand(id), nullptr);

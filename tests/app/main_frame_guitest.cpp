@@ -105,7 +105,7 @@ class MainFrameTest : public QObject {
       }
     }
     QCOMPARE(entries,
-             (QStringList{"&Open...", "&Save", "Save &As...", "Save S&tream As...",
+             (QStringList{"&Open...", "&Reload", "&Save", "Save &As...", "Save S&tream As...",
                           "Save &Decoded Stream As...", "Save &Image As PNG...", "&Print...",
                           "Print Pre&view", "P&rint Setup...", "Recent File", "E&xit"}));
   }
