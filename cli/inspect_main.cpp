@@ -87,6 +87,9 @@ void PrintTree(const std::vector<TreeItem>& items, int depth, int max_depth, int
 // --decoded writes at most this much: a decompression bomb fills no disk.
 constexpr size_t kDecodedBound = size_t{1} << 30;
 
+// The file was not the same from start to end of the run.
+constexpr int kStatusFileChanged = 3;
+
 int Fail(const std::string& message) {
   fprintf(stderr, "quorvel-inspect: %s\n", message.c_str());
   return 2;
@@ -394,6 +397,14 @@ int main(int argc, char** argv) {
   // the way): after the view, where they cannot mix with its output.
   for (size_t i = shown; i < doc.findings.size(); ++i) {
     fprintf(stderr, "%s\n", doc.findings[i].c_str());
+  }
+  if (doc.FileChanged()) {
+    // What was read after the change is another file's bytes, or zeros where
+    // it shrank: the output cannot be trusted, and the status must say so.
+    fprintf(stderr,
+            "quorvel-inspect: %s changed on disk while it was read; the output may be wrong\n",
+            doc.file.Path().c_str());
+    return kStatusFileChanged;
   }
   return status;
 }

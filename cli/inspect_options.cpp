@@ -220,5 +220,7 @@ const char* InspectUsage() {
          "  --help             print this text\n"
          "\n"
          "Exit status: 0 when the file opened, 1 when it did not, 2 for a usage error\n"
-         "or an item that cannot be shown.\n";
+         "or an item that cannot be shown.\n"
+         "Status 3: the file changed on disk while it was read, so the output may be\n"
+         "wrong.\n";
 }

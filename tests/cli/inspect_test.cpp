@@ -33,10 +33,12 @@ std::string ReadAll(const std::string& path) {
   return s.str();
 }
 
-// Runs the tool with the arguments (already shell-quoted where needed).
-ToolRun Inspect(const std::string& args) {
+// Runs the tool with the arguments (already shell-quoted where needed), after
+// the environment settings `env` ("NAME=value ...") when given.
+ToolRun Inspect(const std::string& args, const std::string& env = "") {
   TempFile err_file("", ".err");
-  std::string command = std::string(INSPECT_EXE) + " " + args + " 2>" + err_file.path();
+  std::string command =
+      (env.empty() ? "" : env + " ") + INSPECT_EXE + " " + args + " 2>" + err_file.path();
   ToolRun run{};
   FILE* pipe = popen(command.c_str(), "r");
   char buffer[4096];
@@ -100,6 +102,47 @@ TEST(Inspect, TreeToDepth) {
             "    [0]= \"<00112233445566778899aabbccddeeff>\"\n"
             "    [1]= \"<00112233445566778899aabbccddeeff>\"\n");
   EXPECT_EQ(Inspect("--tree=0 " + Quote(file.path())).out, "Header\nRoot\nXRefs\nTrailer\n");
+}
+
+// Another program cuts the file short while --objects is half way through
+// it: the rows after the cut read zeros instead of ending the tool, and the
+// exit status says the output cannot be trusted.
+TEST(Inspect, FileCutShortWhileReadItEndsWithStatus3) {
+  constexpr int kObjects = 1200;
+  PdfBuilder b;
+  b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  b.Object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+  for (int n = 3; n <= kObjects; ++n) {
+    b.Stream(n, "/Type /Filler", std::string(3000, 'f'));
+  }
+  b.Finish("/Root 1 0 R /ID [<01> <01>]");
+  TempFile file(b.Bytes());
+  // A sanitizer runtime would refuse to come after the preloaded library.
+  const std::string env =
+      std::string("QUORVEL_TRUNCATE_FILE=") + Quote(file.path()) +
+      " QUORVEL_TRUNCATE_AFTER=100 QUORVEL_TRUNCATE_SIZE=" + std::to_string(b.Size() / 4) +
+      " LD_PRELOAD=" + TRUNCATE_ON_PRINT +
+      " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\"";
+  ToolRun run = Inspect("--objects " + Quote(file.path()), env);
+  EXPECT_EQ(run.status, 3) << run.err;
+  EXPECT_NE(run.err.find(file.path() + " changed on disk while it was read"), std::string::npos)
+      << run.err;
+  // One row per object after the finding that the file has no Info.
+  EXPECT_EQ(run.out.rfind("Warning: No 'Info' entry in Trailer\n", 0), 0u);
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1 + kObjects) << run.out;
+  // Before the cut the rows are whole; the last object lay past it.
+  EXPECT_NE(run.out.find("\n100 0 obj  offset "), std::string::npos);
+  EXPECT_NE(run.out.find("stream  Filler\n"), std::string::npos);
+  const size_t last = run.out.rfind('\n', run.out.size() - 2) + 1;
+  const std::string last_row = run.out.substr(last);
+  EXPECT_EQ(last_row.rfind(std::to_string(kObjects) + " 0 obj", 0), 0u) << last_row;
+  EXPECT_EQ(last_row.find("Filler"), std::string::npos) << last_row;
+
+  // The same file untouched is read whole, with status 0.
+  TempFile intact(b.Bytes());
+  run = Inspect("--objects " + Quote(intact.path()));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
 }
 
 TEST(Inspect, FindingsComeFirstAndNeverFailTheOpen) {
