@@ -13,11 +13,14 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "pdf/document.h"
 #include "pdf/mapping_guard.h"
+#include "pdf/memmap_file.h"
 #include "pdf/object.h"
 #include "pdf/xref_table.h"
 #include "tests/support/pdf_builder.h"
@@ -159,7 +162,7 @@ TEST(FileChange, ReadingAFileChangedUnderUsNeverEndsTheProcess) {
       {"replaced by a rename",
        [&](const std::string& p) {
          const std::string other = p + ".new";
-         PdfBuilder().Raw(bytes).WriteFile(other);
+         PdfBuilder("").Raw(bytes).WriteFile(other);
          ASSERT_EQ(rename(other.c_str(), p.c_str()), 0);
        },
        false, kChanged | kAllIntact},
@@ -202,6 +205,49 @@ TEST(FileChange, OtherBusErrorsStillEndTheProcess) {
   ASSERT_TRUE(WIFSIGNALED(status)) << Describe(status);
   EXPECT_EQ(WTERMSIG(status), SIGBUS);
 #endif
+}
+
+// More files open than the guard has room for: the rest are read into memory,
+// which a truncation cannot take away, and all still notice the change.
+TEST(FileChange, FilesBeyondTheGuardsRoomAreCopied) {
+  constexpr int kMaps = 300;
+  constexpr size_t kBytes = 3 * 4096;
+  TempFile file(std::string(kBytes, 'q'));
+  fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<std::unique_ptr<CMemMapFile>> maps;
+    for (int i = 0; i < kMaps; ++i) {
+      maps.push_back(std::make_unique<CMemMapFile>());
+      if (maps.back()->Open(file.path().c_str()).code != 0) {
+        _exit(100);
+      }
+    }
+    if (truncate(file.path().c_str(), 100) != 0) {
+      _exit(101);
+    }
+    int intact = 0;
+    int lost = 0;
+    for (const auto& map : maps) {
+      size_t q = 0;
+      for (int32_t i = 0; i < map->Size(); ++i) {
+        q += map->Data()[i] == 'q' ? 1 : 0;
+      }
+      intact += q == kBytes ? 1 : 0;
+      lost += map->LostPages() ? 1 : 0;
+      if (!map->Changed()) {
+        _exit(102);
+      }
+    }
+    // Exit status: how many were copies, read whole; every other one must
+    // have lost its pages.
+    _exit(intact + lost == kMaps ? intact : 255);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << Describe(status);
+  EXPECT_GE(WEXITSTATUS(status), kMaps - 256) << Describe(status);
+  EXPECT_LT(WEXITSTATUS(status), kMaps - 200) << Describe(status);
 }
 
 TEST(FileChange, AnUnchangedFileIsNotReportedChanged) {
