@@ -3,7 +3,7 @@
 // touching a page past its new end raises SIGBUS. Tokens, stream data and the
 // filters read the mapping through plain pointers all over the code, so
 // checking every read is not practical: instead one process-wide SIGBUS
-// handler maps zero pages over the lost part of a guarded mapping and marks
+// handler maps zero pages over the lost pages of a guarded mapping and marks
 // it, and the read that faulted runs again and sees zeros. Faults anywhere
 // else go on to the handler that was there before (or the default action).
 #pragma once

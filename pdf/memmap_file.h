@@ -27,8 +27,8 @@ class CMemMapFile {
   bool IsOpen() const { return fd_ >= 0; }
   const std::string& Path() const { return path_; }
 
-  // Whether the file is no longer what was opened: part of the mapping was
-  // lost (it reads as zeros, see mapping_guard.h), the file has another size
+  // Whether the file is no longer what was opened: pages of the mapping were
+  // lost (they read as zeros, see mapping_guard.h), the file has another size
   // or modification time, or the path now names another file. A few system
   // calls; false when nothing is open.
   bool Changed() const;
