@@ -70,7 +70,7 @@ test-tsan: deps
 	  > $(TSAN_BUILD).configure.log 2>&1 || { cat $(TSAN_BUILD).configure.log; exit 1; }
 	@cmake --build $(TSAN_BUILD) -j$(JOBS)
 	@cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen \
-	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
+	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$(CURDIR)/scripts/tsan.supp" \
 	  ctest --output-on-failure -j$(JOBS) --timeout 900
 
 # Every libFuzzer target for FUZZ_SECONDS each (clang, installed first). New
