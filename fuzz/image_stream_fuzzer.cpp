@@ -9,12 +9,12 @@
 #include "filters/image_stream.h"
 #include "filters/modern_image.h"
 #include "fuzz/fuzz_sinks.h"
+#include "fuzz/fuzzed_stream.h"
 #include "pdf/document.h"
 #include "tests/malformed/document_walk.h"
 
 namespace {
 
-constexpr size_t kPrefixBytes = 2;
 // Bitmaps as large as 2 GiB are accepted, and clearing and decoding one costs
 // time in proportion to its size; the fuzzer spends its time better on more
 // inputs.
@@ -30,26 +30,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < kPrefixBytes || size > INT32_MAX) {
-    return 0;
-  }
-  size_t text_size = static_cast<size_t>(data[0] << 8 | data[1]);
-  if (text_size > size - kPrefixBytes) {
-    text_size = size - kPrefixBytes;
-  }
-  const char* text = reinterpret_cast<const char*>(data + kPrefixBytes);
-  const char* data_end = reinterpret_cast<const char*>(data + size);
   pdf::Document doc;
-  doc.begin = text;
-  doc.end = text + text_size;
-  doc.cursor = text;
-  doc.NextToken();
-  pdf::Dictionary* dictionary = doc.ParseDictionary();
+  pdf::Dictionary* dictionary = ParseFuzzedStream(doc, data, size);
   if (dictionary == nullptr) {
     return 0;
-  }
-  if (!dictionary->IsStream()) {
-    dictionary->data = pdf::Token(doc.end, data_end, pdf::TokenType::StreamData);
   }
   if (RequestedImageBytes(dictionary) > kMaxImageBytes) {
     return 0;
