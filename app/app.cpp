@@ -100,16 +100,18 @@ class HeldMessages : public ScopedSinks {
 
 }  // namespace
 
-bool CApp::OpenInMode(const QString& path, bool* kept) {
+bool CApp::OpenInMode(const QString& path, bool* kept, const std::string& known) {
   *kept = false;
   if (!ModernMode()) {
     CWaitCursor wait;
     return doc_->OnOpenDocument(path);
   }
   PasswordProbe probe = ProbePassword(
-      LocalPath(path), [&](const std::string& protection, int attempt, std::string* password) {
+      LocalPath(path),
+      [&](const std::string& protection, int attempt, std::string* password) {
         return password_ && password_(path, protection, attempt, password);
-      });
+      },
+      known);
   if (probe.refused) {
     ErrorMessage("%s", probe.message.c_str());
     *kept = true;
@@ -148,12 +150,12 @@ bool CApp::OpenInMode(const QString& path, bool* kept) {
   return false;
 }
 
-bool CApp::OpenDocumentFile(const QString& path, bool offer) {
+bool CApp::OpenDocumentFile(const QString& path, bool offer, const std::string& known) {
   QString full = QFile::decodeName(FullPath(LocalPath(path).c_str()).c_str());
   bool kept = false;
-  bool opened = OpenInMode(full, &kept);
+  bool opened = OpenInMode(full, &kept, known);
   if (!opened && !kept && offer && OfferModernMode(full)) {
-    opened = OpenInMode(full, &kept);
+    opened = OpenInMode(full, &kept, known);
   }
   last_open_kept_ = kept;
   if (kept) {
@@ -198,7 +200,10 @@ void CApp::OnFileReload() {
     return;
   }
   const std::string selected = frame_->LeftView()->SelectedPath();
-  if (OpenDocumentFile(doc_->GetPathName(), /*offer=*/false) && !selected.empty()) {
+  // The password that opened the file is tried first: a reload of an
+  // encrypted file asks only if the file now wants another.
+  const std::string known = doc_->OpenPassword();
+  if (OpenDocumentFile(doc_->GetPathName(), /*offer=*/false, known) && !selected.empty()) {
     std::string error;
     // An item the new contents no longer have is simply not selected.
     frame_->LeftView()->SelectPath(selected, &error);
@@ -233,6 +238,7 @@ void CApp::CheckOpenFile() {
   if (!change_shown_ && doc_->FileChanged()) {
     change_shown_ = true;
     frame_->SetIdleMessage(kFileChangedLine);
+    emit doc_->fileChanged();
   }
 }
 

@@ -74,11 +74,12 @@ class CApp : public QObject {
 
  private:
   void OnCommand(int id);
-  bool OpenDocumentFile(const QString& path, bool offer);
+  // `known` is a password to try before asking (a reload's).
+  bool OpenDocumentFile(const QString& path, bool offer, const std::string& known = {});
   // Opens in the document's mode. In modern mode an encrypted file's password
   // is settled first, so that a refused one leaves the open document as it
   // was (`kept`).
-  bool OpenInMode(const QString& path, bool* kept);
+  bool OpenInMode(const QString& path, bool* kept, const std::string& known);
   // After a failed classic open: whether modern mode reads the file and the
   // user wants it; switches the mode when so.
   bool OfferModernMode(const QString& path);

@@ -71,6 +71,9 @@ class CAppDoc : public QObject, public ViewerDocument {
   void updated(int hint);
   // An open is about to discard every object: drop all pointers to them now.
   void aboutToOpen();
+  // The open file changed on disk: what reads its mapping from now on reads
+  // another file's bytes, or zeros.
+  void fileChanged();
   void titleChanged(const QString& title);
   // A validation finding or load message of the open file ("Warning: ...").
   void finding(const QString& line);

@@ -92,6 +92,13 @@ CDetailTabs::CDetailTabs(CAppDoc* doc, QWidget* description, QWidget* parent)
     operators_->clear();
     raw_stale_ = hex_stale_ = operators_stale_ = true;
   });
+  connect(doc_, &CAppDoc::fileChanged, this, [this] {
+    // Stored bytes are shown straight from the mapping, which now reads zeros
+    // or another file's bytes: the tab says so instead.
+    hex_->Clear();
+    hex_stale_ = true;
+    Refresh();
+  });
   connect(this, &QTabWidget::currentChanged, this, [this] { Refresh(); });
   connect(decoded_, &QCheckBox::toggled, this, [this] {
     hex_stale_ = true;

@@ -63,6 +63,10 @@ void CObjectsModel::Clear() {
   endResetModel();
 }
 
+void CObjectsModel::ForgetRows() {
+  rows_.fill(Row());
+}
+
 void CObjectsModel::Reload() {
   beginResetModel();
   rows_.fill(Row());
@@ -81,11 +85,14 @@ const CObjectsModel::Row& CObjectsModel::LoadRow(int64_t position) const {
   }
   const ListedObject& listed = listed_[static_cast<size_t>(position)];
   ++loads_;
+  // Read after the file changed, the object would come from another file's
+  // bytes or zeros.
+  const bool changed = doc_->FileChanged();
   // Rows load as they are painted: a box per damaged row would come with
   // every scroll step, so what a load reports goes to the Problems list
   // instead, naming the object, once per object.
   pdf::Object* object = nullptr;
-  {
+  if (!changed) {
     ScopedSinks held(HoldLine, HoldLine, g_trace_sink);
     object = doc_->GetObject(listed.number, listed.generation);
   }
@@ -99,12 +106,16 @@ const CObjectsModel::Row& CObjectsModel::LoadRow(int64_t position) const {
   HeldLines().clear();
   slot.position = position;
   slot.object = object;
-  slot.label = QString::fromStdString(ListedObjectLabel(listed, object));
-  if (damaged && object->IsNull()) {
+  if (changed) {
+    slot.label = QString::fromStdString(
+        FormatText("%d %d obj  ", listed.number, listed.generation) + kFileChangedLine);
+  } else if (damaged && object->IsNull()) {
     slot.label =
         QString::fromStdString(FormatText("%d %d obj  damaged", listed.number, listed.generation));
+  } else {
+    slot.label = QString::fromStdString(ListedObjectLabel(listed, object));
   }
-  slot.child_count = AnnouncedChildCount(object);
+  slot.child_count = changed ? 0 : AnnouncedChildCount(object);
   if (slot.child_count <= 0) {
     // The view took the row for one that expands (see hasChildren): it asks
     // again once told that the row changed.
@@ -166,6 +177,13 @@ CObjectsModel::Node* CObjectsModel::NodeOf(const QModelIndex& index) const {
     // Children are made on the first request only, one level at a time: a
     // cycle in the object graph costs one level per expansion.
     node->filled = true;
+    if (doc_->FileChanged()) {
+      ObjectChild changed;
+      changed.item = {kFileChangedLine, kFileChangedLine, nullptr, 0};
+      node->children.push_back(std::move(changed));
+      node->nodes.resize(1);
+      return node;
+    }
     node->children = ObjectChildItems(ObjectAt(index));
     node->nodes.resize(node->children.size());
   }

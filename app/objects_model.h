@@ -34,6 +34,9 @@ class CObjectsModel : public QAbstractItemModel {
 
   // Lists the document's objects anew; Clear drops everything first.
   void Reload();
+  // Drops the loaded rows, so that they are loaded again (the file changed);
+  // children already made stay as they were read.
+  void ForgetRows();
   void Clear();
 
   QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;

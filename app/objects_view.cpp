@@ -22,6 +22,10 @@ CObjectsView::CObjectsView(CAppDoc* doc, QWidget* parent)
   setModel(model_);
   connect(doc_, &CAppDoc::updated, this, &CObjectsView::OnUpdate);
   connect(doc_, &CAppDoc::aboutToOpen, model_, &CObjectsModel::Clear);
+  connect(doc_, &CAppDoc::fileChanged, this, [this] {
+    model_->ForgetRows();
+    viewport()->update();
+  });
   // The selection, not the current item: the view makes the first row current
   // when it takes the focus, which selects nothing.
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {

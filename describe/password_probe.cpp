@@ -44,14 +44,16 @@ bool MayBeEncrypted(const std::string& path) {
   return tail > 0 && WindowNamesEncrypt(in, size - tail, tail);
 }
 
-PasswordProbe ProbePassword(const std::string& path, const pdf::PasswordPrompt& prompt) {
+PasswordProbe ProbePassword(const std::string& path, const pdf::PasswordPrompt& prompt,
+                            const std::string& known) {
   PasswordProbe probe;
   if (!MayBeEncrypted(path)) {
     return probe;
   }
   QuietSinks quiet;
   pdf::OpenOptions options = OpenOptionsFor(pdf::Mode::kModern);
-  std::string last;
+  options.password = known;
+  std::string last = known;
   options.ask_password = [&](const std::string& protection, int attempt, std::string* password) {
     if (!prompt || !prompt(protection, attempt, password)) {
       return false;

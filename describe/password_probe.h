@@ -20,5 +20,7 @@ struct PasswordProbe {
 
 // Opens `path` quietly in modern mode and asks `prompt` as the open does;
 // files that are not encrypted, or that fail for another reason, are left to
-// the real open.
-PasswordProbe ProbePassword(const std::string& path, const pdf::PasswordPrompt& prompt);
+// the real open. `known`, when given, is tried before anyone is asked: the
+// password that opened the file last time, for a reload.
+PasswordProbe ProbePassword(const std::string& path, const pdf::PasswordPrompt& prompt,
+                            const std::string& known = {});

@@ -37,13 +37,6 @@ QStringList StoredRecentFiles() {
   return paths;
 }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream contents;
-  contents << in.rdbuf();
-  return contents.str();
-}
-
 }  // namespace
 
 class AppTest : public QObject {

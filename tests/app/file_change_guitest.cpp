@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QLabel>
 #include <QStatusBar>
 #include <QTreeWidgetItem>
 
@@ -13,8 +14,13 @@
 #include "app/app_doc.h"
 #include "app/app_view.h"
 #include "app/commands.h"
+#include "app/detail_tabs.h"
+#include "app/hex_view.h"
+#include "app/left_pane.h"
 #include "app/left_view.h"
 #include "app/main_frame.h"
+#include "app/objects_model.h"
+#include "app/objects_view.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/pdf_builder.h"
 
@@ -107,6 +113,73 @@ class FileChangeTest : public QObject {
     QVERIFY2(frame->LeftView()->SelectPath("Root/Pages/Kids/[2]", &error), error.c_str());
     QVERIFY(view->Description() != kFileChangedLine);
     QVERIFY(app.SaveCopyAs(Q(target.path())));
+  }
+
+  // Modern mode: the Hex tab showed the stored bytes straight from the mapping
+  // and the Objects tab loads rows as they are painted; neither may show what
+  // the mapping now holds. F5 on an encrypted file reuses its password.
+  void ModernTabsAndEncryptedReload() {
+    TempFile plain(Pages(2));
+    TempFile file("");
+    const std::string command = std::string(QPDF_EXE) + " --encrypt user owner 256 -- '" +
+                                plain.path() + "' '" + file.path() + "'";
+    QCOMPARE(std::system(command.c_str()), 0);
+    const std::string original = ReadAll(file.path());
+    CApp app;
+    std::vector<int> asked;
+    app.SetPasswordQuestion(
+        [&](const QString&, const std::string&, int attempt, std::string* typed) {
+          asked.push_back(attempt);
+          *typed = "user";
+          return true;
+        });
+    QVERIFY(app.InitInstance(Q(file.path()), /*modern=*/true));
+    QCOMPARE(asked, std::vector<int>{1});
+    CMainFrame* frame = app.MainFrame();
+    frame->show();
+    std::string error;
+    QVERIFY2(frame->LeftView()->SelectPath("Root/Pages/Kids/[0]/Contents", &error), error.c_str());
+    CDetailTabs* tabs = frame->DetailTabs();
+    tabs->setCurrentIndex(CDetailTabs::kHex);
+    QVERIFY(tabs->HexView()->LineCount() > 0);
+    CObjectsModel* objects = frame->LeftPane()->Objects()->Model();
+    const QModelIndex row = objects->IndexOfNumber(4);
+    QVERIFY(row.isValid());
+    QVERIFY(objects->data(row, Qt::DisplayRole).toString().startsWith("4 0 obj"));
+
+    QCOMPARE(truncate(file.path().c_str(), 1000), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(frame->statusBar()->currentMessage(), QString(kFileChangedLine),
+                              5000);
+    QCOMPARE(tabs->HexView()->LineCount(), size_t{0});
+    QCOMPARE(tabs->HexCaption()->text(), QString(kFileChangedLine));
+    QCOMPARE(objects->data(objects->IndexOfNumber(6), Qt::DisplayRole).toString(),
+             QString("6 0 obj  ") + kFileChangedLine);
+    QCOMPARE(objects->data(row, Qt::DisplayRole).toString(),
+             QString("4 0 obj  ") + kFileChangedLine);
+    QVERIFY(!objects->hasChildren(row));
+    frame->LeftPane()->setCurrentWidget(frame->LeftPane()->Objects());
+    Shoot(frame, "file-changed-modern");
+
+    PdfBuilder("").Raw(original).WriteFile(file.path());
+    QTest::keyClick(frame, Qt::Key_F5);
+    QCOMPARE(frame->statusBar()->currentMessage(), QString("Ready"));
+    QCOMPARE(asked, std::vector<int>{1});  // not asked again
+    QVERIFY(app.Document()->Decrypting());
+    QCOMPARE(frame->LeftView()->SelectedPath(), std::string("Root/Pages/Kids/[0]/Contents"));
+    QVERIFY(objects->data(objects->IndexOfNumber(6), Qt::DisplayRole).toString() !=
+            QString("6 0 obj  ") + kFileChangedLine);
+
+    // Rewritten with another password, the reload asks for it.
+    TempFile other("");
+    const std::string again = std::string(QPDF_EXE) + " --encrypt other other 256 -- '" +
+                              plain.path() + "' '" + other.path() + "'";
+    QCOMPARE(std::system(again.c_str()), 0);
+    PdfBuilder("").Raw(ReadAll(other.path())).WriteFile(file.path());
+    QTRY_COMPARE_WITH_TIMEOUT(frame->statusBar()->currentMessage(), QString(kFileChangedLine),
+                              5000);
+    QTest::keyClick(frame, Qt::Key_F5);
+    QCOMPARE(asked, (std::vector<int>{1, 1, 2, 3}));  // "user" three times, then the box
+    QCOMPARE(app.Document()->GetPathName(), Q(file.path()));
   }
 
   void RenamedOverIsWatchedAgain() {

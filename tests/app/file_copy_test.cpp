@@ -12,13 +12,6 @@
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream contents;
-  contents << in.rdbuf();
-  return contents.str();
-}
-
 const uint8_t* Bytes(const std::string& s) {
   return reinterpret_cast<const uint8_t*>(s.data());
 }

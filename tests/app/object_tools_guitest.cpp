@@ -63,13 +63,6 @@ std::string ToolsFile() {
   return m.Bytes();
 }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream contents;
-  contents << in.rdbuf();
-  return contents.str();
-}
-
 }  // namespace
 
 class ObjectToolsTest : public QObject {

@@ -26,13 +26,6 @@ struct ToolRun {
   std::string err;
 };
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // Runs the tool with the arguments (already shell-quoted where needed), after
 // the environment settings `env` ("NAME=value ...") when given.
 ToolRun Inspect(const std::string& args, const std::string& env = "") {

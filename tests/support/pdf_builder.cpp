@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 PdfBuilder::PdfBuilder(std::string_view header) : bytes_(header) {}
@@ -101,6 +102,13 @@ std::string MinimalPdf() {
       "/Root 1 0 R /Info 3 0 R /ID [<00112233445566778899aabbccddeeff> "
       "<00112233445566778899aabbccddeeff>]");
   return b.Bytes();
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream contents;
+  contents << in.rdbuf();
+  return contents.str();
 }
 
 TempFile::TempFile(std::string_view contents, std::string_view suffix) {

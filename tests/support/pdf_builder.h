@@ -60,6 +60,9 @@ class PdfBuilder {
 // content stream 5; trailer with Size, Root, Info and ID.
 std::string MinimalPdf();
 
+// The whole file's bytes ("" when it cannot be read).
+std::string ReadAll(const std::string& path);
+
 // A temporary file removed when the object dies.
 class TempFile {
  public:
