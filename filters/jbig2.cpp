@@ -3,7 +3,9 @@
 // segments that pages share. jbig2dec allocates through a budget derived from
 // the limit, and the page sizes are checked before jbig2dec sees them.
 #include <algorithm>
+#include <csetjmp>
 #include <cstdint>  // before jbig2.h, which uses the fixed-width types without including them
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -44,6 +46,15 @@ constexpr uint32_t kMaxTextInstances = uint32_t{1} << 20;
 // is no dictionary.
 constexpr uint32_t kMaxDictionarySymbols = uint32_t{1} << 20;
 
+// jbig2dec has loops that read on past the data without end: a symbol
+// dictionary whose height classes hold no symbol walks 2^31 of them, minutes
+// of spinning. Its messages are the one thing it does in such a loop. A real
+// dictionary has no more height classes than new symbols (slack for a few
+// empty ones), and a real page makes some messages per symbol, region and
+// segment; past either bound the decode is abandoned.
+constexpr uint32_t kHeightClassSlack = 64;
+constexpr uint64_t kMaxDecoderMessages = uint64_t{8} << 20;
+
 // Segment header fields (T.88 7.2) and the segment types the scan looks at.
 constexpr uint32_t kUnknownDataLength = 0xFFFFFFFF;
 constexpr uint8_t kSymbolDictionary = 0;
@@ -61,27 +72,55 @@ constexpr uint32_t kUnknownPageHeight = 0xFFFFFFFF;
 
 // ---- Memory budget ----
 
-// jbig2dec's allocator with a byte budget. Each block starts with its size,
-// so that frees and reallocations give their bytes back.
+// jbig2dec's allocator with a byte budget. Each block starts with its size
+// and its place in the list of live blocks, so that frees and reallocations
+// give their bytes back, and an abandoned decode frees what it held.
+struct BlockHeader {
+  size_t size;
+  BlockHeader* prev;
+  BlockHeader* next;
+};
+
 struct BudgetAllocator {
   Jbig2Allocator base;  // first member: jbig2dec hands its address back
   size_t budget = 0;
   size_t used = 0;
   bool refused = false;  // an allocation would have gone past the budget
+  BlockHeader* live = nullptr;
+
+  void Link(BlockHeader* block) {
+    block->prev = nullptr;
+    block->next = live;
+    if (live != nullptr)
+      live->prev = block;
+    live = block;
+  }
+  void Unlink(BlockHeader* block) {
+    (block->prev != nullptr ? block->prev->next : live) = block->next;
+    if (block->next != nullptr)
+      block->next->prev = block->prev;
+  }
+  // Every block still held: what a decode abandoned midway owned.
+  void FreeAll() {
+    while (live != nullptr) {
+      BlockHeader* next = live->next;
+      std::free(live);
+      live = next;
+    }
+    used = 0;
+  }
 };
 
 // Keeps the blocks aligned as malloc's are.
-constexpr size_t kBlockHeader = alignof(std::max_align_t);
-static_assert(kBlockHeader >= sizeof(size_t));
+constexpr size_t kAlign = alignof(std::max_align_t);
+constexpr size_t kBlockHeader = (sizeof(BlockHeader) + kAlign - 1) / kAlign * kAlign;
 
 BudgetAllocator* Budget(Jbig2Allocator* allocator) {
   return reinterpret_cast<BudgetAllocator*>(allocator);
 }
 
-size_t BlockSize(void* p) {
-  size_t size;
-  std::memcpy(&size, static_cast<char*>(p) - kBlockHeader, sizeof size);
-  return size;
+BlockHeader* HeaderOf(void* p) {
+  return reinterpret_cast<BlockHeader*>(static_cast<char*>(p) - kBlockHeader);
 }
 
 void* BudgetAlloc(Jbig2Allocator* allocator, size_t size) {
@@ -90,36 +129,45 @@ void* BudgetAlloc(Jbig2Allocator* allocator, size_t size) {
     self->refused = true;
     return nullptr;
   }
-  void* block = std::malloc(size + kBlockHeader);  // the budget is far below SIZE_MAX
+  auto* block = static_cast<BlockHeader*>(std::malloc(size + kBlockHeader));  // budget << SIZE_MAX
   if (block == nullptr)
     return nullptr;
-  std::memcpy(block, &size, sizeof size);
+  block->size = size;
+  self->Link(block);
   self->used += size;
-  return static_cast<char*>(block) + kBlockHeader;
+  return reinterpret_cast<char*>(block) + kBlockHeader;
 }
 
 void BudgetFree(Jbig2Allocator* allocator, void* p) {
   if (p == nullptr)
     return;
-  Budget(allocator)->used -= BlockSize(p);
-  std::free(static_cast<char*>(p) - kBlockHeader);
+  BudgetAllocator* self = Budget(allocator);
+  BlockHeader* block = HeaderOf(p);
+  self->used -= block->size;
+  self->Unlink(block);
+  std::free(block);
 }
 
 void* BudgetRealloc(Jbig2Allocator* allocator, void* p, size_t size) {
   if (p == nullptr)
     return BudgetAlloc(allocator, size);
   BudgetAllocator* self = Budget(allocator);
-  const size_t old_size = BlockSize(p);
+  BlockHeader* old_block = HeaderOf(p);
+  const size_t old_size = old_block->size;
   if (size > old_size && size - old_size > self->budget - self->used) {
     self->refused = true;
     return nullptr;  // the old block stays valid, as realloc leaves it
   }
-  void* block = std::realloc(static_cast<char*>(p) - kBlockHeader, size + kBlockHeader);
-  if (block == nullptr)
+  self->Unlink(old_block);
+  auto* block = static_cast<BlockHeader*>(std::realloc(old_block, size + kBlockHeader));
+  if (block == nullptr) {
+    self->Link(old_block);
     return nullptr;
-  std::memcpy(block, &size, sizeof size);
+  }
+  block->size = size;
+  self->Link(block);
   self->used = self->used - old_size + size;
-  return static_cast<char*>(block) + kBlockHeader;
+  return reinterpret_cast<char*>(block) + kBlockHeader;
 }
 
 size_t SaturatingAdd(size_t a, size_t b) {
@@ -138,16 +186,54 @@ size_t BudgetFor(size_t input_size, size_t limit) {
 // ---- Messages ----
 
 // jbig2dec's reports, kept instead of printed: the first fatal one says why
-// decoding stopped; the first warning stands in when there is none.
+// decoding stopped; the first warning stands in when there is none. They also
+// count the work of the loops that could run on without end (see
+// kMaxDecoderMessages), and jump out of a decode past the bounds.
 struct Messages {
   std::string fatal;
   std::string warning;
+  std::jmp_buf* abandon = nullptr;  // set while jbig2dec decodes
+  bool abandoned = false;
+  uint64_t count = 0;
+  uint32_t dictionary = 0;  // the symbol dictionary segment being decoded
+  uint64_t height_classes = 0;
+  uint64_t height_class_bound = UINT64_MAX;
 
   const std::string& Best() const { return fatal.empty() ? warning : fatal; }
 };
 
+// True when the decode has gone past a bound; `messages->fatal` says which.
+bool PastBounds(Messages* messages, const char* text, uint32_t segment) {
+  if (++messages->count > kMaxDecoderMessages) {
+    messages->fatal = FormatText("decoding did not end after %llu steps",
+                                 static_cast<unsigned long long>(kMaxDecoderMessages));
+    return true;
+  }
+  unsigned flags = 0;
+  unsigned exported = 0;
+  unsigned added = 0;
+  if (std::sscanf(text, "symbol dictionary, flags=%x, %u exported syms, %u new syms", &flags,
+                  &exported, &added) == 3) {
+    messages->dictionary = segment;
+    messages->height_classes = 0;
+    messages->height_class_bound = uint64_t{added} + kHeightClassSlack;
+  } else if (std::strncmp(text, "decoding height class ", 22) == 0 &&
+             ++messages->height_classes > messages->height_class_bound) {
+    messages->fatal = FormatText("segment %u: more height classes than the dictionary has symbols",
+                                 messages->dictionary);
+    return true;
+  }
+  return false;
+}
+
 void KeepMessage(void* data, const char* text, Jbig2Severity severity, uint32_t segment) {
   auto* messages = static_cast<Messages*>(data);
+  if (text != nullptr && messages->abandon != nullptr && PastBounds(messages, text, segment)) {
+    // Nothing here or in jbig2dec has a destructor to run: the jump leaves
+    // only its stack, and the blocks it allocated are freed by the caller.
+    messages->abandoned = true;
+    std::longjmp(*messages->abandon, 1);
+  }
   std::string* slot = severity == JBIG2_SEVERITY_FATAL     ? &messages->fatal
                       : severity == JBIG2_SEVERITY_WARNING ? &messages->warning
                                                            : nullptr;
@@ -155,6 +241,21 @@ void KeepMessage(void* data, const char* text, Jbig2Severity severity, uint32_t 
     return;
   *slot = segment == JBIG2_UNKNOWN_SEGMENT_NUMBER ? std::string(text)
                                                   : FormatText("segment %u: %s", segment, text);
+}
+
+// Runs one jbig2dec call that decodes, with the bounds above; false when it
+// was abandoned (then nothing jbig2dec allocated may be used or freed by it).
+template <typename Call>
+bool Guarded(Messages* messages, Call call) {
+  std::jmp_buf here;
+  messages->abandon = &here;
+  if (setjmp(here) != 0) {
+    messages->abandon = nullptr;
+    return false;
+  }
+  call();
+  messages->abandon = nullptr;
+  return true;
 }
 
 // ---- Owners ----
@@ -255,9 +356,11 @@ SegmentScan ScanSegments(std::span<const uint8_t> data, size_t limit) {
     const uint8_t type = header[4] & 0x3F;
     const uint32_t length = ReadUint32(header + header_size - 4);
     pos += header_size;
-    if (length == kUnknownDataLength)
-      break;  // only the decoder finds where such a region ends
     const size_t left = data.size() - pos;
+    // What the data hold of the segment: jbig2dec decodes a segment the data
+    // cut short with what there is once the page is completed, so its
+    // declarations are checked as far as they came.
+    const size_t present = length == kUnknownDataLength ? left : std::min<size_t>(length, left);
     if (type == kPageInformation && length >= 8 && left >= 8) {
       const uint32_t width = ReadUint32(data.data() + pos);
       const uint32_t height = ReadUint32(data.data() + pos + 4);
@@ -278,8 +381,8 @@ SegmentScan ScanSegments(std::span<const uint8_t> data, size_t limit) {
         return scan;
       }
     }
-    if (type >= kIntermediateTextRegion && type <= kImmediateLosslessTextRegion && length <= left) {
-      const uint32_t instances = TextInstances(data.subspan(pos, length));
+    if (type >= kIntermediateTextRegion && type <= kImmediateLosslessTextRegion) {
+      const uint32_t instances = TextInstances(data.subspan(pos, present));
       if (instances > kMaxTextInstances) {
         scan.refusal = {StageOutcome::kUnreadable,
                         FormatText("segment %u places %u symbols, more than %u", number, instances,
@@ -289,7 +392,7 @@ SegmentScan ScanSegments(std::span<const uint8_t> data, size_t limit) {
     }
     const bool region = std::find(std::begin(kRegionSegmentTypes), std::end(kRegionSegmentTypes),
                                   type) != std::end(kRegionSegmentTypes);
-    if (region && length >= 8 && left >= 8) {
+    if (region && present >= 8) {
       // A region is drawn whole before it is placed on the page: one larger
       // than any page the limit allows is decoded for nothing, and a hostile
       // one costs seconds.
@@ -303,8 +406,8 @@ SegmentScan ScanSegments(std::span<const uint8_t> data, size_t limit) {
         return scan;
       }
     }
-    if (type == kSymbolDictionary && length <= left) {
-      const uint32_t symbols = DictionarySymbols(data.subspan(pos, length));
+    if (type == kSymbolDictionary) {
+      const uint32_t symbols = DictionarySymbols(data.subspan(pos, present));
       if (symbols > kMaxDictionarySymbols) {
         scan.refusal = {StageOutcome::kUnreadable,
                         FormatText("segment %u declares %u symbols, more than %u", number, symbols,
@@ -312,6 +415,8 @@ SegmentScan ScanSegments(std::span<const uint8_t> data, size_t limit) {
         return scan;
       }
     }
+    if (length == kUnknownDataLength)
+      break;  // only the decoder finds where such a region ends
     if (length > left) {
       scan.cut = true;
       scan.cut_segment = number;
@@ -368,6 +473,16 @@ StageResult OverBudget(const BudgetAllocator& allocator) {
           FormatText("decoding needs more than %zu bytes of memory", allocator.budget)};
 }
 
+// A decode abandoned midway leaves jbig2dec's structures half made: they
+// are never handed back to it, only their blocks freed.
+StageResult Abandon(BudgetAllocator* allocator, CtxOwner* ctx, GlobalCtxOwner* global_ctx,
+                    const Messages& messages) {
+  static_cast<void>(ctx->release());
+  static_cast<void>(global_ctx->release());
+  allocator->FreeAll();
+  return {StageOutcome::kUnreadable, messages.fatal};
+}
+
 }  // namespace
 
 StageResult Jbig2Stage(std::span<const uint8_t> input, pdf::Object* parms, size_t limit,
@@ -396,8 +511,14 @@ StageResult Jbig2Stage(std::span<const uint8_t> input, pdf::Object* parms, size_
   if (!globals.empty()) {
     CtxOwner ctx(jbig2_ctx_new(&allocator.base, JBIG2_OPTIONS_EMBEDDED, nullptr, KeepMessage,
                                &global_messages));
-    const bool fed =
-        ctx != nullptr && jbig2_data_in(ctx.get(), globals.data(), globals.size()) >= 0;
+    int code = -1;
+    if (ctx != nullptr && !Guarded(&global_messages, [&] {
+          code = jbig2_data_in(ctx.get(), globals.data(), globals.size());
+        })) {
+      const StageResult abandoned = Abandon(&allocator, &ctx, &global_ctx, global_messages);
+      return {StageOutcome::kBadParameters, "JBIG2Globals: " + abandoned.message};
+    }
+    const bool fed = ctx != nullptr && code >= 0;
     if (allocator.refused)
       return OverBudget(allocator);
     if (!fed) {
@@ -408,18 +529,28 @@ StageResult Jbig2Stage(std::span<const uint8_t> input, pdf::Object* parms, size_
     global_ctx.reset(jbig2_make_global_ctx(ctx.release()));
   }
 
-  const CtxOwner ctx(jbig2_ctx_new(&allocator.base, JBIG2_OPTIONS_EMBEDDED, global_ctx.get(),
-                                   KeepMessage, &messages));
+  CtxOwner ctx(jbig2_ctx_new(&allocator.base, JBIG2_OPTIONS_EMBEDDED, global_ctx.get(), KeepMessage,
+                             &messages));
   if (ctx == nullptr)
     return allocator.refused ? OverBudget(allocator)
                              : StageResult{StageOutcome::kUnreadable, "jbig2dec could not start"};
-  const bool damaged = jbig2_data_in(ctx.get(), input.data(), input.size()) < 0;
+  int code = 0;
+  if (!Guarded(&messages, [&] { code = jbig2_data_in(ctx.get(), input.data(), input.size()); }))
+    return Abandon(&allocator, &ctx, &global_ctx, messages);
+  const bool damaged = code < 0;
   if (allocator.refused)
     return OverBudget(allocator);
   PageOwner page(jbig2_page_out(ctx.get()), PageRelease{ctx.get()});
   const bool ended = page != nullptr;
-  if (!ended && jbig2_complete_page(ctx.get()) >= 0)
-    page.reset(jbig2_page_out(ctx.get()));  // what the page holds without its end
+  if (!ended) {
+    // What the page holds without its end, a segment the data cut short
+    // decoded with what came of it.
+    int completed = -1;
+    if (!Guarded(&messages, [&] { completed = jbig2_complete_page(ctx.get()); }))
+      return Abandon(&allocator, &ctx, &global_ctx, messages);
+    if (completed >= 0)
+      page.reset(jbig2_page_out(ctx.get()));
+  }
   if (allocator.refused)
     return OverBudget(allocator);
 

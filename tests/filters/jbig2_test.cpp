@@ -208,6 +208,13 @@ TEST_F(Jbig2Test, JBIG2GlobalsEntries) {
        "JBIG2Globals is not a stream"},
       {"globals jbig2dec rejects", GlobalsParms(short_dictionary.bytes()),
        StageOutcome::kBadParameters, "JBIG2Globals: segment 0: "},
+      {"globals whose dictionary runs on without symbols", GlobalsParms([] {
+         Jbig2Stream s;
+         s.EmptyHeightClasses(2, 500);
+         return s.bytes();
+       }()),
+       StageOutcome::kBadParameters,
+       "JBIG2Globals: segment 0: more height classes than the dictionary has symbols"},
       {"globals JBIG2-coded themselves", Dict({{"JBIG2Globals", self_coded}}),
        StageOutcome::kBadParameters, "JBIG2Decode-encoded themselves"},
       {"globals whose filter fails", Dict({{"JBIG2Globals", bad_flate}}),
@@ -306,6 +313,26 @@ TEST_F(Jbig2Test, HostileStreams) {
     s.EndOfPage();
     many_symbols = s.bytes();
   }
+  // The same dictionary cut short: jbig2dec decodes what came once the page
+  // is completed, so its count must be checked all the same.
+  std::vector<uint8_t> many_symbols_cut;
+  {
+    std::vector<uint8_t> dictionary = {0, 1, 0, 0, 0, 1, 0, 0x10, 0, 1};
+    dictionary.resize(200);
+    Jbig2Stream s;
+    s.PageInformation(64, 64);
+    s.Segment(0, 1, dictionary);
+    many_symbols_cut = s.bytes();
+    many_symbols_cut.resize(many_symbols_cut.size() - 190);
+  }
+  std::vector<uint8_t> empty_classes;  // a dictionary's loop with no end
+  {
+    Jbig2Stream s;
+    s.PageInformation(64, 64);
+    s.EmptyHeightClasses(1, 1000);
+    s.EndOfPage();
+    empty_classes = s.bytes();
+  }
   std::vector<uint8_t> huge_region;  // a generic region of 100000 by 100000 on a small page
   {
     std::vector<uint8_t> region(26, 0);
@@ -362,6 +389,18 @@ TEST_F(Jbig2Test, HostileStreams) {
        kLimit,
        StageOutcome::kUnreadable,
        "segment 1 declares 1048577 symbols, more than 1048576",
+       {}},
+      {"a cut dictionary of too many symbols",
+       many_symbols_cut,
+       kLimit,
+       StageOutcome::kUnreadable,
+       "segment 1 declares 1048577 symbols, more than 1048576",
+       {}},
+      {"height classes without symbols",
+       empty_classes,
+       kLimit,
+       StageOutcome::kUnreadable,
+       "segment 1: more height classes than the dictionary has symbols",
        {}},
       {"a region larger than any page the limit allows",
        huge_region,

@@ -278,6 +278,23 @@ uint32_t Jbig2Stream::GenericRegion(const Bilevel& picture, uint32_t x, uint32_t
   return Segment(kImmediateGenericRegion, 1, data);
 }
 
+uint32_t Jbig2Stream::EmptyHeightClasses(uint32_t symbols, int classes) {
+  enum { kIadh, kIadw };
+  std::vector<uint8_t> data;
+  Put16(&data, 0);  // arithmetic, no refinement, template 0
+  data.insert(data.end(), kTemplate0At, kTemplate0At + 8);
+  Put32(&data, symbols);  // exported
+  Put32(&data, symbols);  // new
+  MqEncoder encoder(kAllContexts);
+  for (int i = 0; i < classes; ++i) {
+    encoder.EncodeInteger(Integer(kIadh), i == 0 ? 8 : 0);
+    encoder.EncodeInteger(Integer(kIadw), 0, /*oob=*/true);
+  }
+  const std::vector<uint8_t> coded = encoder.Finish();
+  data.insert(data.end(), coded.begin(), coded.end());
+  return Segment(kSymbolDictionary, 0, data);
+}
+
 uint32_t Jbig2Stream::SymbolDictionary(const std::vector<Bilevel>& symbols) {
   enum { kIadh, kIadw, kIaex };
   std::vector<uint8_t> data;

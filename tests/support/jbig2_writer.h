@@ -36,6 +36,9 @@ class Jbig2Stream {
   // A symbol dictionary exporting `symbols` (all of one height), arithmetic
   // coded; page 0, so it can go in a globals stream.
   uint32_t SymbolDictionary(const std::vector<Bilevel>& symbols);
+  // A hostile symbol dictionary: it declares `symbols` new symbols, and its
+  // data hold `classes` height classes of none.
+  uint32_t EmptyHeightClasses(uint32_t symbols, int classes);
   // A text region of `width` by `height` at the page's origin placing the
   // `symbols` of `dictionary`, which exports exactly those.
   uint32_t TextRegion(uint32_t dictionary, const std::vector<Bilevel>& symbols, uint32_t width,
