@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace pdf {
 
@@ -34,6 +35,14 @@ inline constexpr int kReportSize = 512;
 // Object numbers above this are not stored: the standard's own implementation
 // limit, and the bound on a table that a hostile file could make huge.
 inline constexpr int32_t kMaxObjectNumber = 8388607;
+
+// Why a section listing numbers from `start` on, `count` of them, is refused,
+// when it is the limit: said after the numbers.
+inline std::string BeyondObjectLimit(int64_t start, int64_t count) {
+  return start >= 0 && count >= 0
+             ? ", past the limit of " + std::to_string(kMaxObjectNumber) + " object numbers"
+             : std::string();
+}
 
 // A field of a cross-reference stream entry (W) is at most this many bytes:
 // offsets and numbers beyond 64 bits mean nothing.

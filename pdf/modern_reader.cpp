@@ -316,7 +316,8 @@ XRefTable* ModernReader::ReadClassicSection(int64_t offset, std::string* problem
     parser.NextToken();
     if (start < 0 || count < 0 || start + count > static_cast<int64_t>(kMaxObjectNumber) + 1) {
       *problem = "the section at " + std::to_string(offset) + " lists numbers " +
-                 std::to_string(start) + " to " + std::to_string(start + count);
+                 std::to_string(start) + " to " + std::to_string(start + count) +
+                 BeyondObjectLimit(start, count);
       return nullptr;
     }
     ++subsections;

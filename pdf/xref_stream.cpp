@@ -142,7 +142,7 @@ XRefTable* ModernReader::ReadStreamSection(int64_t offset, std::string* problem)
   for (const auto& [start, count] : ranges) {
     if (start < 0 || count < 0 || start + count > static_cast<int64_t>(kMaxObjectNumber) + 1) {
       *problem = "the cross-reference stream" + where + " lists numbers " + std::to_string(start) +
-                 " to " + std::to_string(start + count);
+                 " to " + std::to_string(start + count) + BeyondObjectLimit(start, count);
       return nullptr;
     }
     highest = std::max(highest, start + count);
