@@ -30,7 +30,10 @@
 namespace {
 
 // Multi-line text, no word wrap, "&" shown as itself.
-constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs;
+// Left to right from the left edge, whatever the application's direction
+// (-reverse): the text is the file's.
+constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignAbsolute | Qt::TextForceLeftToRight |
+                           Qt::AlignTop | Qt::TextExpandTabs;
 // The rectangle the text is laid out in; grown to the text when it is larger, so
 // a long description is never cut off.
 constexpr int kTextLimit = 32767;

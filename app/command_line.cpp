@@ -5,6 +5,40 @@
 #include "diag/format.h"
 #include "diag/version.h"
 
+namespace {
+
+// The standard options QApplication takes out of the arguments itself, with
+// one dash or two, their values after them or after "=".
+constexpr const char* kQtOptionsWithValue[] = {
+    "platform",    "platformpluginpath", "platformtheme", "plugin",       "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "style",         "stylesheet",   "session",
+    "display",     "geometry",           "title",         "qmljsdebugger"};
+constexpr const char* kQtFlags[] = {"reverse", "nograb",      "dograb",
+                                    "sync",    "widgetcount", "testability"};
+
+// How many arguments from `arg` on are one of Qt's options (0 for none).
+int QtOptionArguments(const char* arg) {
+  if (arg[0] != '-') {
+    return 0;
+  }
+  const char* name = arg[1] == '-' ? arg + 2 : arg + 1;
+  const char* equals = strchr(name, '=');
+  const size_t length = equals != nullptr ? static_cast<size_t>(equals - name) : strlen(name);
+  for (const char* option : kQtOptionsWithValue) {
+    if (strlen(option) == length && strncmp(name, option, length) == 0) {
+      return equals != nullptr ? 1 : 2;
+    }
+  }
+  for (const char* option : kQtFlags) {
+    if (equals == nullptr && strcmp(name, option) == 0) {
+      return 1;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
 CommandLine ParseCommandLine(int argc, char** argv) {
   CommandLine line;
   for (int i = 1; i < argc; ++i) {
@@ -28,6 +62,11 @@ CommandLine ParseCommandLine(int argc, char** argv) {
       value(line.select);
     } else if (strcmp(arg, "--screenshot") == 0) {
       value(line.screenshot);
+    } else if (const int taken = QtOptionArguments(arg); taken > 0) {
+      if (i + taken > argc) {
+        line.error = std::string("missing value after ") + arg;
+      }
+      i += taken - 1;  // left to QApplication
     } else if (strncmp(arg, "--", 2) == 0 && arg[2] != '\0') {
       line.error = std::string("unknown option ") + arg;
     } else if (line.file.empty()) {

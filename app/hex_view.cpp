@@ -88,6 +88,9 @@ void CHexView::scrollContentsBy(int, int) {
 
 void CHexView::paintEvent(QPaintEvent*) {
   QPainter painter(viewport());
+  // Offsets, hex and ASCII read left to right, whatever the application's
+  // direction (-reverse).
+  painter.setLayoutDirection(Qt::LeftToRight);
   painter.setFont(font());
   painter.setPen(palette().color(QPalette::Text));
   const int height = LineHeight();
