@@ -92,7 +92,10 @@ const char* UsageText() {
          "                     streams, damaged files repaired)\n"
          "  --trace            write trace lines to standard error\n"
          "  --version          print the version and exit\n"
-         "  --help             print this text and exit\n";
+         "  --help             print this text and exit\n"
+         "\n"
+         "Qt's standard options, such as -style NAME, -platform NAME and -reverse,\n"
+         "are accepted too.\n";
 }
 
 std::string VersionText() {
