@@ -152,6 +152,15 @@ void CMainFrame::CreateActions() {
     actions_[id]->setCheckable(true);
     actions_[id]->setChecked(true);
   }
+  // The desktop's own keys, beside the commands' written ones: Ctrl+Q quits,
+  // Ctrl+W closes the document (what New leaves: an untitled window).
+  actions_[ID_APP_EXIT]->setShortcuts(actions_[ID_APP_EXIT]->shortcuts()
+                                      << QKeySequence("Ctrl+Q", QKeySequence::PortableText));
+  auto* close_document = new QAction("Close", this);
+  close_document->setObjectName("CloseDocumentAction");
+  close_document->setShortcut(QKeySequence("Ctrl+W", QKeySequence::PortableText));
+  addAction(close_document);
+  connect(close_document, &QAction::triggered, this, [this] { emit command(ID_FILE_NEW); });
 }
 
 void CMainFrame::CreateMenus() {
@@ -173,6 +182,10 @@ void CMainFrame::CreateMenus() {
     }
   }
   SetRecentFiles(RecentFileList());
+  QAction* about_qt =
+      menuBar()->actions().last()->menu()->addAction("About &Qt", qApp, &QApplication::aboutQt);
+  about_qt->setObjectName("AboutQtAction");
+  about_qt->setStatusTip("Display the version of Qt this program uses");
 }
 
 void CMainFrame::SetRecentFiles(const RecentFileList& list) {

@@ -2,6 +2,9 @@
 // New, Save and Save As.
 #include <QtTest>
 
+#include <QMenu>
+#include <QMenuBar>
+
 #include <QAction>
 #include <QInputDialog>
 #include <QLabel>
@@ -285,6 +288,24 @@ class AppTest : public QObject {
     QVERIFY(again.InitInstance(QString()));
     QCOMPARE(again.RecentFiles().Size(), 2);
     QCOMPARE(again.RecentFiles().Entries()[0], first_.path());
+  }
+
+  // The desktop's keys: Ctrl+W leaves an untitled window, Ctrl+Q closes it;
+  // Help has About Qt.
+  void CloseAndQuitKeys() {
+    CApp app;
+    QVERIFY(app.InitInstance(Q(first_.path())));
+    CMainFrame* frame = app.MainFrame();
+    frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(frame));
+    QTest::keyClick(frame, Qt::Key_W, Qt::ControlModifier);
+    QCOMPARE(app.Document()->GetPathName(), QString());
+    QCOMPARE(frame->windowTitle(), QString("Untitled - Quorvel"));
+    QAction* about_qt = frame->findChild<QAction*>("AboutQtAction");
+    QVERIFY(about_qt != nullptr);
+    QCOMPARE(frame->menuBar()->actions().last()->menu()->actions().last(), about_qt);
+    QTest::keyClick(frame, Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!frame->isVisible());
   }
 
   void FailedRecentOpenRemovesTheEntry() {
