@@ -163,6 +163,8 @@ bool CApp::OpenDocumentFile(const QString& path, bool offer, const std::string& 
     return false;     // the document that was open stays, and so do the panes
   }
   if (opened) {
+    // Read again first: another running viewer may have changed the list.
+    LoadRecentFiles(&recent_);
     recent_.Add(LocalPath(full));
     RecentFilesChanged();
   } else {
@@ -183,6 +185,7 @@ bool CApp::OpenRecentFile(int index) {
   if (OpenDocumentFile(QFile::decodeName(path.c_str()))) {
     return true;
   }
+  LoadRecentFiles(&recent_);
   recent_.Remove(path);
   RecentFilesChanged();
   return false;

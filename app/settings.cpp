@@ -19,6 +19,7 @@ void SelectSettingsStore() {
 
 void LoadRecentFiles(RecentFileList* list) {
   QSettings settings(kSettingsOrganisation, kSettingsApplication);
+  settings.sync();  // what another running viewer wrote since
   settings.beginGroup(kRecentFileGroup);
   std::vector<std::string> paths;
   for (int i = 0; i < RecentFileList::kMaxEntries; ++i) {

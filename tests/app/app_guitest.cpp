@@ -290,6 +290,26 @@ class AppTest : public QObject {
     QCOMPARE(again.RecentFiles().Entries()[0], first_.path());
   }
 
+  // Two viewers share the list: what another one wrote since is kept when
+  // this one adds its file.
+  void RecentFilesAreSharedBetweenViewers() {
+    CApp app;
+    QVERIFY(app.InitInstance(QString()));
+    QVERIFY(app.OpenDocumentFile(Q(first_.path())));
+    const QString store = QSettings(kSettingsOrganisation, kSettingsApplication).fileName();
+    QFile other(store);
+    QVERIFY(other.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    other.write(("[" + QString(kRecentFileGroup) +
+                 "]\nFile1=/elsewhere/other.pdf\nFile2=" + Q(first_.path()) + "\n")
+                    .toUtf8());
+    other.close();
+    QVERIFY(app.OpenDocumentFile(Q(second_.path())));
+    QCOMPARE(StoredRecentFiles(),
+             (QStringList{"File1=" + Q(second_.path()), "File2=/elsewhere/other.pdf",
+                          "File3=" + Q(first_.path())}));
+    QCOMPARE(app.RecentFiles().Size(), 3);
+  }
+
   // The desktop's keys: Ctrl+W leaves an untitled window, Ctrl+Q closes it;
   // Help has About Qt.
   void CloseAndQuitKeys() {
