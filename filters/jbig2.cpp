@@ -193,7 +193,6 @@ struct Messages {
   std::string fatal;
   std::string warning;
   std::jmp_buf* abandon = nullptr;  // set while jbig2dec decodes
-  bool abandoned = false;
   uint64_t count = 0;
   uint32_t dictionary = 0;  // the symbol dictionary segment being decoded
   uint64_t height_classes = 0;
@@ -212,7 +211,8 @@ bool PastBounds(Messages* messages, const char* text, uint32_t segment) {
   unsigned flags = 0;
   unsigned exported = 0;
   unsigned added = 0;
-  if (std::sscanf(text, "symbol dictionary, flags=%x, %u exported syms, %u new syms", &flags,
+  if (std::strncmp(text, "symbol dictionary, ", 19) == 0 &&
+      std::sscanf(text, "symbol dictionary, flags=%x, %u exported syms, %u new syms", &flags,
                   &exported, &added) == 3) {
     messages->dictionary = segment;
     messages->height_classes = 0;
@@ -231,7 +231,6 @@ void KeepMessage(void* data, const char* text, Jbig2Severity severity, uint32_t 
   if (text != nullptr && messages->abandon != nullptr && PastBounds(messages, text, segment)) {
     // Nothing here or in jbig2dec has a destructor to run: the jump leaves
     // only its stack, and the blocks it allocated are freed by the caller.
-    messages->abandoned = true;
     std::longjmp(*messages->abandon, 1);
   }
   std::string* slot = severity == JBIG2_SEVERITY_FATAL     ? &messages->fatal
