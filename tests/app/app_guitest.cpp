@@ -147,9 +147,7 @@ class AppTest : public QObject {
   // wrong passwords leave the document that was open, with its tree.
   void EncryptedFileAsksForItsPassword() {
     TempFile encrypted("");
-    const std::string command = std::string(QPDF_EXE) + " --encrypt user owner 256 -- '" +
-                                first_.path() + "' '" + encrypted.path() + "'";
-    QCOMPARE(std::system(command.c_str()), 0);
+    QCOMPARE(EncryptWithQpdf(first_.path(), encrypted.path(), "user", "owner"), 0);
     CApp app;
     std::vector<std::string> typed;
     std::vector<int> attempts;

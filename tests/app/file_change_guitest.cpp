@@ -121,9 +121,7 @@ class FileChangeTest : public QObject {
   void ModernTabsAndEncryptedReload() {
     TempFile plain(Pages(2));
     TempFile file("");
-    const std::string command = std::string(QPDF_EXE) + " --encrypt user owner 256 -- '" +
-                                plain.path() + "' '" + file.path() + "'";
-    QCOMPARE(std::system(command.c_str()), 0);
+    QCOMPARE(EncryptWithQpdf(plain.path(), file.path(), "user", "owner"), 0);
     const std::string original = ReadAll(file.path());
     CApp app;
     std::vector<int> asked;
@@ -171,9 +169,7 @@ class FileChangeTest : public QObject {
 
     // Rewritten with another password, the reload asks for it.
     TempFile other("");
-    const std::string again = std::string(QPDF_EXE) + " --encrypt other other 256 -- '" +
-                              plain.path() + "' '" + other.path() + "'";
-    QCOMPARE(std::system(again.c_str()), 0);
+    QCOMPARE(EncryptWithQpdf(plain.path(), other.path(), "other", "other"), 0);
     PdfBuilder("").Raw(ReadAll(other.path())).WriteFile(file.path());
     QTRY_COMPARE_WITH_TIMEOUT(frame->statusBar()->currentMessage(), QString(kFileChangedLine),
                               5000);

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,15 @@ inline void Shoot(QWidget* widget, const char* name) {
   if (!dir.isEmpty()) {
     widget->grab().save(dir + "/" + name + ".png");
   }
+}
+
+// Writes `from` encrypted by qpdf with AES-256 and the two passwords to `to`;
+// qpdf's exit status.
+inline int EncryptWithQpdf(const std::string& from, const std::string& to, const std::string& user,
+                           const std::string& owner) {
+  const std::string command = std::string(QPDF_EXE) + " --encrypt " + user + " " + owner +
+                              " 256 -- '" + from + "' '" + to + "'";
+  return std::system(command.c_str());
 }
 
 inline QString Q(const std::string& text) {

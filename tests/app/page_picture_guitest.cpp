@@ -196,9 +196,7 @@ class PagePictureTest : public QObject {
   // The password that opened the file goes to the renderer too.
   void EncryptedPageRendersWithItsPassword() {
     TempFile encrypted("");
-    const std::string command = std::string(QPDF_EXE) + " --encrypt user owner 256 -- '" +
-                                file_.path() + "' '" + encrypted.path() + "'";
-    QCOMPARE(std::system(command.c_str()), 0);
+    QCOMPARE(EncryptWithQpdf(file_.path(), encrypted.path(), "user", "owner"), 0);
     doc_->SetOpenPassword("user");
     Open(pdf::Mode::kModern, encrypted.path());
     Select("Root/Pages/Kids/[0]");
