@@ -14,8 +14,11 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+# `make install` and `make package` use an optimised build of their own.
+RELEASE_BUILD ?= build-release
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test test-asan test-tsan fuzz bench clean tour
+.PHONY: all deps configure build run test test-asan test-tsan fuzz bench clean tour release install package
 
 all: build
 
@@ -43,6 +46,21 @@ run: build
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) --timeout 600
+
+# The viewer and quorvel-inspect, optimised, without the tests.
+release: deps
+	@cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=OFF \
+	  > $(RELEASE_BUILD).configure.log 2>&1 || { cat $(RELEASE_BUILD).configure.log; exit 1; }
+	@cmake --build $(RELEASE_BUILD) -j$(JOBS)
+
+# Installs under PREFIX (default /usr/local); DESTDIR stages it elsewhere.
+install: release
+	@DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_BUILD) --prefix $(PREFIX)
+
+# A Debian package of the release build, installed under /usr.
+package: release
+	@cd $(RELEASE_BUILD) && cpack -G DEB
+	@ls $(RELEASE_BUILD)/quorvel_*.deb
 
 # The README's tour pictures, taken again on the bundled sample.
 tour: build

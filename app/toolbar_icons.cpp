@@ -1,171 +1,114 @@
 #include "app/toolbar_icons.h"
 
+#include <QApplication>
+#include <QFile>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
-#include <QTransform>
+#include <QSvgRenderer>
+#include <cmath>
 
 #include "app/commands.h"
 
 namespace {
 
-const QColor kInk(0, 0, 0);
-const QColor kPaper(255, 255, 255);
-const QColor kFolder(230, 190, 60);
-const QColor kDisk(40, 70, 160);
-const QColor kBlade(120, 120, 120);
-const QColor kBoard(170, 120, 60);
-const QColor kHelp(20, 90, 200);
+struct CommandIcon {
+  int id;
+  const char* theme_name;  // freedesktop icon naming, also the resource's file name
+};
 
-void DrawPage(QPainter& p, int x, int y, int w, int h) {
-  p.setPen(kInk);
-  p.setBrush(kPaper);
-  p.drawRect(x, y, w, h);
-  for (int line = y + 3; line < y + h - 1; line += 2) {
-    p.drawLine(x + 2, line, x + w - 2, line);
+constexpr CommandIcon kCommandIcons[] = {
+    {ID_FILE_OPEN, "document-open"}, {ID_FILE_SAVE, "document-save"},
+    {ID_EDIT_CUT, "edit-cut"},       {ID_EDIT_COPY, "edit-copy"},
+    {ID_EDIT_PASTE, "edit-paste"},   {ID_FILE_PRINT, "document-print"},
+    {ID_APP_ABOUT, "help-about"},    {ID_GO_BACK, "go-previous"},
+    {ID_GO_FORWARD, "go-next"},
+};
+
+// The outline colour the shipped images are drawn with; replaced by the
+// palette's text colour when they are loaded.
+constexpr char kInkPlaceholder[] = "#101010";
+
+// Device pixel ratios rendered ahead: Qt picks the nearest for the screen.
+constexpr qreal kRatios[] = {1.0, 1.25, 1.5, 2.0, 3.0};
+
+const char* ThemeName(int command_id) {
+  for (const CommandIcon& icon : kCommandIcons) {
+    if (icon.id == command_id) {
+      return icon.theme_name;
+    }
   }
+  return nullptr;
 }
 
-void DrawOpen(QPainter& p) {
-  p.setPen(kInk);
-  p.setBrush(kFolder);
-  p.drawRect(1, 4, 11, 9);
-  p.drawRect(1, 2, 5, 2);
-  QPolygon flap({QPoint(3, 7), QPoint(15, 7), QPoint(12, 13), QPoint(1, 13)});
-  p.drawPolygon(flap);
-}
-
-void DrawSave(QPainter& p) {
-  p.setPen(kInk);
-  p.setBrush(kDisk);
-  p.drawRect(1, 1, 13, 13);
-  p.setBrush(kPaper);
-  p.drawRect(3, 1, 9, 5);
-  p.setBrush(kBlade);
-  p.drawRect(4, 9, 7, 5);
-}
-
-void DrawCut(QPainter& p) {
-  p.setPen(QPen(kBlade, 1.5));
-  p.drawLine(4, 1, 10, 9);
-  p.drawLine(11, 1, 5, 9);
-  p.setPen(kInk);
-  p.setBrush(Qt::NoBrush);
-  p.drawEllipse(2, 9, 4, 4);
-  p.drawEllipse(9, 9, 4, 4);
-}
-
-void DrawCopy(QPainter& p) {
-  DrawPage(p, 1, 1, 8, 9);
-  DrawPage(p, 6, 4, 8, 10);
-}
-
-void DrawPaste(QPainter& p) {
-  p.setPen(kInk);
-  p.setBrush(kBoard);
-  p.drawRect(1, 2, 10, 12);
-  p.setBrush(kBlade);
-  p.drawRect(4, 1, 4, 2);
-  DrawPage(p, 6, 6, 8, 8);
-}
-
-void DrawPrint(QPainter& p) {
-  DrawPage(p, 4, 0, 7, 6);
-  p.setPen(kInk);
-  p.setBrush(kBlade);
-  p.drawRect(1, 6, 13, 6);
-  p.setBrush(kPaper);
-  p.drawRect(4, 10, 7, 4);
-}
-
-void DrawAbout(QPainter& p) {
-  p.setPen(QPen(kHelp, 2));
-  p.setBrush(Qt::NoBrush);
-  p.drawArc(QRect(4, 1, 7, 6), 180 * 16, -270 * 16);
-  p.drawLine(7, 7, 7, 9);
-  p.drawPoint(7, 12);
-}
-
-// An arrow pointing left (Back) or right (Forward).
-void DrawArrow(QPainter& p, bool right) {
-  p.setPen(kInk);
-  p.setBrush(kHelp);
-  QPolygon arrow({QPoint(1, 7), QPoint(7, 1), QPoint(7, 4), QPoint(14, 4), QPoint(14, 10),
-                  QPoint(7, 10), QPoint(7, 13)});
-  if (right) {
-    arrow = QTransform(-1, 0, 0, 1, 15, 0).map(arrow);
+// The SVG text of a shipped image, with its ink replaced when one is given.
+QByteArray ReadSvg(const QString& path, const QColor* ink) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    return QByteArray();
   }
-  p.drawPolygon(arrow);
-}
-
-void DrawBack(QPainter& p) {
-  DrawArrow(p, /*right=*/false);
-}
-
-void DrawForward(QPainter& p) {
-  DrawArrow(p, /*right=*/true);
-}
-
-void DrawApplication(QPainter& p) {
-  p.setPen(kInk);
-  p.setBrush(kPaper);
-  p.drawRect(5, 2, 22, 28);
-  p.setPen(QPen(kHelp, 2));
-  p.drawLine(10, 8, 10, 24);
-  for (int y : {8, 16, 24}) {
-    p.drawLine(10, y, 14, y);
-    p.fillRect(15, y - 2, 8, 4, kDisk);
+  QByteArray svg = file.readAll();
+  if (ink != nullptr) {
+    svg.replace(kInkPlaceholder, ink->name().toLatin1());
   }
+  return svg;
+}
+
+QPixmap Render(QSvgRenderer& renderer, QSize pixels, qreal ratio) {
+  QPixmap pixmap(pixels);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  renderer.render(&painter);
+  painter.end();
+  pixmap.setDevicePixelRatio(ratio);
+  return pixmap;
 }
 
 }  // namespace
 
-QIcon ToolbarIcon(int command_id) {
-  void (*draw)(QPainter&) = nullptr;
-  switch (command_id) {
-    case ID_FILE_OPEN:
-      draw = DrawOpen;
-      break;
-    case ID_FILE_SAVE:
-      draw = DrawSave;
-      break;
-    case ID_EDIT_CUT:
-      draw = DrawCut;
-      break;
-    case ID_EDIT_COPY:
-      draw = DrawCopy;
-      break;
-    case ID_EDIT_PASTE:
-      draw = DrawPaste;
-      break;
-    case ID_FILE_PRINT:
-      draw = DrawPrint;
-      break;
-    case ID_APP_ABOUT:
-      draw = DrawAbout;
-      break;
-    case ID_GO_BACK:
-      draw = DrawBack;
-      break;
-    case ID_GO_FORWARD:
-      draw = DrawForward;
-      break;
-    default:
-      return QIcon();
+QIcon FallbackToolbarIcon(int command_id, const QPalette& palette) {
+  const char* name = ThemeName(command_id);
+  if (name == nullptr) {
+    return QIcon();
   }
-  QPixmap pixmap(kToolbarButtonSize);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  draw(painter);
-  painter.end();
-  return QIcon(pixmap);
+  // Pixmaps rather than the SVG icon engine: the image needs no plugin, and
+  // its ink follows the palette.
+  const QColor ink = palette.color(QPalette::Active, QPalette::WindowText);
+  QSvgRenderer renderer(ReadSvg(QString(":/icons/%1.svg").arg(name), &ink));
+  if (!renderer.isValid()) {
+    return QIcon();
+  }
+  QIcon icon;
+  for (qreal ratio : kRatios) {
+    icon.addPixmap(Render(renderer,
+                          QSize(static_cast<int>(std::ceil(kToolbarButtonSize.width() * ratio)),
+                                static_cast<int>(std::ceil(kToolbarButtonSize.height() * ratio))),
+                          ratio));
+  }
+  return icon;
+}
+
+QIcon ToolbarIcon(int command_id) {
+  const char* name = ThemeName(command_id);
+  if (name == nullptr) {
+    return QIcon();
+  }
+  if (QIcon::hasThemeIcon(name)) {
+    return QIcon::fromTheme(name);
+  }
+  return FallbackToolbarIcon(command_id, QApplication::palette());
 }
 
 QIcon ApplicationIcon() {
-  QPixmap pixmap(32, 32);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  DrawApplication(painter);
-  painter.end();
-  return QIcon(pixmap);
+  if (QIcon::hasThemeIcon(kApplicationId)) {
+    return QIcon::fromTheme(kApplicationId);
+  }
+  QSvgRenderer renderer(ReadSvg(QString(":/icons/%1.svg").arg(kApplicationId), nullptr));
+  QIcon icon;
+  if (renderer.isValid()) {
+    for (int side : {16, 24, 32, 48, 64, 128, 256}) {
+      icon.addPixmap(Render(renderer, QSize(side, side), 1.0));
+    }
+  }
+  return icon;
 }

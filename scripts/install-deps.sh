@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh [build|gui|bench|fuzz]...   (default: build)
 set -euo pipefail
 
-build_pkgs=(build-essential cmake pkg-config qt6-base-dev zlib1g-dev libjpeg62-turbo-dev
+build_pkgs=(build-essential cmake pkg-config qt6-base-dev qt6-svg-dev zlib1g-dev libjpeg62-turbo-dev
   libturbojpeg0-dev libpng-dev libmd-dev libgtest-dev libgmock-dev libtiff-dev
   libbenchmark-dev nlohmann-json3-dev
   # modern mode's decoders and colour management
@@ -17,6 +17,9 @@ build_pkgs=(build-essential cmake pkg-config qt6-base-dev zlib1g-dev libjpeg62-t
   # image producers and pixel oracles of the modern image tests
   jbig2dec libopenjp2-tools liblcms2-utils imagemagick img2pdf libtiff-tools poppler-utils
   mupdf-tools
+  # the application icon's bitmap sizes, and the checks of the installed
+  # desktop entry, AppStream metadata and manual pages
+  librsvg2-bin desktop-file-utils appstream man-db
   # the signature tests' certificate (openssl) and its database (certutil,
   # pk12util) for pdfsig
   openssl libnss3-tools)
