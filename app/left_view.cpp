@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
 
 #include <functional>
 
@@ -178,6 +179,19 @@ void CLeftView::OnItemExpanded(QTreeWidgetItem* item) {
   }
   CWaitCursor wait;
   InsertChildren(item, object);
+}
+
+void CLeftView::paintEvent(QPaintEvent* event) {
+  QTreeWidget::paintEvent(event);
+  if (topLevelItemCount() > 0) {
+    return;
+  }
+  // Nothing open yet (or the open failed): say how to open a file.
+  QPainter painter(viewport());
+  painter.setPen(palette().color(QPalette::PlaceholderText));
+  const int margin = fontMetrics().averageCharWidth() * 2;
+  painter.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
+                   Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, kEmptyHint);
 }
 
 void CLeftView::keyPressEvent(QKeyEvent* event) {

@@ -54,8 +54,12 @@ class CLeftView : public QTreeWidget, public CPrintablePane {
   std::vector<OutlineLine> VisibleOutline() const;
   void PrintPages(QPrinter* printer) override;
 
+  // What the empty pane says: how to open a file.
+  static constexpr char kEmptyHint[] = "Open a PDF file with File \u25b8 Open, or drop one here.";
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void OnUpdate(int hint);

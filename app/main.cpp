@@ -10,6 +10,8 @@
 #include "app/main_frame.h"
 #include "app/message_box.h"
 #include "app/password_prompt.h"
+#include "app/toolbar_icons.h"
+#include "app/window_state.h"
 #include "diag/messages.h"
 
 namespace {
@@ -41,6 +43,8 @@ int main(int argc, char** argv) {
   }
 
   QApplication qt_app(argc, argv);
+  // Desktops match the window to its launcher entry and icon by this name.
+  QGuiApplication::setDesktopFileName(kApplicationId);
   if (line.trace) {
     g_trace_sink = TraceToStandardError;
   }
@@ -65,6 +69,16 @@ int main(int argc, char** argv) {
     return 1;  // the reasons were shown already
   }
   CMainFrame* frame = app.MainFrame();
+  // A screenshot run starts as every run did before, so that its picture
+  // does not depend on how the user last left the window.
+  bool first_start = false;
+  if (line.screenshot.empty()) {
+    first_start = !RestoreWindowState(frame);
+    if (first_start) {
+      SizeToScreen(frame);
+    }
+    frame->RememberWindowState();
+  }
   frame->show();
   bool selected = true;
   if (!line.select.empty()) {
@@ -73,6 +87,9 @@ int main(int argc, char** argv) {
     if (!selected) {
       fprintf(stderr, "quorvel: %s\n", error.c_str());
     }
+  }
+  if (first_start) {
+    FitTreePane(frame);
   }
   if (!line.screenshot.empty()) {
     QString target = QFile::decodeName(line.screenshot.c_str());

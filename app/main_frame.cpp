@@ -43,11 +43,13 @@
 #include "app/left_pane.h"
 #include "app/left_view.h"
 #include "app/lock_state.h"
+#include "app/manual_page.h"
 #include "app/object_commands.h"
 #include "app/objects_view.h"
 #include "app/printable_pane.h"
 #include "app/split_tracker.h"
 #include "app/toolbar_icons.h"
+#include "app/window_state.h"
 #include "describe/object_list.h"
 #include "diag/format.h"
 #include "diag/messages.h"
@@ -84,6 +86,13 @@ CMainFrame::CMainFrame(CAppDoc* doc, QWidget* parent) : QMainWindow(parent), doc
   connect(doc_, &CAppDoc::titleChanged, this, &CMainFrame::OnCaptionChanged);
   OnCaptionChanged(doc_->GetTitle());
   resize(kInitialSize);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (remember_window_) {
+    SaveWindowState(this);
+  }
+  QMainWindow::closeEvent(event);
 }
 
 CMainFrame::~CMainFrame() {
@@ -182,6 +191,12 @@ void CMainFrame::CreateMenus() {
     }
   }
   SetRecentFiles(RecentFileList());
+  QMenu* help = menuBar()->actions().last()->menu();
+  QAction* manual = help->addAction("Quorvel &Manual", this, [this] { ShowManual(this); });
+  manual->setObjectName("ManualAction");
+  manual->setShortcut(QKeySequence("F1", QKeySequence::PortableText));
+  manual->setStatusTip("Show the manual page");
+  addAction(manual);  // F1 works while the menu bar is hidden too
   QAction* about_qt =
       menuBar()->actions().last()->menu()->addAction("About &Qt", qApp, &QApplication::aboutQt);
   about_qt->setObjectName("AboutQtAction");
@@ -477,6 +492,15 @@ bool CMainFrame::event(QEvent* event) {
     QString tip = static_cast<QStatusTipEvent*>(event)->tip();
     statusBar()->showMessage(tip.isEmpty() ? idle_message_ : tip);
     return true;
+  }
+  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ThemeChange) {
+    // The shipped images are drawn in the palette's ink: a dark theme
+    // chosen while running gets light outlines.
+    for (QAction* action : std::as_const(actions_)) {
+      if (!action->icon().isNull()) {
+        action->setIcon(ToolbarIcon(action->data().toInt()));
+      }
+    }
   }
   if (event->type() == QEvent::WindowActivate && indicators_[0] != nullptr) {
     LockState state;

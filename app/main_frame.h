@@ -77,6 +77,10 @@ class CMainFrame : public QMainWindow {
   void SetIdleMessage(const QString& text);
   const QString& IdleMessage() const { return idle_message_; }
 
+  // From now on closing the window keeps its size, place, bars and divider
+  // for the next run (not in tests and screenshot runs, which start alike).
+  void RememberWindowState() { remember_window_ = true; }
+
   // The mode in the status bar and the View menu's check mark.
   void ShowMode(bool modern);
   QLabel* ModeIndicator() const { return mode_label_; }
@@ -89,6 +93,7 @@ class CMainFrame : public QMainWindow {
 
  protected:
   bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -138,4 +143,5 @@ class CMainFrame : public QMainWindow {
   CSplitTracker* split_tracker_ = nullptr;
   std::unique_ptr<QPrinter> printer_;
   QString idle_message_;
+  bool remember_window_ = false;
 };

@@ -16,6 +16,9 @@ CObjectsView::CObjectsView(CAppDoc* doc, QWidget* parent)
   // Every row is one line of text: the view then never measures rows it does
   // not show, which a million rows need.
   setUniformRowHeights(true);
+  // Long labels scroll sideways rather than being cut with an ellipsis.
+  header()->setStretchLastSection(false);
+  header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   setSelectionMode(QAbstractItemView::SingleSelection);
   // A double click follows a reference instead of toggling the item.
   setExpandsOnDoubleClick(false);
