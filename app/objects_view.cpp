@@ -16,9 +16,11 @@ CObjectsView::CObjectsView(CAppDoc* doc, QWidget* parent)
   // Every row is one line of text: the view then never measures rows it does
   // not show, which a million rows need.
   setUniformRowHeights(true);
-  // Long labels scroll sideways rather than being cut with an ellipsis.
+  // Long labels scroll sideways rather than being cut with an ellipsis. The
+  // width is measured over the rows on screen only, like their heights.
   header()->setStretchLastSection(false);
   header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  header()->setResizeContentsPrecision(0);
   setSelectionMode(QAbstractItemView::SingleSelection);
   // A double click follows a reference instead of toggling the item.
   setExpandsOnDoubleClick(false);
