@@ -5,6 +5,7 @@
 #include <fstream>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/content_operators.h"
@@ -13,7 +14,9 @@
 #include "analysis/revisions.h"
 #include "analysis/space.h"
 #include "analysis/xref_check.h"
+#include "cli/inspect_json.h"
 #include "cli/inspect_options.h"
+#include "cli/inspect_views.h"
 #include "cli/inspect_walk.h"
 #include "describe/description.h"
 #include "describe/find.h"
@@ -113,34 +116,13 @@ int PrintOperators(pdf::Object* object, const std::string& path) {
   return decoded ? 0 : 2;
 }
 
-// The kind of an object without its Type.
-const char* KindOf(pdf::Object* object) {
-  return object->IsStream()       ? "stream"
-         : object->IsDictionary() ? "dictionary"
-         : object->IsArray()      ? "array"
-         : object->IsNumber()     ? "number"
-         : object->IsString()     ? "string"
-         : object->IsName()       ? "name"
-         : object->IsBoolean()    ? "boolean"
-                                  : "null";
-}
-
 int ShowObjects(InspectDocument& doc) {
   for (const ListedObject& listed : ListObjects(doc)) {
-    pdf::Object* object = doc.GetObject(listed.number, listed.generation);
-    std::string where;
-    const pdf::XRefEntry* entry = doc.Modern() ? doc.xref->FindEntry(listed.number) : nullptr;
-    if (entry != nullptr && entry->type == 'c') {
-      where = FormatText("in object stream %d", entry->offset);
-    } else {
-      where = FormatText("offset %d", entry != nullptr
-                                          ? entry->offset
-                                          : doc.xref->Lookup(listed.number, listed.generation));
-    }
-    pdf::Object* type =
-        object->IsDictionary() || object->IsStream() ? object->Get("Type") : doc.null_object;
-    printf("%d %d obj  %s  %s  %s\n", listed.number, listed.generation, where.c_str(),
-           KindOf(object), type->IsName() ? type->Text() : "-");
+    const ObjectRow row = ObjectRowOf(doc, listed);
+    const std::string where = row.compressed ? FormatText("in object stream %d", row.place)
+                                             : FormatText("offset %d", row.place);
+    printf("%d %d obj  %s  %s  %s\n", row.number, row.generation, where.c_str(), row.kind,
+           row.type != nullptr ? row.type->Text() : "-");
   }
   return 0;
 }
@@ -166,31 +148,6 @@ int ShowFind(InspectDocument& doc, const InspectOptions& options) {
   return 0;
 }
 
-// Every reference below `value` (as stored), with its path.
-void PrintReferences(pdf::Object* value, const std::string& path, int depth) {
-  // Deeper than any real file nests; a hostile one is cut here.
-  constexpr int kMaxDepth = 64;
-  if (value == nullptr || depth > kMaxDepth) {
-    return;
-  }
-  if (auto* reference = dynamic_cast<pdf::Reference*>(value)) {
-    pdf::Object* target = reference->Resolve();
-    printf("%s  %d %d R  %s\n", path.c_str(), reference->number, reference->generation,
-           target->IsNull() ? "not found" : ObjectKindName(target).c_str());
-    return;
-  }
-  auto child = [&](const std::string& key) { return path.empty() ? key : path + "/" + key; };
-  if (pdf::Dictionary* dict = value->AsDictionary()) {
-    for (int i = 0; i < dict->Count(); ++i) {
-      PrintReferences(dict->Value(i), child(dict->Key(i)), depth + 1);
-    }
-  } else if (pdf::Array* array = value->AsArray()) {
-    for (int i = 0; i < array->Count(); ++i) {
-      PrintReferences(array->Value(i), child(FormatText("[%d]", i)), depth + 1);
-    }
-  }
-}
-
 // The view the options ask for, on an opened document.
 int ShowView(InspectDocument& doc, const InspectOptions& options) {
   if (options.objects) {
@@ -207,21 +164,18 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
                   " is not in the cross-reference chain");
     }
     const ListedObject& object = listed[static_cast<size_t>(at)];
-    PrintReferences(doc.GetObject(object.number, object.generation), "", 0);
-    ReferenceIndex index;
-    index.Build(doc);
-    const std::vector<int32_t> referrers = index.ReferrersOf(object.number);
+    for (const HeldReference& held :
+         HeldReferences(doc.GetObject(object.number, object.generation))) {
+      printf("%s  %d %d R  %s\n", held.path.c_str(), held.number, held.generation,
+             held.target->IsNull() ? "not found" : ObjectKindName(held.target).c_str());
+    }
+    const std::vector<Referrer> referrers = ReferrersOf(doc, listed, object.number);
     printf("Referred to by %zu:\n", referrers.size());
-    for (int32_t referrer : referrers) {
-      pdf::Object* from = doc.xref->trailer;
-      std::string name = "trailer";
-      if (referrer != 0) {
-        const int found = FindListedObject(listed, referrer);
-        const int32_t generation = found >= 0 ? listed[static_cast<size_t>(found)].generation : 0;
-        from = doc.GetObject(referrer, generation);
-        name = FormatText("%d %d obj", referrer, generation);
-      }
-      for (const std::string& path : ReferencePaths(from, object.number)) {
+    for (const Referrer& referrer : referrers) {
+      const std::string name = referrer.number == 0
+                                   ? "trailer"
+                                   : FormatText("%d %d obj", referrer.number, referrer.generation);
+      for (const std::string& path : referrer.paths) {
         printf("%s  %s\n", name.c_str(), path.c_str());
       }
     }
@@ -257,13 +211,7 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
     return 0;
   }
   if (options.object >= 0) {
-    const int number = static_cast<int>(options.object);
-    const pdf::XRefEntry* entry =
-        doc.Modern() && doc.xref != nullptr ? doc.xref->FindEntry(number) : nullptr;
-    const bool listed = doc.Modern()
-                            ? entry != nullptr && (entry->type == 'n' || entry->type == 'c')
-                            : doc.xref != nullptr && doc.xref->Lookup(number, 0) > 0;
-    if (!listed) {
+    if (!ObjectIsListed(doc, static_cast<int32_t>(options.object))) {
       return Fail("object " + std::to_string(options.object) +
                   " is not in the cross-reference chain");
     }
@@ -342,6 +290,32 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
   return 0;
 }
 
+// What was read after the change is another file's bytes, or zeros where it
+// shrank: the output cannot be trusted, and the status must say so.
+int ReportFileChanged(InspectDocument& doc) {
+  fprintf(stderr,
+          "quorvel-inspect: %s changed on disk while it was read; the output may be wrong\n",
+          doc.file.Path().c_str());
+  return kStatusFileChanged;
+}
+
+// --json: the document on standard output, the findings in it. When the view
+// cannot be shown there is no document: the findings go to standard error,
+// before the reason.
+int ShowJson(InspectDocument& doc, const InspectOptions& options) {
+  JsonView view;
+  std::string error;
+  if (!MakeJsonView(doc, options, &view, &error)) {
+    for (const std::string& line : doc.findings) {
+      fprintf(stderr, "%s\n", line.c_str());
+    }
+    return Fail(error);
+  }
+  const std::string text = JsonDocumentText(doc, options, std::move(view), doc.findings);
+  fwrite(text.data(), 1, text.size(), stdout);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -378,10 +352,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   bool opened = doc.Open(options.file.c_str(), open_options);
-  // Raw bytes own standard output; findings then go to standard error.
-  FILE* findings_out = options.raw.empty() && options.decoded.empty() ? stdout : stderr;
-  for (const std::string& line : doc.findings) {
-    fprintf(findings_out, "%s\n", line.c_str());
+  // Raw bytes own standard output; findings then go to standard error. A
+  // JSON document holds them, and without one they go to standard error too.
+  FILE* findings_out =
+      options.raw.empty() && options.decoded.empty() && !options.json ? stdout : stderr;
+  if (!options.json || !opened) {
+    for (const std::string& line : doc.findings) {
+      fprintf(findings_out, "%s\n", line.c_str());
+    }
   }
   if (!opened) {
     std::string features;
@@ -391,6 +369,10 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  if (options.json) {
+    const int status = ShowJson(doc, options);
+    return doc.FileChanged() ? ReportFileChanged(doc) : status;
+  }
   const size_t shown = doc.findings.size();
   const int status = ShowView(doc, options);
   // Findings of what the view loaded (modern mode reports damage it meets on
@@ -398,13 +380,5 @@ int main(int argc, char** argv) {
   for (size_t i = shown; i < doc.findings.size(); ++i) {
     fprintf(stderr, "%s\n", doc.findings[i].c_str());
   }
-  if (doc.FileChanged()) {
-    // What was read after the change is another file's bytes, or zeros where
-    // it shrank: the output cannot be trusted, and the status must say so.
-    fprintf(stderr,
-            "quorvel-inspect: %s changed on disk while it was read; the output may be wrong\n",
-            doc.file.Path().c_str());
-    return kStatusFileChanged;
-  }
-  return status;
+  return doc.FileChanged() ? ReportFileChanged(doc) : status;
 }

@@ -44,6 +44,8 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
       o.version = true;
     } else if (arg == "--trace") {
       o.trace = true;
+    } else if (arg == "--json") {
+      o.json = true;
     } else if (arg == "--modern") {
       o.modern = true;
     } else if (arg == "--contents-bound") {
@@ -150,6 +152,13 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
         "--revisions, --check, --orphans, --stats, --map, --walk, --raw, --hex, --decoded, "
         "--operators "
         "and --image";
+  } else if (o.json && (o.walk || !o.raw.empty() || !o.hex.empty() || !o.decoded.empty() ||
+                        !o.operators.empty() || !o.image.empty())) {
+    // Their output is bytes (or, for --walk, a sweep's summary): a script asks
+    // for those as they are, and --json must never hand it anything but JSON.
+    o.error =
+        "--json goes with the views that print text: not with --raw, --hex, --decoded, "
+        "--operators, --image or --walk";
   } else if (!o.image.empty() && o.output.empty()) {
     o.error = "--image needs -o FILE.png";
   } else if (o.image.empty() && !o.output.empty()) {
@@ -170,7 +179,8 @@ InspectOptions ParseInspectOptions(int argc, char** argv) {
 const char* InspectUsage() {
   return "Usage: quorvel-inspect [OPTION] FILE.pdf\n"
          "Opens FILE.pdf as the Quorvel viewer does and prints what it shows.\n"
-         "Validation findings come first, one \"Invalid: ...\" or \"Warning: ...\" line each.\n"
+         "Validation findings come first, one \"Invalid: ...\" or \"Warning: ...\" line each\n"
+         "(with --json they are in the document).\n"
          "Without an option it prints the four top-level items.\n"
          "\n"
          "  --tree[=DEPTH]     the structure tree, expanded DEPTH levels below the\n"
@@ -207,6 +217,10 @@ const char* InspectUsage() {
          "  --operators PATH   modern mode: the operators of the content stream at PATH,\n"
          "                     one a line with its operands, indented by q/Q and BT/ET\n"
          "  --image PATH -o F  write the picture of the image stream at PATH as a PNG file\n"
+         "  --json             print the view as one JSON document instead of text, its\n"
+         "                     findings in it (see docs/json.md); for the tree, --select,\n"
+         "                     --object, --objects, --find, --refs, --revisions, --check,\n"
+         "                     --orphans, --stats and --map\n"
          "  --modern           modern mode: cross-reference and object streams, damaged\n"
          "                     files repaired, as PDF since 1.5 and real files need\n"
          "  --contents-bound N modern mode shows N bytes of a stream's contents at most\n"

@@ -26,6 +26,7 @@ struct InspectOptions {
   bool walk = false;        // --walk: the whole file explored, for sweeps
   std::string image;        // --image PATH (with -o FILE.png)
   std::string output;       // -o FILE
+  bool json = false;        // --json: the view as one JSON document (docs/json.md)
   bool trace = false;
   bool modern = false;        // --modern: read what PDF since 1.5 holds
   long contents_bound = 0;    // --contents-bound N: bytes of contents shown; 0 for the default

@@ -14,6 +14,8 @@ build_pkgs=(build-essential cmake pkg-config qt6-base-dev qt6-svg-dev zlib1g-dev
   qpdf ghostscript texlive-binaries
   # the hex view's oracle (hexdump -C)
   bsdextrautils
+  # the check of quorvel-inspect --json documents against docs/json.schema.json
+  python3-jsonschema
   # image producers and pixel oracles of the modern image tests
   jbig2dec libopenjp2-tools liblcms2-utils imagemagick img2pdf libtiff-tools poppler-utils
   mupdf-tools

@@ -1,7 +1,6 @@
 // End-to-end checks of quorvel-inspect: output, standard error and exit status.
 #include <gtest/gtest.h>
 #include <png.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/cli/inspect_run.h"
 #include "tests/support/modern_builder.h"
 #include "tests/support/pdf_builder.h"
 #include "tests/support/pdf_signer.h"
@@ -19,35 +19,6 @@
 #include "tests/support/zlib_encoder.h"
 
 namespace {
-
-struct ToolRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-// Runs the tool with the arguments (already shell-quoted where needed), after
-// the environment settings `env` ("NAME=value ...") when given.
-ToolRun Inspect(const std::string& args, const std::string& env = "") {
-  TempFile err_file("", ".err");
-  std::string command =
-      (env.empty() ? "" : env + " ") + INSPECT_EXE + " " + args + " 2>" + err_file.path();
-  ToolRun run{};
-  FILE* pipe = popen(command.c_str(), "r");
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-    run.out.append(buffer, n);
-  }
-  int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.err = ReadAll(err_file.path());
-  return run;
-}
-
-std::string Quote(const std::string& text) {
-  return "'" + text + "'";
-}
 
 // The standard output of a shell command (an oracle's).
 std::string Shell(const std::string& command) {
