@@ -9,6 +9,9 @@ set(QUORVEL_DATA ${PROJECT_SOURCE_DIR}/data)
 install(TARGETS quorvel-inspect RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/docs/man/quorvel-inspect.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The shape of quorvel-inspect --json, for the scripts that read it.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/json.md ${PROJECT_SOURCE_DIR}/docs/json.schema.json
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvel)
 
 if(QUORVEL_GUI)
   install(TARGETS quorvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -14,7 +14,8 @@ id=org.quorvel.Quorvel
 for f in usr/bin/quorvel usr/bin/quorvel-inspect \
          usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \
          usr/share/icons/hicolor/scalable/apps/$id.svg \
-         usr/share/man/man1/quorvel.1 usr/share/man/man1/quorvel-inspect.1; do
+         usr/share/man/man1/quorvel.1 usr/share/man/man1/quorvel-inspect.1 \
+         usr/share/doc/quorvel/json.md usr/share/doc/quorvel/json.schema.json; do
   [ -e "$root/$f" ] || fail "not installed: $f"
 done
 for size in 16 24 32 48 64 128 256; do
