@@ -12,6 +12,7 @@
 #include "app/app_doc.h"
 #include "app/commands.h"
 #include "app/file_copy.h"
+#include "app/file_dialogs.h"
 #include "app/left_view.h"
 #include "app/main_frame.h"
 #include "app/settings.h"
@@ -25,7 +26,6 @@
 namespace {
 
 // The Open and Save As dialogs' filters, the document type's first.
-const char kFileFilters[] = "PDF Files (*.pdf);;All Files (*.*)";
 
 std::string LocalPath(const QString& path) {
   return QFile::encodeName(path).toStdString();
@@ -245,9 +245,16 @@ void CApp::CheckOpenFile() {
   }
 }
 
+QString CApp::AskFileName(const QString& caption, bool save) {
+  if (file_question_) {
+    return file_question_(caption, doc_->GetPathName(), save);
+  }
+  return AskPdfFileName(frame_.get(), caption, doc_->GetPathName(),
+                        save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+}
+
 void CApp::OnFileOpen() {
-  QString path =
-      QFileDialog::getOpenFileName(frame_.get(), "Open", doc_->GetPathName(), kFileFilters);
+  QString path = AskFileName("Open", /*save=*/false);
   if (!path.isEmpty()) {
     OpenDocumentFile(path);
   }
@@ -255,18 +262,24 @@ void CApp::OnFileOpen() {
 
 void CApp::OnFileSave() {
   // An opened document never changes, and the file it came from is its stored
-  // form already: there is nothing to write.
+  // form already: there is nothing to write. An untitled one is named first,
+  // as Save does for any untitled document.
+  if (doc_->GetPathName().isEmpty()) {
+    OnFileSaveAs();
+  }
 }
 
 void CApp::OnFileSaveAs() {
-  if (doc_->GetPathName().isEmpty()) {
+  QString target = AskFileName("Save As", /*save=*/true);
+  if (target.isEmpty()) {
     return;
   }
-  QString target =
-      QFileDialog::getSaveFileName(frame_.get(), "Save As", doc_->GetPathName(), kFileFilters);
-  if (!target.isEmpty()) {
-    SaveCopyAs(target);
+  if (doc_->GetPathName().isEmpty() || !doc_->HasFile()) {
+    // Nothing is written: an empty file would replace whatever had the name.
+    ErrorMessage("No file is open: '%s' was not written.", LocalPath(target).c_str());
+    return;
   }
+  SaveCopyAs(target);
 }
 
 bool CApp::SaveCopyAs(const QString& target) {
@@ -390,9 +403,8 @@ void CApp::RecentFilesChanged() {
 }
 
 void CApp::UpdateSaveCommands() {
-  // An untitled document has no stored form to save or copy.
+  // Save and Save As stay available untitled too, and say there what they
+  // can do; a reload needs a file.
   bool titled = !doc_->GetPathName().isEmpty();
-  frame_->Action(ID_FILE_SAVE)->setEnabled(titled);
-  frame_->Action(ID_FILE_SAVE_AS)->setEnabled(titled);
   frame_->Action(ID_FILE_RELOAD)->setEnabled(titled && doc_->HasFile());
 }

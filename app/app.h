@@ -25,6 +25,10 @@ ModernAnswer AskModernModeInBox(const QString& question);
 using PasswordQuestion = std::function<bool(const QString& file, const std::string& protection,
                                             int attempt, std::string* password)>;
 
+// Asks for a file name in the Open (save false) or Save As dialog; empty
+// when cancelled.
+using FileQuestion = std::function<QString(const QString& caption, const QString& path, bool save)>;
+
 class CApp : public QObject {
   Q_OBJECT
 
@@ -71,9 +75,12 @@ class CApp : public QObject {
   // Who is asked for the password of an encrypted file in modern mode; without
   // one only the empty user password is tried.
   void SetPasswordQuestion(PasswordQuestion question) { password_ = std::move(question); }
+  // Who answers the file dialogs (the dialogs themselves unless set).
+  void SetFileQuestion(FileQuestion question) { file_question_ = std::move(question); }
 
  private:
   void OnCommand(int id);
+  QString AskFileName(const QString& caption, bool save);
   // `known` is a password to try before asking (a reload's).
   bool OpenDocumentFile(const QString& path, bool offer, const std::string& known = {});
   // Opens in the document's mode. In modern mode an encrypted file's password
@@ -95,6 +102,7 @@ class CApp : public QObject {
   RecentFileList recent_;
   ModernQuestion question_;
   PasswordQuestion password_;
+  FileQuestion file_question_;
   bool last_open_kept_ = false;  // the last open failed before touching the document
   QFileSystemWatcher watcher_;
   // The watcher misses what it cannot see (a path replaced while it was

@@ -82,6 +82,21 @@ CAppView::CAppView(CAppDoc* doc, QWidget* parent)
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(true);
   connect(doc_, &CAppDoc::updated, this, &CAppView::OnUpdate);
+  // The bars' own page step sizes their thumbs by the visible share; a page
+  // (the track clicked, Page Up and Down) moves by this view's page step.
+  for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
+    connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int action) {
+      if (action != QAbstractSlider::SliderPageStepAdd &&
+          action != QAbstractSlider::SliderPageStepSub) {
+        return;
+      }
+      const int page =
+          bar->orientation() == Qt::Horizontal ? page_step_.width() : page_step_.height();
+      const int step = std::max(page, 1);
+      bar->setSliderPosition(bar->value() +
+                             (action == QAbstractSlider::SliderPageStepAdd ? step : -step));
+    });
+  }
   SetScrollSizes(QSize(0, 0));
 }
 
@@ -338,11 +353,10 @@ void CAppView::UpdateScrollBars() {
   QScrollBar* bars[] = {horizontalScrollBar(), verticalScrollBar()};
   int totals[] = {total_.width(), total_.height()};
   int visibles[] = {visible.width(), visible.height()};
-  int pages[] = {page_step_.width(), page_step_.height()};
   int lines[] = {line_step_.width(), line_step_.height()};
   for (int i = 0; i < 2; ++i) {
     bars[i]->setRange(0, std::max(totals[i] - visibles[i], 0));
-    bars[i]->setPageStep(std::max(pages[i], 1));
+    bars[i]->setPageStep(std::max(visibles[i], 1));
     // A drawing under a hundred pixels would get a line step of 0, which
     // would leave the arrows dead.
     bars[i]->setSingleStep(std::max(lines[i], 1));

@@ -8,6 +8,7 @@
 
 #include "app/app_doc.h"
 #include "app/outline_printer.h"
+#include "app/tree_lines_style.h"
 #include "app/wait_cursor.h"
 #include "describe/item_path.h"
 #include "describe/labels.h"
@@ -92,6 +93,7 @@ CLeftView::CLeftView(CAppDoc* doc, QWidget* parent) : QTreeWidget(parent), doc_(
   setHeaderHidden(true);
   setColumnCount(1);
   setRootIsDecorated(true);
+  UseTreeLines(this);
   setUniformRowHeights(true);
   setSelectionMode(QAbstractItemView::SingleSelection);
   // Long labels (a 127-byte string) scroll sideways instead of being cut.
@@ -101,6 +103,8 @@ CLeftView::CLeftView(CAppDoc* doc, QWidget* parent) : QTreeWidget(parent), doc_(
   connect(doc_, &CAppDoc::aboutToOpen, this, &CLeftView::ClearItems);
   connect(this, &QTreeWidget::itemExpanded, this, &CLeftView::OnItemExpanded);
   connect(this, &QTreeWidget::itemSelectionChanged, this, &CLeftView::OnSelectionChanged);
+  connect(this, &QTreeWidget::itemCollapsed, this, &CLeftView::OnItemCollapsed);
+  connect(this, &QTreeWidget::itemClicked, this, &CLeftView::OnItemClicked);
 }
 
 void CLeftView::OnUpdate(int hint) {
@@ -108,13 +112,27 @@ void CLeftView::OnUpdate(int hint) {
     Rebuild();
     return;
   }
-  if ((hint & HINT_BIT_SELECTION) && doc_->GetSelection() == nullptr &&
-      !selectedItems().isEmpty()) {
-    // The document dropped its selection (New): stop showing one, so that
-    // clicking the same item again selects it anew.
-    blockSignals(true);
-    clearSelection();
-    blockSignals(false);
+  // The document dropping its selection (New) leaves the highlight as it
+  // is: the pane keeps what it shows. A click on the highlighted item then
+  // selects it anew (OnItemClicked).
+}
+
+void CLeftView::OnItemClicked(QTreeWidgetItem* item) {
+  if (doc_->GetSelection() == nullptr && item->isSelected()) {
+    OnSelectionChanged();
+  }
+}
+
+void CLeftView::OnItemCollapsed(QTreeWidgetItem* item) {
+  // A selection hidden by the collapse moves up to the collapsed item, so
+  // that the detail pane never describes what the tree no longer shows.
+  for (QTreeWidgetItem* selected : selectedItems()) {
+    for (QTreeWidgetItem* up = selected->parent(); up != nullptr; up = up->parent()) {
+      if (up == item) {
+        setCurrentItem(item);
+        return;
+      }
+    }
   }
 }
 

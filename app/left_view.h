@@ -64,6 +64,8 @@ class CLeftView : public QTreeWidget, public CPrintablePane {
  private:
   void OnUpdate(int hint);
   void OnItemExpanded(QTreeWidgetItem* item);
+  void OnItemCollapsed(QTreeWidgetItem* item);
+  void OnItemClicked(QTreeWidgetItem* item);
   void OnSelectionChanged();
 
   CAppDoc* doc_;

@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -34,6 +33,7 @@
 #include "app/detail_tabs.h"
 #include "app/file_map_dock.h"
 #include "app/find_dock.h"
+#include "app/print_setup_dialog.h"
 #include "app/problems_dock.h"
 #include "app/references_dock.h"
 #include "app/space_dock.h"
@@ -566,7 +566,7 @@ void CMainFrame::OnFilePrintPreview() {
 }
 
 void CMainFrame::OnFilePrintSetup() {
-  QPageSetupDialog dialog(Printer(), this);
+  CPrintSetupDialog dialog(Printer(), this);
   dialog.exec();
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/app_doc.h"
 #include "app/objects_model.h"
+#include "app/tree_lines_style.h"
 #include "diag/messages.h"
 
 CObjectsView::CObjectsView(CAppDoc* doc, QWidget* parent)
@@ -16,6 +17,7 @@ CObjectsView::CObjectsView(CAppDoc* doc, QWidget* parent)
   // Every row is one line of text: the view then never measures rows it does
   // not show, which a million rows need.
   setUniformRowHeights(true);
+  UseTreeLines(this);
   // Long labels scroll sideways rather than being cut with an ellipsis. The
   // width is measured over the rows on screen only, like their heights.
   header()->setStretchLastSection(false);

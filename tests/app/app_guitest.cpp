@@ -249,8 +249,24 @@ class AppTest : public QObject {
     QVERIFY(app.InitInstance(QString()));
     QCOMPARE(app.MainFrame()->windowTitle(), QString("Untitled - Quorvel"));
     QCOMPARE(app.MainFrame()->LeftView()->topLevelItemCount(), 0);
-    QVERIFY(!app.MainFrame()->Action(ID_FILE_SAVE)->isEnabled());
-    QVERIFY(!app.MainFrame()->Action(ID_FILE_SAVE_AS)->isEnabled());
+    // Save and Save As are there untitled too; they name a file and write
+    // nothing, so no file is replaced by empty contents.
+    QVERIFY(app.MainFrame()->Action(ID_FILE_SAVE)->isEnabled());
+    QVERIFY(app.MainFrame()->Action(ID_FILE_SAVE_AS)->isEnabled());
+    TempFile kept(MinimalPdf());
+    QStringList asked;
+    app.SetFileQuestion([&](const QString& caption, const QString&, bool save) {
+      asked << caption + (save ? " save" : " open");
+      return Q(kept.path());
+    });
+    for (int id : {ID_FILE_SAVE, ID_FILE_SAVE_AS}) {
+      RecordedBoxes::Texts().clear();
+      app.MainFrame()->Action(id)->trigger();
+      QCOMPARE(RecordedBoxes::Texts().size(), size_t{1});
+      QVERIFY(RecordedBoxes::Texts()[0].find("No file is open") != std::string::npos);
+    }
+    QCOMPARE(asked, (QStringList{"Save As save", "Save As save"}));
+    QCOMPARE(ReadAll(kept.path()), MinimalPdf());
     QCOMPARE(QCoreApplication::organizationName(), QString(kSettingsOrganisation));
   }
 
@@ -356,7 +372,8 @@ class AppTest : public QObject {
     QCOMPARE(doc->GetSelection(), nullptr);
     QCOMPARE(app.MainFrame()->LeftView()->topLevelItemCount(), 0);
     QCOMPARE(app.MainFrame()->windowTitle(), QString("Untitled - Quorvel"));
-    QVERIFY(!app.MainFrame()->Action(ID_FILE_SAVE_AS)->isEnabled());
+    QVERIFY(app.MainFrame()->Action(ID_FILE_SAVE_AS)->isEnabled());
+    QVERIFY(!app.MainFrame()->Action(ID_FILE_RELOAD)->isEnabled());
     QVERIFY(!RecordedBoxes::Texts().empty());
     QVERIFY(QString::fromStdString(RecordedBoxes::Texts().back())
                 .endsWith("is damaged or not in expected format."));

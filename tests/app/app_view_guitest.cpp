@@ -179,8 +179,14 @@ class AppViewTest : public QObject {
     QCOMPARE(view.LineStep(), QSize(20, total.height() / 10 / 10));
     QScrollBar* bar = view.horizontalScrollBar();
     QCOMPARE(bar->maximum(), 2000 - view.viewport()->width());
-    QCOMPARE(bar->pageStep(), 200);
+    // The thumb shows the visible share; a page moves by the page step.
+    QCOMPARE(bar->pageStep(), view.viewport()->width());
     QCOMPARE(bar->singleStep(), 20);
+    bar->setValue(0);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    QCOMPARE(bar->value(), 200);
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    QCOMPARE(bar->value(), 0);
   }
 
   void EmptyAfterNew() {
