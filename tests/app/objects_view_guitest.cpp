@@ -15,6 +15,7 @@
 #include "app/main_frame.h"
 #include "app/objects_model.h"
 #include "app/objects_view.h"
+#include "app/tree_lines_style.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/modern_builder.h"
 #include "tests/support/pdf_builder.h"
@@ -55,16 +56,18 @@ QModelIndex Child(const CObjectsModel& model, const QModelIndex& parent, const Q
   return {};
 }
 
-// Whether anything is drawn left of the row's text, where the view draws a
-// row's expander.
+// Whether anything but the connecting lines is drawn left of the row's text,
+// where the view draws a row's expander.
 bool ExpanderDrawn(QTreeView* view, const QModelIndex& row) {
   const QImage image = view->viewport()->grab().toImage();
   const QRect text = view->visualRect(row);
   const double scale = image.devicePixelRatio();
   const QRgb background = image.pixel(0, static_cast<int>(text.top() * scale));
+  const QRgb line = CTreeLinesStyle::LineColor(view->palette()).rgb();
   for (int y = text.top(); y <= text.bottom(); ++y) {
     for (int x = 0; x < text.left(); ++x) {
-      if (image.pixel(static_cast<int>(x * scale), static_cast<int>(y * scale)) != background) {
+      const QRgb pixel = image.pixel(static_cast<int>(x * scale), static_cast<int>(y * scale));
+      if (pixel != background && pixel != line) {
         return true;
       }
     }
