@@ -262,11 +262,7 @@ Json ObjectsJson(pdf::Document& doc) {
 }
 
 bool FindJson(pdf::Document& doc, const InspectOptions& options, Json* result, std::string* error) {
-  FindQuery query;
-  query.text = options.find;
-  query.regex = options.regex;
-  query.match_case = options.match_case;
-  query.in_streams = options.in_streams;
+  const FindQuery query = FindQueryOf(options);
   FindMatcher matcher;
   if (!matcher.Compile(query, error)) {
     return false;

@@ -128,11 +128,7 @@ int ShowObjects(InspectDocument& doc) {
 }
 
 int ShowFind(InspectDocument& doc, const InspectOptions& options) {
-  FindQuery query;
-  query.text = options.find;
-  query.regex = options.regex;
-  query.match_case = options.match_case;
-  query.in_streams = options.in_streams;
+  const FindQuery query = FindQueryOf(options);
   FindMatcher matcher;
   std::string error;
   if (!matcher.Compile(query, &error)) {

@@ -95,3 +95,12 @@ bool ObjectIsListed(pdf::Document& doc, int32_t number) {
   }
   return doc.xref->Lookup(number, 0) > 0;
 }
+
+FindQuery FindQueryOf(const InspectOptions& options) {
+  FindQuery query;
+  query.text = options.find;
+  query.regex = options.regex;
+  query.match_case = options.match_case;
+  query.in_streams = options.in_streams;
+  return query;
+}

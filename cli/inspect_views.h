@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/inspect_options.h"
+#include "describe/find.h"
 #include "describe/object_list.h"
 
 namespace pdf {
@@ -58,3 +60,6 @@ std::vector<Referrer> ReferrersOf(pdf::Document& doc, const std::vector<ListedOb
 // Whether --object N finds N: the chain lists it in use (or, in modern mode,
 // compressed).
 bool ObjectIsListed(pdf::Document& doc, int32_t number);
+
+// The --find query the options ask for.
+FindQuery FindQueryOf(const InspectOptions& options);
