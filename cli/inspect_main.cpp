@@ -1,8 +1,11 @@
 // quorvel-inspect: the viewer's views of a PDF file on a terminal.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "analysis/xref_check.h"
 #include "cli/inspect_options.h"
 #include "cli/inspect_walk.h"
+#include "cli/progress_line.h"
 #include "describe/description.h"
 #include "describe/find.h"
 #include "describe/hex_dump.h"
@@ -66,13 +70,39 @@ int PrintLine(FILE* out, const char* text) {
   return 1;
 }
 
+// The progress line on a terminal (see progress_line.h); the sinks clear it
+// before they print.
+ProgressLine* g_progress = nullptr;
+
+void ClearProgress() {
+  if (g_progress != nullptr) {
+    g_progress->Clear();
+  }
+}
+
 // Messages the viewer shows in boxes go to standard error, in order.
 int MessageToStderr(const char* text) {
+  ClearProgress();
   return PrintLine(stderr, text);
 }
 int TraceToStderr(const char* text) {
+  ClearProgress();
   fprintf(stderr, "%s\n", text);
   return 0;
+}
+
+// A reference index built with its progress on the terminal.
+void BuildIndex(pdf::Document& doc, ReferenceIndex* index) {
+  if (g_progress == nullptr || !g_progress->Enabled()) {
+    index->Build(doc);
+    return;
+  }
+  g_progress->Start("Finding every reference", ProgressUnit::kObjects);
+  index->Build(doc, [](int64_t done, int64_t total) {
+    g_progress->Show(done, total);
+    return true;
+  });
+  g_progress->Clear();
 }
 
 void PrintTree(const std::vector<TreeItem>& items, int depth, int max_depth, int indent) {
@@ -156,13 +186,23 @@ int ShowFind(InspectDocument& doc, const InspectOptions& options) {
   if (!matcher.Compile(query, &error)) {
     return Fail(error);
   }
+  const std::vector<ListedObject> objects = ListObjects(doc);
+  std::function<void(size_t)> progress;
+  if (g_progress != nullptr && g_progress->Enabled()) {
+    g_progress->Start("Searching", ProgressUnit::kObjects);
+    progress = [&objects](size_t done) {
+      g_progress->Show(static_cast<int64_t>(done), static_cast<int64_t>(objects.size()));
+    };
+  }
   FindInObjects(
-      doc, ListObjects(doc), matcher,
+      doc, objects, matcher,
       [](const FindHit& hit) {
+        ClearProgress();
         printf("%d %d obj  %s  %s\n", hit.number, hit.generation,
                hit.path.empty() ? hit.where.c_str() : hit.path.c_str(), hit.text.c_str());
       },
-      nullptr, nullptr);
+      progress, nullptr);
+  ClearProgress();
   return 0;
 }
 
@@ -209,7 +249,7 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
     const ListedObject& object = listed[static_cast<size_t>(at)];
     PrintReferences(doc.GetObject(object.number, object.generation), "", 0);
     ReferenceIndex index;
-    index.Build(doc);
+    BuildIndex(doc, &index);
     const std::vector<int32_t> referrers = index.ReferrersOf(object.number);
     printf("Referred to by %zu:\n", referrers.size());
     for (int32_t referrer : referrers) {
@@ -241,7 +281,7 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
   }
   if (options.orphans) {
     ReferenceIndex index;
-    index.Build(doc);
+    BuildIndex(doc, &index);
     fputs(OrphansText(doc, index).c_str(), stdout);
     return 0;
   }
@@ -377,7 +417,20 @@ int main(int argc, char** argv) {
             options.password_file.c_str(), strerror(errno));
     return 2;
   }
+  // On a terminal, the progress of long work; nothing at all otherwise.
+  ProgressLine progress(stderr, isatty(STDERR_FILENO) != 0);
+  g_progress = &progress;
+  if (progress.Enabled()) {
+    progress.Start("Opening", ProgressUnit::kBytes);
+    open_options.progress = [&doc](int64_t done, int64_t total) {
+      // A damaged file is rebuilt by scanning it: the line says so.
+      const bool repairing = (doc.ModernFeatures() & pdf::kFeatureRepaired) != 0;
+      g_progress->Show(done, total, repairing ? "Repairing" : "Opening");
+      return true;
+    };
+  }
   bool opened = doc.Open(options.file.c_str(), open_options);
+  progress.Clear();
   // Raw bytes own standard output; findings then go to standard error.
   FILE* findings_out = options.raw.empty() && options.decoded.empty() ? stdout : stderr;
   for (const std::string& line : doc.findings) {
@@ -385,7 +438,18 @@ int main(int argc, char** argv) {
   }
   if (!opened) {
     std::string features;
-    if (!options.modern && ModernModeReads(options.file, &features)) {
+    pdf::OpenProgress modern_progress;
+    if (progress.Enabled()) {
+      progress.Start("Reading in modern mode", ProgressUnit::kBytes);
+      modern_progress = [](int64_t done, int64_t total) {
+        g_progress->Show(done, total);
+        return true;
+      };
+    }
+    const bool modern_reads =
+        !options.modern && ModernModeReads(options.file, &features, modern_progress);
+    progress.Clear();
+    if (modern_reads) {
       fprintf(stderr, "hint: the file opens with --modern\n");
     }
     return 1;
@@ -393,6 +457,7 @@ int main(int argc, char** argv) {
 
   const size_t shown = doc.findings.size();
   const int status = ShowView(doc, options);
+  progress.Clear();
   // Findings of what the view loaded (modern mode reports damage it meets on
   // the way): after the view, where they cannot mix with its output.
   for (size_t i = shown; i < doc.findings.size(); ++i) {
