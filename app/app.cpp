@@ -15,6 +15,7 @@
 #include "app/file_dialogs.h"
 #include "app/left_view.h"
 #include "app/main_frame.h"
+#include "app/open_progress.h"
 #include "app/settings.h"
 #include "app/wait_cursor.h"
 #include "describe/open_mode.h"
@@ -102,9 +103,13 @@ class HeldMessages : public ScopedSinks {
 
 bool CApp::OpenInMode(const QString& path, bool* kept, const std::string& known) {
   *kept = false;
+  open_cancelled_ = false;
   if (!ModernMode()) {
     CWaitCursor wait;
-    return doc_->OnOpenDocument(path);
+    COpenProgress progress(doc_.get(), frame_.get(), path);
+    const bool opened = doc_->OnOpenDocument(path);
+    open_cancelled_ = doc_->OpenCancelled();
+    return opened;
   }
   PasswordProbe probe = ProbePassword(
       LocalPath(path),
@@ -125,22 +130,29 @@ bool CApp::OpenInMode(const QString& path, bool* kept, const std::string& known)
   {
     CWaitCursor wait;
     HeldMessages hold(&held);
+    COpenProgress progress(doc_.get(), frame_.get(), path);
     doc_->SetOpenPassword(std::move(probe.password));
     opened = doc_->OnOpenDocument(path);
+    open_cancelled_ = doc_->OpenCancelled();
   }
   if (opened) {
     return true;
   }
-  // One box: the reason the file could not be read, then the last word.
-  std::string text = held.empty() ? "The file could not be opened." : held.front();
-  if (held.size() > 1 && held.back() != held.front()) {
-    text += "\n" + held.back();
+  if (!open_cancelled_) {
+    // One box: the reason the file could not be read, then the last word.
+    // A cancelled open has no reason to tell: the user knows it.
+    std::string text = held.empty() ? "The file could not be opened." : held.front();
+    if (held.size() > 1 && held.back() != held.front()) {
+      text += "\n" + held.back();
+    }
+    CaptionedBox(ResourceString(AFX_IDS_APP_TITLE), text.c_str());
   }
-  CaptionedBox(ResourceString(AFX_IDS_APP_TITLE), text.c_str());
   if (!previous.isEmpty()) {
     // The failed open has discarded the document: it is read again, quietly,
     // so that the window shows what it showed.
+    CWaitCursor wait;
     HeldMessages hold(&held);
+    COpenProgress progress(doc_.get(), frame_.get(), previous);
     doc_->SetOpenPassword(previous_password);
     if (doc_->OnOpenDocument(previous)) {
       doc_->UpdateAllViews(HINT_INITIAL_UPDATE);
@@ -152,11 +164,14 @@ bool CApp::OpenInMode(const QString& path, bool* kept, const std::string& known)
 
 bool CApp::OpenDocumentFile(const QString& path, bool offer, const std::string& known) {
   QString full = QFile::decodeName(FullPath(LocalPath(path).c_str()).c_str());
+  opening_ = true;
   bool kept = false;
   bool opened = OpenInMode(full, &kept, known);
-  if (!opened && !kept && offer && OfferModernMode(full)) {
+  // A cancelled open is not offered to modern mode: the user stopped it.
+  if (!opened && !kept && offer && !open_cancelled_ && OfferModernMode(full)) {
     opened = OpenInMode(full, &kept, known);
   }
+  opening_ = false;
   last_open_kept_ = kept;
   if (kept) {
     WatchOpenFile();  // it may have been read again
@@ -230,7 +245,9 @@ void CApp::WatchOpenFile() {
 
 void CApp::CheckOpenFile() {
   const QString path = doc_->GetPathName();
-  if (!doc_->HasFile() || path.isEmpty()) {
+  // An open lets the timer and the watcher in while it reads: the document
+  // is not yet the path's.
+  if (!doc_->HasFile() || path.isEmpty() || opening_) {
     return;
   }
   // A file saved by writing a new one and renaming it over the old drops out
@@ -352,8 +369,10 @@ bool CApp::OfferModernMode(const QString& path) {
   }
   std::string features;
   {
+    // As long as the open itself for a damaged file: Cancel ends it as a No.
     CWaitCursor wait;
-    if (!ModernModeReads(LocalPath(path), &features)) {
+    COpenProgress progress(doc_.get(), frame_.get(), path);
+    if (!ModernModeReads(LocalPath(path), &features, progress.Callback())) {
       return false;
     }
   }

@@ -72,6 +72,9 @@ class CApp : public QObject {
   // Who answers the question after a failed classic open; without one it is
   // not asked (a screenshot run, tests).
   void SetModernQuestion(ModernQuestion question) { question_ = std::move(question); }
+  // Whether the last open was stopped by Cancel in the status bar; it then
+  // ended as a failed open ends, without a box.
+  bool LastOpenCancelled() const { return open_cancelled_; }
   // Who is asked for the password of an encrypted file in modern mode; without
   // one only the empty user password is tried.
   void SetPasswordQuestion(PasswordQuestion question) { password_ = std::move(question); }
@@ -104,6 +107,8 @@ class CApp : public QObject {
   PasswordQuestion password_;
   FileQuestion file_question_;
   bool last_open_kept_ = false;  // the last open failed before touching the document
+  bool open_cancelled_ = false;  // the last open was cancelled
+  bool opening_ = false;         // an open is under way (it lets events in)
   QFileSystemWatcher watcher_;
   // The watcher misses what it cannot see (a path replaced while it was
   // gone, some network file systems): a cheap size and time check besides.

@@ -45,6 +45,7 @@ bool CAppDoc::OnOpenDocument(const QString& path) {
   opened_password_ = std::move(open_password_);
   open_password_.clear();
   options.password = opened_password_;
+  options.progress = open_progress_;
   if (!Open(QFile::encodeName(path).constData(), options)) {
     return false;
   }

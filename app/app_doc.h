@@ -63,6 +63,10 @@ class CAppDoc : public QObject, public ViewerDocument {
   // The password that opened the file, for the readers of the same file on
   // other threads (find).
   const std::string& OpenPassword() const { return opened_password_; }
+  // Told how far each open from now on got (see pdf::OpenOptions::progress);
+  // none when empty. A cancelled open fails as a damaged file does, quietly:
+  // OpenCancelled() then says so.
+  void SetOpenProgress(pdf::OpenProgress progress) { open_progress_ = std::move(progress); }
   // The open file's pages in order, listed at the first call after an open
   // (a walk of the whole page tree) and kept until the next.
   const PageList& Pages();
@@ -92,5 +96,6 @@ class CAppDoc : public QObject, public ViewerDocument {
   pdf::Mode mode_ = pdf::Mode::kClassic;
   std::string open_password_;
   std::string opened_password_;
+  pdf::OpenProgress open_progress_;
   std::optional<PageList> pages_;
 };

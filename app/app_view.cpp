@@ -20,6 +20,7 @@
 #include "analysis/page_list.h"
 #include "app/app_doc.h"
 #include "app/page_renderer.h"
+#include "app/status_progress.h"
 #include "app/view_pages.h"
 #include "app/view_text.h"
 #include "app/wait_cursor.h"
@@ -608,7 +609,12 @@ int CAppView::Print(QPrinter* printer) {
   // Each page costs little, but hundreds of them still take a while: a modal
   // dialog shows how far it got and lets the user stop.
   std::unique_ptr<QProgressDialog> progress;
+  // The status bar shows it too, and its Cancel stops the same printout.
+  CProgressTask task;
   if (bands.size() >= kProgressPages) {
+    // Held back meanwhile: what the user does to the window (a new selection
+    // would change what is being printed), Cancel aside.
+    task.Begin(this, "Printing", {}, /*blocking=*/true);
     QWidget* owner = QApplication::activeModalWidget();
     progress = std::make_unique<QProgressDialog>("Preparing the pages to print...", "Cancel", 0,
                                                  static_cast<int>(bands.size()),
@@ -619,8 +625,10 @@ int CAppView::Print(QPrinter* printer) {
   size_t printed = 0;
   for (; printed < bands.size(); ++printed) {
     if (progress) {
+      // The status bar's Cancel is pressed between two pages.
+      task.Step(static_cast<int64_t>(printed), static_cast<int64_t>(bands.size()));
       progress->setValue(static_cast<int>(printed));
-      if (progress->wasCanceled()) {
+      if (progress->wasCanceled() || task.Cancelled()) {
         break;
       }
     }
@@ -673,6 +681,7 @@ int CAppView::Print(QPrinter* printer) {
     painter.restore();
   }
   progress.reset();
+  task.End();
   painter.end();
   // The screen gets its own font again at the next paint.
   font_.reset();

@@ -145,13 +145,17 @@ bool CFindDock::Start() {
   const std::string path = QFile::encodeName(doc_->GetPathName()).toStdString();
   pdf::OpenOptions options = OpenOptionsFor(doc_->GetMode());
   options.password = doc_->OpenPassword();
+  // Reading a damaged file again is a repair: Cancel stops that too.
+  options.progress = [search](int64_t, int64_t) { return !search->cancel.load(); };
   worker_ = std::thread([search, path, options, query] {
     // The thread's document reports nowhere: its findings are the window's.
     ThreadSinkOverride quiet(DiscardLine);
     ViewerDocument doc;
     if (!doc.Open(path.c_str(), options)) {
       std::lock_guard<std::mutex> lock(search->mutex);
-      search->error = "The file could not be read again for the search";
+      if (!doc.OpenCancelled()) {
+        search->error = "The file could not be read again for the search";
+      }
       search->done = true;
       return;
     }
@@ -177,6 +181,7 @@ bool CFindDock::Start() {
   cancel_->setEnabled(true);
   progress_->setRange(0, 0);
   status_->setText("Searching...");
+  task_.Begin(this, "Searching for " + query_->text(), [this] { Cancel(); });
   poll_->start();
   return true;
 }
@@ -223,6 +228,7 @@ void CFindDock::Poll() {
     progress_->setRange(0, static_cast<int>(std::min<size_t>(total, INT32_MAX)));
     progress_->setValue(static_cast<int>(std::min<size_t>(searched, INT32_MAX)));
   }
+  task_.Report(static_cast<int64_t>(searched), static_cast<int64_t>(total));
   const QLocale locale;
   status_->setText(QString("%1 results, %2 of %3 objects searched")
                        .arg(locale.toString(results_->topLevelItemCount()))
@@ -244,6 +250,7 @@ void CFindDock::Poll() {
 
 void CFindDock::Finish() {
   poll_->stop();
+  task_.End();
   if (worker_.joinable()) {
     worker_.join();
   }

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/status_progress.h"
 #include "describe/find.h"
 
 class CAppDoc;
@@ -74,4 +75,5 @@ class CFindDock : public QDockWidget {
   QTimer* poll_;
   std::shared_ptr<Search> search_;
   std::thread worker_;
+  CProgressTask task_;  // the search in the status bar
 };

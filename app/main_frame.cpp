@@ -37,6 +37,7 @@
 #include "app/problems_dock.h"
 #include "app/references_dock.h"
 #include "app/space_dock.h"
+#include "app/status_progress.h"
 #include "app/wait_cursor.h"
 
 #include <QListWidget>
@@ -293,6 +294,7 @@ void CMainFrame::CreateStatusBar() {
     bar->addPermanentWidget(label);
     indicators_[i] = label;
   }
+  bar->insertPermanentWidget(0, new CStatusProgress(bar));  // hidden until long work runs
   connect(actions_[ID_VIEW_STATUS_BAR], &QAction::toggled, bar, &QWidget::setVisible);
   LockState state;
   if (ReadLockState(&state)) {

@@ -87,6 +87,7 @@ void CReferencesDock::Drop() {
     worker_.join();
   }
   poll_->stop();
+  task_.End();
   build_.reset();
   index_.reset();
   want_ = Want::kNothing;
@@ -126,13 +127,17 @@ void CReferencesDock::Start() {
   const std::string path = QFile::encodeName(doc_->GetPathName()).toStdString();
   pdf::OpenOptions options = OpenOptionsFor(doc_->GetMode());
   options.password = doc_->OpenPassword();
+  // Reading a damaged file again is a repair: Cancel stops that too.
+  options.progress = [build](int64_t, int64_t) { return !build->cancel.load(); };
   worker_ = std::thread([build, path, options] {
     // The thread's document reports nowhere: its findings are the window's.
     ThreadSinkOverride quiet(DiscardLine);
     ViewerDocument doc;
     if (!doc.Open(path.c_str(), options)) {
       std::lock_guard<std::mutex> lock(build->mutex);
-      build->error = "The file could not be read again for its references";
+      if (!doc.OpenCancelled()) {
+        build->error = "The file could not be read again for its references";
+      }
       build->done = true;
       return;
     }
@@ -152,6 +157,7 @@ void CReferencesDock::Start() {
   progress_->setRange(0, 0);
   progress_->setVisible(true);
   cancel_->setEnabled(true);
+  task_.Begin(this, "Finding every reference", [this] { Cancel(); });
   poll_->start();
 }
 
@@ -178,10 +184,12 @@ void CReferencesDock::Poll() {
     progress_->setValue(
         static_cast<int>(std::min<int64_t>(build_->done_objects.load(), INT32_MAX)));
   }
+  task_.Report(build_->done_objects.load(), total);
   if (!build_->done.load()) {
     return;
   }
   poll_->stop();
+  task_.End();
   if (worker_.joinable()) {
     worker_.join();
   }

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "analysis/reference_index.h"
+#include "app/status_progress.h"
 
 class CAppDoc;
 class QLabel;
@@ -60,6 +61,7 @@ class CReferencesDock : public QDockWidget {
   QTimer* poll_;
   std::shared_ptr<Build> build_;
   std::thread worker_;
+  CProgressTask task_;                           // the build in the status bar
   std::shared_ptr<const ReferenceIndex> index_;  // of the open file, once built
   Want want_ = Want::kNothing;
   int32_t number_ = 0;

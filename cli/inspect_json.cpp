@@ -308,7 +308,9 @@ bool RefsJson(pdf::Document& doc, int32_t number, Json* result, std::string* err
     references.push_back(std::move(json));
   }
   Json referrers = Json::array();
-  for (const Referrer& referrer : ReferrersOf(doc, listed, object.number)) {
+  ReferenceIndex index;
+  index.Build(doc);
+  for (const Referrer& referrer : ReferrersOf(doc, listed, index, object.number)) {
     Json json;
     json["num"] = referrer.number;
     json["gen"] = referrer.generation;

@@ -1,8 +1,11 @@
 // quorvel-inspect: the viewer's views of a PDF file on a terminal.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <span>
 #include <string>
 #include <utility>
@@ -18,6 +21,7 @@
 #include "cli/inspect_options.h"
 #include "cli/inspect_views.h"
 #include "cli/inspect_walk.h"
+#include "cli/progress_line.h"
 #include "describe/description.h"
 #include "describe/find.h"
 #include "describe/hex_dump.h"
@@ -69,13 +73,39 @@ int PrintLine(FILE* out, const char* text) {
   return 1;
 }
 
+// The progress line on a terminal (see progress_line.h); the sinks clear it
+// before they print.
+ProgressLine* g_progress = nullptr;
+
+void ClearProgress() {
+  if (g_progress != nullptr) {
+    g_progress->Clear();
+  }
+}
+
 // Messages the viewer shows in boxes go to standard error, in order.
 int MessageToStderr(const char* text) {
+  ClearProgress();
   return PrintLine(stderr, text);
 }
 int TraceToStderr(const char* text) {
+  ClearProgress();
   fprintf(stderr, "%s\n", text);
   return 0;
+}
+
+// A reference index built with its progress on the terminal.
+void BuildIndex(pdf::Document& doc, ReferenceIndex* index) {
+  if (g_progress == nullptr || !g_progress->Enabled()) {
+    index->Build(doc);
+    return;
+  }
+  g_progress->Start("Finding every reference", ProgressUnit::kObjects);
+  index->Build(doc, [](int64_t done, int64_t total) {
+    g_progress->Show(done, total);
+    return true;
+  });
+  g_progress->Clear();
 }
 
 void PrintTree(const std::vector<TreeItem>& items, int depth, int max_depth, int indent) {
@@ -134,13 +164,23 @@ int ShowFind(InspectDocument& doc, const InspectOptions& options) {
   if (!matcher.Compile(query, &error)) {
     return Fail(error);
   }
+  const std::vector<ListedObject> objects = ListObjects(doc);
+  std::function<void(size_t)> progress;
+  if (g_progress != nullptr && g_progress->Enabled()) {
+    g_progress->Start("Searching", ProgressUnit::kObjects);
+    progress = [&objects](size_t done) {
+      g_progress->Show(static_cast<int64_t>(done), static_cast<int64_t>(objects.size()));
+    };
+  }
   FindInObjects(
-      doc, ListObjects(doc), matcher,
+      doc, objects, matcher,
       [](const FindHit& hit) {
+        ClearProgress();
         printf("%d %d obj  %s  %s\n", hit.number, hit.generation,
                hit.path.empty() ? hit.where.c_str() : hit.path.c_str(), hit.text.c_str());
       },
-      nullptr, nullptr);
+      progress, nullptr);
+  ClearProgress();
   return 0;
 }
 
@@ -165,7 +205,9 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
       printf("%s  %d %d R  %s\n", held.path.c_str(), held.number, held.generation,
              held.target->IsNull() ? "not found" : ObjectKindName(held.target).c_str());
     }
-    const std::vector<Referrer> referrers = ReferrersOf(doc, listed, object.number);
+    ReferenceIndex index;
+    BuildIndex(doc, &index);
+    const std::vector<Referrer> referrers = ReferrersOf(doc, listed, index, object.number);
     printf("Referred to by %zu:\n", referrers.size());
     for (const Referrer& referrer : referrers) {
       const std::string name = referrer.number == 0
@@ -191,7 +233,7 @@ int ShowView(InspectDocument& doc, const InspectOptions& options) {
   }
   if (options.orphans) {
     ReferenceIndex index;
-    index.Build(doc);
+    BuildIndex(doc, &index);
     fputs(OrphansText(doc, index).c_str(), stdout);
     return 0;
   }
@@ -347,7 +389,20 @@ int main(int argc, char** argv) {
             options.password_file.c_str(), strerror(errno));
     return 2;
   }
+  // On a terminal, the progress of long work; nothing at all otherwise.
+  ProgressLine progress(stderr, isatty(STDERR_FILENO) != 0);
+  g_progress = &progress;
+  if (progress.Enabled()) {
+    progress.Start("Opening", ProgressUnit::kBytes);
+    open_options.progress = [&doc](int64_t done, int64_t total) {
+      // A damaged file is rebuilt by scanning it: the line says so.
+      const bool repairing = (doc.ModernFeatures() & pdf::kFeatureRepaired) != 0;
+      g_progress->Show(done, total, repairing ? "Repairing" : "Opening");
+      return true;
+    };
+  }
   bool opened = doc.Open(options.file.c_str(), open_options);
+  progress.Clear();
   // Raw bytes own standard output; findings then go to standard error. A
   // JSON document holds them, and without one they go to standard error too.
   FILE* findings_out =
@@ -359,7 +414,18 @@ int main(int argc, char** argv) {
   }
   if (!opened) {
     std::string features;
-    if (!options.modern && ModernModeReads(options.file, &features)) {
+    pdf::OpenProgress modern_progress;
+    if (progress.Enabled()) {
+      progress.Start("Reading in modern mode", ProgressUnit::kBytes);
+      modern_progress = [](int64_t done, int64_t total) {
+        g_progress->Show(done, total);
+        return true;
+      };
+    }
+    const bool modern_reads =
+        !options.modern && ModernModeReads(options.file, &features, modern_progress);
+    progress.Clear();
+    if (modern_reads) {
       fprintf(stderr, "hint: the file opens with --modern\n");
     }
     return 1;
@@ -371,6 +437,7 @@ int main(int argc, char** argv) {
   }
   const size_t shown = doc.findings.size();
   const int status = ShowView(doc, options);
+  progress.Clear();
   // Findings of what the view loaded (modern mode reports damage it meets on
   // the way): after the view, where they cannot mix with its output.
   for (size_t i = shown; i < doc.findings.size(); ++i) {

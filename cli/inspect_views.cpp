@@ -66,9 +66,7 @@ std::vector<HeldReference> HeldReferences(pdf::Object* object) {
 }
 
 std::vector<Referrer> ReferrersOf(pdf::Document& doc, const std::vector<ListedObject>& listed,
-                                  int32_t number) {
-  ReferenceIndex index;
-  index.Build(doc);
+                                  const ReferenceIndex& index, int32_t number) {
   std::vector<Referrer> referrers;
   for (int32_t from_number : index.ReferrersOf(number)) {
     Referrer referrer;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/reference_index.h"
 #include "cli/inspect_options.h"
 #include "describe/find.h"
 #include "describe/object_list.h"
@@ -52,10 +53,10 @@ struct Referrer {
   int32_t generation = 0;
   std::vector<std::string> paths;
 };
-// The referrers of the listed object `number`, in number order (through a
-// ReferenceIndex built over the whole document).
+// The referrers of the listed object `number`, in number order, as `index`
+// (built over the whole document) lists them.
 std::vector<Referrer> ReferrersOf(pdf::Document& doc, const std::vector<ListedObject>& listed,
-                                  int32_t number);
+                                  const ReferenceIndex& index, int32_t number);
 
 // Whether --object N finds N: the chain lists it in use (or, in modern mode,
 // compressed).

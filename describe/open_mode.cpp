@@ -42,10 +42,13 @@ std::string ModernFeatureText(unsigned features) {
   return text.empty() ? "a syntax that classic mode refuses" : text;
 }
 
-bool ModernModeReads(const std::string& path, std::string* features) {
+bool ModernModeReads(const std::string& path, std::string* features,
+                     const pdf::OpenProgress& progress) {
   QuietSinks quiet;
   ViewerDocument doc;
-  if (!doc.Open(path.c_str(), OpenOptionsFor(pdf::Mode::kModern))) {
+  pdf::OpenOptions options = OpenOptionsFor(pdf::Mode::kModern);
+  options.progress = progress;
+  if (!doc.Open(path.c_str(), options)) {
     if (doc.open_error.code == kErrPassword) {
       // It reads the file once given the password, which the open then asks.
       *features = "encryption";

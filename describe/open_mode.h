@@ -17,7 +17,9 @@ std::string ModernFeatureText(unsigned features);
 
 // Opens `path` in modern mode with every report held back. True when it
 // opens; `features` then says in words what classic mode lacks for it.
-bool ModernModeReads(const std::string& path, std::string* features);
+// `progress` is told how far the open got, and cancels it (false then).
+bool ModernModeReads(const std::string& path, std::string* features,
+                     const pdf::OpenProgress& progress = {});
 
 // The question of the viewer after a failed classic open.
 std::string ModernModeQuestion(const std::string& features);

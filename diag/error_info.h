@@ -25,6 +25,8 @@ enum ErrorCode : int {
   kErrNone = 0,
   kErrOpen = 5,
   kErrDamaged = 7,
+  // The user stopped the work (an open whose progress callback said so).
+  kErrCancelled = 16,
   // An encrypted file that no password given opened; the subject is the whole
   // message, since it names the handler as well as the file.
   kErrPassword = 20,

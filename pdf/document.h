@@ -58,8 +58,16 @@ class Document {
   // Deletes every object and rebuilds the blank document.
   void Reset();
 
-  // The options of the last open (classic until a modern open).
+  // The options of the last open (classic until a modern open), without
+  // their progress callback.
   const OpenOptions& Options() const { return options_; }
+  // Within an open: the readers tell how far they got. `done` is where in the
+  // file they are (only its growth counts), `work` the bytes parsed since the
+  // last call elsewhere. Once another progress_bytes have gone by the
+  // options' callback is told; false from then on when it cancelled.
+  bool ContinueOpen(int64_t done, int64_t work = 0);
+  // The open under way or the last one was cancelled through its callback.
+  bool OpenCancelled() const { return open_cancelled_; }
   bool Modern() const { return options_.Modern(); }
 
   // ---- Object store ----------------------------------------------------------
@@ -189,6 +197,8 @@ class Document {
   friend class Object;  // an object asks the arena whether it lives there
 
   bool FinishOpen(const char* first, const char* last, const char* path);
+  // The progress of a new open starts at nothing, not cancelled.
+  void StartProgress();
   void Validate();
   void ValidatePages();
   // Parses the indirect object at the offset unless a load of it is under way
@@ -219,6 +229,11 @@ class Document {
 
   OpenOptions options_;
   unsigned modern_features_ = 0;
+  // The progress of the open under way (see ContinueOpen).
+  int64_t progress_done_ = 0;
+  int64_t progress_work_ = 0;
+  int64_t progress_next_ = 0;
+  bool open_cancelled_ = false;
   std::vector<int32_t> loading_;  // offsets of the loads in progress, innermost last
   std::unique_ptr<ObjectStreamCache> object_streams_;
 

@@ -1,5 +1,6 @@
 // Opening a file: map it, read its structure, and check the parts that every
 // document needs, reporting each finding through the two hooks.
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 
@@ -22,6 +23,7 @@ bool Document::Open(const char* path, const OpenOptions& options) {
   }
   Reset();
   options_ = options;
+  StartProgress();
   parser_->SetModern(options.Modern());
   open_error = file.Open(path);
   if (open_error.code != kErrNone) {
@@ -39,6 +41,7 @@ bool Document::OpenMemory(const char* data, int32_t size, const char* name,
                           const OpenOptions& options) {
   Reset();
   options_ = options;
+  StartProgress();
   parser_->SetModern(options.Modern());
   if (file.IsOpen()) {
     file.Close();
@@ -64,7 +67,10 @@ bool Document::FinishOpen(const char* first, const char* last, const char* path)
     } else {
       read = ReadFileStructure(first, last);
     }
-    if (!read) {
+    if (open_cancelled_) {
+      // Whatever the readers made of the part they read is no file.
+      open_error = ErrorInfo(kErrCancelled, 0, path);
+    } else if (!read) {
       open_error = ErrorInfo(kErrDamaged, 0, path);
     } else if (Modern() && !SetUpDecryption(path)) {
       // open_error says which password failed
@@ -82,12 +88,47 @@ bool Document::FinishOpen(const char* first, const char* last, const char* path)
       }
     }
   }
+  // The callback belongs to the caller's open: nothing after it may call it.
+  options_.progress = nullptr;
   if (open_error.code == kErrNone) {
     return true;
   }
-  Fail("%s", open_error.Message());
+  if (open_error.code == kErrCancelled) {
+    // The user asked for it: a trace line, not a failure to report.
+    Trace("%s\n", open_error.Message());
+  } else {
+    Fail("%s", open_error.Message());
+  }
   Close();
   return false;
+}
+
+void Document::StartProgress() {
+  progress_done_ = 0;
+  progress_work_ = 0;
+  progress_next_ = options_.progress_bytes > 0 ? options_.progress_bytes : 1;
+  open_cancelled_ = false;
+}
+
+bool Document::ContinueOpen(int64_t done, int64_t work) {
+  if (open_cancelled_) {
+    return false;
+  }
+  if (!options_.progress) {
+    return true;
+  }
+  const int64_t total = file_first_ != nullptr ? file_last_ - file_first_ : 0;
+  progress_done_ = std::max(progress_done_, std::min(done, total));
+  progress_work_ += std::max<int64_t>(work, 0);
+  const int64_t reached = progress_done_ + progress_work_;
+  if (reached < progress_next_) {
+    return true;
+  }
+  progress_next_ = reached + std::max<int64_t>(options_.progress_bytes, 1);
+  if (!options_.progress(progress_done_, total)) {
+    open_cancelled_ = true;
+  }
+  return !open_cancelled_;
 }
 
 void Document::Validate() {

@@ -151,7 +151,7 @@ bool ModernReader::Read(const char* first, const char* last) {
   std::string problem;
   XRefTable* newest = ReadChain(offset, &problem);
   if (newest == nullptr) {
-    return Repair(problem);
+    return Repair(problem);  // false at once when the reading was cancelled
   }
   doc.xref = newest;
   if (!CatalogReadable()) {
@@ -339,8 +339,16 @@ XRefTable* ModernReader::ReadClassicSection(int64_t offset, std::string* problem
         *problem = "out of memory";
         return nullptr;
       }
+      if (run == XRefReader::EntryRun::kCancelled) {
+        *problem = "cancelled";
+        return nullptr;
+      }
       if (run == XRefReader::EntryRun::kRead) {
         parser.NextToken();
+        if (!doc.ContinueOpen(parser.cursor - parser.begin)) {
+          *problem = "cancelled";
+          return nullptr;
+        }
         continue;
       }
       // Any other spelling of an entry: two integers and n or f.

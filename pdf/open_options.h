@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,14 @@ inline constexpr size_t kDefaultContentsTextBound = size_t{1} << 20;
 // 24-bit bitmap, about what a viewer can afford per selection.
 inline constexpr size_t kDefaultImagePixelBound = size_t{64} << 20;
 
+// Told how far a long open got: `done` of `total` bytes of the file read or
+// scanned, `done` never going down; false cancels the open.
+using OpenProgress = std::function<bool(int64_t done, int64_t total)>;
+
+// An open tells its progress once this many more bytes have been read,
+// scanned or parsed.
+inline constexpr int64_t kDefaultOpenProgressBytes = int64_t{4} << 20;
+
 struct OpenOptions {
   Mode mode = Mode::kClassic;
   StreamDecoder decoder = nullptr;
@@ -53,6 +62,12 @@ struct OpenOptions {
   DecryptorPreparer prepare_decryptor = nullptr;
   std::string password;
   PasswordPrompt ask_password;
+  // Called on the open's thread while a large file is read or repaired, every
+  // `progress_bytes` at most; when it returns false the open stops, reports
+  // nothing, and fails with open_error kErrCancelled. Kept for that open only:
+  // the document forgets it when the open ends.
+  OpenProgress progress;
+  int64_t progress_bytes = kDefaultOpenProgressBytes;
 
   bool Modern() const { return mode == Mode::kModern; }
 };

@@ -111,6 +111,9 @@ int64_t NextStart(const std::vector<int64_t>& starts, int64_t at, int64_t end) {
 
 bool ModernReader::Repair(const std::string& reason) {
   Document& doc = doc_;
+  if (!doc.ContinueOpen(0)) {
+    return false;  // cancelled while the chain was read
+  }
   doc.NoteModernFeature(kFeatureRepaired);
   // What the unreadable chain decoded may name other objects than the scan finds.
   doc.ObjectStreams().Clear();
@@ -133,6 +136,11 @@ bool ModernReader::Repair(const std::string& reason) {
   int64_t last_offset = 0;
   const char* no_endstream_after = end;
   while (next_obj < end || next_stream < end) {
+    // The scan is most of a repair's time: it tells how far it got, and
+    // stops when told to.
+    if (!doc.ContinueOpen(std::min(next_obj, next_stream) - begin)) {
+      return false;
+    }
     if (next_obj < next_stream) {
       int64_t number = 0;
       int64_t generation = 0;
@@ -188,6 +196,9 @@ bool ModernReader::Repair(const std::string& reason) {
       next_stream = Find(p, end, kStream, 6);
     }
   }
+  if (!doc.ContinueOpen(end - begin)) {
+    return false;
+  }
   if (table->count == 0) {
     table->SetEntryAt(0, 65535, 0, 'f');
   }
@@ -195,7 +206,14 @@ bool ModernReader::Repair(const std::string& reason) {
 
   // The objects of each object stream, unless a definition later in the file
   // replaced them.
+  // What the searches below parse counts as work, a stream's or candidate's
+  // bytes at most (a nominal amount for a decoded object stream).
+  constexpr int64_t kObjectStreamWork = 64 << 10;
   for (const FoundStream& found : object_streams) {
+    if (!doc.ContinueOpen(0, kObjectStreamWork)) {
+      doc.xref = nullptr;
+      return false;
+    }
     const ObjectStreamData* data = doc.ObjectStreams().Get(found.number);
     if (data == nullptr) {
       continue;
@@ -253,7 +271,11 @@ bool ModernReader::Repair(const std::string& reason) {
     trailers.push_back(at - begin);
   }
   for (auto it = trailers.rbegin(); it != trailers.rend() && trailer == nullptr; ++it) {
-    Dictionary* candidate = parse_until(NextStart(trailers, *it, size), [&]() -> Dictionary* {
+    const int64_t limit = NextStart(trailers, *it, size);
+    if (!doc.ContinueOpen(0, limit - *it)) {
+      break;
+    }
+    Dictionary* candidate = parse_until(limit, [&]() -> Dictionary* {
       parser_.Seek(static_cast<int32_t>(*it));
       if (!parser_.current.IsKeyword("trailer")) {
         return nullptr;
@@ -273,16 +295,22 @@ bool ModernReader::Repair(const std::string& reason) {
     }
   }
   std::sort(headers.begin(), headers.end());
+  // The null object once cancelled.
   auto parse_object = [&](int32_t number) -> Object* {
     const XRefEntry& entry = table->entries[number];
     if (entry.type == 'c') {
-      return doc.GetObject(number, 0);  // one value of an object stream: short
+      return doc.ContinueOpen(0, 1) ? doc.GetObject(number, 0)  // one value of an object stream
+                                    : doc.null_object;
     }
-    Object* object = parse_until(NextStart(headers, entry.offset, size),
-                                 [&] { return parser_.ParseIndirectObject(entry.offset); });
+    const int64_t limit = NextStart(headers, entry.offset, size);
+    if (!doc.ContinueOpen(0, limit - entry.offset)) {
+      return doc.null_object;
+    }
+    Object* object = parse_until(limit, [&] { return parser_.ParseIndirectObject(entry.offset); });
     return object != nullptr ? object : doc.null_object;
   };
-  for (auto it = xref_streams.rbegin(); it != xref_streams.rend() && trailer == nullptr; ++it) {
+  for (auto it = xref_streams.rbegin();
+       it != xref_streams.rend() && trailer == nullptr && !doc.OpenCancelled(); ++it) {
     Object* stream = parse_object(it->number);
     if (!stream->IsStream()) {
       continue;
@@ -294,7 +322,8 @@ bool ModernReader::Repair(const std::string& reason) {
   }
   if (trailer == nullptr) {
     // No trailer names one: the last object that is a catalog.
-    for (int32_t number = table->count - 1; number > 0 && trailer == nullptr; --number) {
+    for (int32_t number = table->count - 1;
+         number > 0 && trailer == nullptr && !doc.OpenCancelled(); --number) {
       const char type = table->entries[number].type;
       if (type != 'n' && type != 'c') {
         continue;
@@ -307,6 +336,13 @@ bool ModernReader::Repair(const std::string& reason) {
         trailer->MarkModified(false);
       }
     }
+  }
+  if (doc.OpenCancelled()) {
+    // Whatever was found so far is left to the close that follows; nothing
+    // is reported.
+    table->trailer = nullptr;
+    doc.xref = nullptr;
+    return false;
   }
   if (trailer == nullptr) {
     table->trailer = nullptr;

@@ -25,6 +25,8 @@ constexpr char kStartxref[] = "startxref";
 constexpr int kStartxrefSize = 9;
 constexpr int kOffsetFieldSize = 10;
 constexpr int kGenerationFieldSize = 5;
+// The progress of a long section is told after every 65,536 entries (a mask).
+constexpr int32_t kEntriesPerProgress = 0xFFFF;
 // The shortest entry with the white space that separates it from the next one.
 constexpr int64_t kMinEntryBytes = kOffsetFieldSize + 1 + kGenerationFieldSize + 1 + 1 + 1;
 
@@ -202,6 +204,11 @@ XRefReader::EntryRun XRefReader::ReadEntryRun(XRefTable* table, int32_t entry_co
     }
     // Where the token path reads the token after this entry's type letter.
     cursor = text + kEntryTypeAt + 1;
+    // A section of millions of entries is most of an open's time.
+    if ((*index & kEntriesPerProgress) == kEntriesPerProgress &&
+        !doc_.ContinueOpen(cursor - begin)) {
+      return EntryRun::kCancelled;
+    }
     if (*index + 1 >= entry_count) {
       return EntryRun::kRead;
     }
@@ -261,6 +268,9 @@ XRefTable* XRefReader::ParseXrefSection(int32_t offset) {
     if (run == EntryRun::kOutOfMemory) {
       doc_.Fail("Out of memory");
       return nullptr;
+    }
+    if (run == EntryRun::kCancelled) {
+      return nullptr;  // nothing to report: the open fails as cancelled
     }
     if (run == EntryRun::kRead) {
       if (!NextToken()) {

@@ -24,8 +24,9 @@ class XRefReader {
   // Entries in the common 20-byte form, read straight from the bytes from entry
   // *index on (see xref_entry_text.h) and stored at table index base + *index;
   // leaves *index at the last one read and the cursor after its type letter.
-  // kNone when the current token does not start such an entry.
-  enum class EntryRun { kNone, kRead, kOutOfMemory };
+  // kNone when the current token does not start such an entry; kCancelled when
+  // the open's progress callback stopped it (every 65,536 entries it is told).
+  enum class EntryRun { kNone, kRead, kOutOfMemory, kCancelled };
   EntryRun ReadEntryRun(XRefTable* table, int32_t entry_count, int32_t* index, int64_t base = 0);
 
  private:
