@@ -48,7 +48,7 @@ set(CPACK_PACKAGE_VENDOR Quorvel)
 set(CPACK_PACKAGE_CONTACT "Quorvel developers <dev@quorvel.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer for the internal structure of PDF files")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Quorvel shows the object graph of a PDF file as a tree, describes each\n object, shows decoded stream contents and draws image streams. The\n terminal tool quorvel-inspect prints the same views as text or JSON.")
+    "Quorvel shows the object graph of a PDF file as a tree, describes each\nobject, shows decoded stream contents and draws image streams. The\nterminal tool quorvel-inspect prints the same views as text or JSON.")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
